@@ -1,0 +1,42 @@
+// incoming_file.h: where a file pushed by the terminal is written. The terminal
+// names the file; the PC keeps only a safe 8.3 base name, writes into one receive
+// folder under a hidden temporary name and gives the file its name only when it
+// is whole, never replacing an existing file. The link's receiving thread only.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The last path component of name with characters unsafe in a file name removed,
+// cut to 8.3; empty when nothing usable remains ("..", only separators, ...).
+std::string SafeIncomingName(std::string_view name);
+
+// <user data folder>/KVVidiRidoved/Received ($XDG_DATA_HOME or ~/.local/share).
+std::filesystem::path DefaultReceiveFolder();
+
+class IncomingFile {
+public:
+    IncomingFile() = default;
+    ~IncomingFile() { Abandon(); }
+    IncomingFile(const IncomingFile&) = delete;
+    IncomingFile& operator=(const IncomingFile&) = delete;
+
+    // Opens a temporary file in folder (created when missing) for the safe name.
+    bool Open(const std::filesystem::path& folder, const std::string& safeName);
+    bool IsOpen() const { return file != nullptr; }
+    bool Write(const std::uint8_t* bytes, std::size_t count);
+    // Closes the file and gives it its name, or the first free "NAME~n.EXT".
+    // The final path, or nullopt (the temporary file is removed).
+    std::optional<std::filesystem::path> Commit();
+    // Closes and removes the temporary file.
+    void Abandon();
+
+private:
+    std::FILE* file = nullptr;
+    std::filesystem::path folder, tempPath;
+    std::string name;
+};

@@ -1,0 +1,1 @@
+#include "link/terminal_link.h"

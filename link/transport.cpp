@@ -1,0 +1,14 @@
+#include "link/transport.h"
+
+int BaudRate(BaudCode code)
+{
+    switch (code) {
+    case BaudCode::B4800: return 4800;
+    case BaudCode::B9600: return 9600;
+    case BaudCode::B19200: return 19200;
+    case BaudCode::B38400: return 38400;
+    case BaudCode::B57600: return 57600;
+    case BaudCode::B115200: return 115200;
+    }
+    return 0;
+}
