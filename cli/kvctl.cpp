@@ -51,8 +51,7 @@ int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const std::string& command = args[i];
     const std::span<const std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(i) + 1,
                                             args.end());
-    if (command == "convert")
-        return RunConvertCommand(rest, options, out, err);
+    if (command == "convert") return RunConvertCommand(rest, options, out, err);
     err << "kvctl: unknown command " << command << "\n";
     PrintUsage(err);
     return kExitUsage;

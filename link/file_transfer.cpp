@@ -1,1 +1,121 @@
+// Files between the PC and the terminal: DownloadFile and UploadFile.
 #include "link/terminal_link.h"
+
+#include "link/display_path.h"
+#include "link/transfer_progress.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <optional>
+#include <system_error>
+
+namespace {
+
+// The whole file, read once: the record's length field is what was read, even
+// when the file changes meanwhile.
+std::optional<Bytes> ReadWholeFile(const std::filesystem::path& path)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return std::nullopt;
+    Bytes content;
+    std::uint8_t chunk[64 * 1024];
+    std::size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+        content.insert(content.end(), chunk, chunk + n);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) return std::nullopt;
+    return content;
+}
+
+// Local modification time as "%Y%m%d%H%M%S".
+std::string ModificationTime(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    const auto written = std::filesystem::last_write_time(path, ec);
+    std::time_t t = std::time(nullptr);
+    if (!ec) t = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
+    std::tm local{};
+    localtime_r(&t, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d%H%M%S", &local);
+    return text;
+}
+
+LinkStatus MapDownloadAnswer(LinkStatus r)
+{
+    switch (StatusValue(r)) {
+    case 1: return LinkStatus::FileInUse;
+    case 2: return LinkStatus::DiskNotFormatted;
+    case 3: return LinkStatus::DiskFull;
+    case 4: return LinkStatus::FileExists;
+    case 5: return LinkStatus::FileError;
+    case 6: return LinkStatus::CannotStoreHere;
+    default: return r;
+    }
+}
+
+// Writes the bytes beside the target under a temporary name and renames it
+// over the target only when all of them are on disk.
+bool WriteFileWhole(const std::filesystem::path& target, const std::vector<std::uint8_t>& bytes,
+                    std::size_t count)
+{
+    std::filesystem::path temp;
+    std::FILE* f = nullptr;
+    for (int attempt = 0; attempt < 100 && !f; ++attempt) {
+        temp = target;
+        temp.replace_filename("." + target.filename().string() + "." + std::to_string(attempt) +
+                              ".kvpart");
+        f = std::fopen(temp.c_str(), "wbx");
+    }
+    if (!f) return false;
+    bool ok = count == 0 || std::fwrite(bytes.data(), 1, count, f) == count;
+    ok = std::fclose(f) == 0 && ok;
+    std::error_code ec;
+    if (ok) std::filesystem::rename(temp, target, ec);
+    if (!ok || ec) {
+        std::filesystem::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+LinkStatus TerminalLink::DownloadFile(const std::filesystem::path& source,
+                                      const std::string& terminalName, std::uint8_t overwrite,
+                                      bool showProgress, bool showName)
+{
+    const std::optional<Bytes> content = ReadWholeFile(source);
+    if (!content) return LinkStatus::FileError;
+    const Bytes record =
+        BuildFileRecord(*content, ModificationTime(source), overwrite, terminalName);
+    if (TransferProgress* p = progress.load(); showProgress && p) {
+        p->SetTitle("Download File....");
+        p->byteTotal = record.size();
+        p->bytesDone = 0;
+        if (showName) p->SetFileText(DisplayPath(source.string()));
+    }
+    return MapDownloadAnswer(SendCommand(kCommandDownload, record.data(),
+                                         static_cast<std::uint32_t>(record.size()), showProgress));
+}
+
+LinkStatus TerminalLink::UploadFile(const std::string& terminalPath,
+                                    const std::filesystem::path& target, bool showProgress)
+{
+    OperationScope scope(*this);
+    LinkStatus r = SendRequest(kRequestUpload, terminalPath);
+    if (r == AnswerCode(2)) return LinkStatus::NoSuchFile;
+    if (r == AnswerCode(5)) return LinkStatus::FileError;
+    if (r != LinkStatus::Ok) return r;
+    if (TransferProgress* p = progress.load(); showProgress && p) {
+        p->SetTitle("Upload Files....");
+        p->SetFileText(terminalPath);
+        p->bytesDone = 0;
+    }
+    r = ReceiveData(showProgress, false);
+    if (r != LinkStatus::Ok) return r;
+    const std::size_t count = std::min<std::size_t>(receivedLength, receivedData.size());
+    return WriteFileWhole(target, receivedData, count) ? LinkStatus::Ok : LinkStatus::FileError;
+}

@@ -1,1 +1,126 @@
-#include "link/terminal_link.h"
+#include "link/incoming_file.h"
+
+#include <cstdlib>
+#include <system_error>
+
+namespace {
+
+bool SafeChar(unsigned char c)
+{
+    // Printable ASCII without the characters file systems or shells give a meaning.
+    if (c < 0x21 || c > 0x7E) return false;
+    for (const char bad : std::string_view("<>:\"/\\|?*"))
+        if (c == static_cast<unsigned char>(bad)) return false;
+    return true;
+}
+
+std::string Keep(std::string_view text, std::size_t most)
+{
+    std::string out;
+    for (const char c : text) {
+        if (out.size() == most) break;
+        if (SafeChar(static_cast<unsigned char>(c))) out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+std::string SafeIncomingName(std::string_view name)
+{
+    const std::size_t cut = name.find_last_of("/\\:");
+    if (cut != std::string_view::npos) name.remove_prefix(cut + 1);
+    const std::size_t dot = name.find_last_of('.');
+    const std::string_view stem = dot == std::string_view::npos ? name : name.substr(0, dot);
+    const std::string base = Keep(stem, 8);
+    const std::string extension =
+        dot == std::string_view::npos ? "" : Keep(name.substr(dot + 1), 3);
+    // A base of dots only ("..", ".") could name a folder.
+    if (base.empty() || base.find_first_not_of('.') == std::string::npos) return {};
+    return extension.empty() ? base : base + "." + extension;
+}
+
+std::filesystem::path DefaultReceiveFolder()
+{
+    std::filesystem::path data;
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
+        data = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        data = std::filesystem::path(home) / ".local" / "share";
+    else
+        data = std::filesystem::temp_directory_path();
+    return data / "KVVidiRidoved" / "Received";
+}
+
+bool IncomingFile::Open(const std::filesystem::path& target, const std::string& safeName)
+{
+    Abandon();
+    std::error_code ec;
+    std::filesystem::create_directories(target, ec);
+    folder = target;
+    name = safeName;
+    for (int attempt = 0; attempt < 100 && !file; ++attempt) {
+        tempPath = folder / ("." + safeName + "." + std::to_string(attempt) + ".part");
+        file = std::fopen(tempPath.c_str(), "wbx"); // never reuse an existing file
+    }
+    return file != nullptr;
+}
+
+bool IncomingFile::Write(const std::uint8_t* bytes, std::size_t count)
+{
+    return file && (count == 0 || std::fwrite(bytes, 1, count, file) == count);
+}
+
+std::optional<std::filesystem::path> IncomingFile::Commit()
+{
+    if (!file) return std::nullopt;
+    const bool written = std::fclose(file) == 0;
+    file = nullptr;
+    if (!written) {
+        Abandon();
+        return std::nullopt;
+    }
+    const std::size_t dot = name.find('.');
+    const std::string stem = name.substr(0, dot);
+    const std::string extension = dot == std::string::npos ? "" : name.substr(dot);
+    for (int n = 0; n < 1000; ++n) {
+        std::string candidate = name;
+        if (n > 0) {
+            const std::string suffix = "~" + std::to_string(n);
+            candidate =
+                stem.substr(0, 8 - std::min<std::size_t>(8, suffix.size())) + suffix + extension;
+        }
+        const std::filesystem::path target = folder / candidate;
+        // A hard link fails when the name exists: an existing file is never replaced.
+        std::error_code ec;
+        std::filesystem::create_hard_link(tempPath, target, ec);
+        if (!ec) {
+            std::filesystem::remove(tempPath, ec);
+            tempPath.clear();
+            return target;
+        }
+        if (std::filesystem::exists(target, ec)) continue;
+        // No hard links on this file system: rename after a look.
+        std::filesystem::rename(tempPath, target, ec);
+        if (!ec) {
+            tempPath.clear();
+            return target;
+        }
+        break;
+    }
+    Abandon();
+    return std::nullopt;
+}
+
+void IncomingFile::Abandon()
+{
+    if (file) {
+        std::fclose(file);
+        file = nullptr;
+    }
+    if (!tempPath.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(tempPath, ec);
+        tempPath.clear();
+    }
+}

@@ -31,8 +31,7 @@ constexpr std::array kMessages{
     MessageText{MessageId::CannotCopyHere,
                 "The file can't be copied to this path.Try another path.",
                 "Plik nie mo\u017ce zosta\u0107 tutaj skopiowany. Spr\u00f3buj w innym miejscu"},
-    MessageText{MessageId::CannotMoveHere,
-                "The file can't be moved to this path.Try another path.",
+    MessageText{MessageId::CannotMoveHere, "The file can't be moved to this path.Try another path.",
                 "Plik nie mo\u017ce zosta\u0107 tutaj przeniesiony. Spr\u00f3buj w innym "
                 "miejscu."},
     MessageText{MessageId::NoInformation,
@@ -50,8 +49,7 @@ constexpr std::array kMessages{
                 "Application download fail!!\r\nCheck the connect status and try again!",
                 "Instalacja programu nieudana!!\r\nSprawd\u017a stan po\u0142\u0105czenia i "
                 "spr\u00f3buj ponownie!"},
-    MessageText{MessageId::OpenFileFail, "Open file fail.",
-                "Nieudana pr\u00f3ba otwarcia pliku."},
+    MessageText{MessageId::OpenFileFail, "Open file fail.", "Nieudana pr\u00f3ba otwarcia pliku."},
     MessageText{MessageId::BatchDone, "Batch build file download complete.",
                 "Zako\u0144czone wysy\u0142anie z pliku wsadowego."},
     MessageText{MessageId::SetTimeDone, "Set Terminal Time done!!",
@@ -78,21 +76,22 @@ constexpr std::array kMessages{
 
 std::string Replace(std::string text, const char* placeholder, const std::string& value)
 {
-    if (const auto at = text.find(placeholder); at != std::string::npos)
-        text.replace(at, 2, value);
+    if (const auto at = text.find(placeholder); at != std::string::npos) text.replace(at, 2, value);
     return text;
 }
 
 } // namespace
 
-std::span<const MessageText> AllMessages() { return kMessages; }
+std::span<const MessageText> AllMessages()
+{
+    return kMessages;
+}
 
 std::string MessageString(MessageId id, Language language)
 {
     const auto it = std::find_if(kMessages.begin(), kMessages.end(),
                                  [id](const MessageText& m) { return m.id == id; });
-    if (it == kMessages.end())
-        return {};
+    if (it == kMessages.end()) return {};
     return language == Language::Polish ? it->polish : it->english;
 }
 

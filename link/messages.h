@@ -26,8 +26,8 @@ enum class MessageId : int {
     BatchDone = 40018,
     SetTimeDone = 40019,
     SetTimeFail = 40020,
-    FieldLabel = 40022,        // %d
-    SourceFieldInvalid = 40023, // %d
+    FieldLabel = 40022,          // %d
+    SourceFieldInvalid = 40023,  // %d
     ConvertFieldInvalid = 40024, // %d
     SelectPort = 40025,
     ActionDenied = 40027,

@@ -49,7 +49,8 @@ void RingBuffer::Drop()
 void RingBuffer::DropTo(std::uint32_t position)
 {
     // Only forward, and never past what was written.
-    const std::size_t skip = std::min<std::size_t>((position - ReadPosition()) % kSize, Available());
+    const std::size_t skip =
+        std::min<std::size_t>((position - ReadPosition()) % kSize, Available());
     readPos.store(static_cast<std::uint32_t>((ReadPosition() + skip) % kSize),
                   std::memory_order_release);
 }

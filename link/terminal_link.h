@@ -25,7 +25,7 @@ class TransferProgress;
 
 struct LinkTimings {
     std::chrono::milliseconds replyTimeout = kReplyTimeout; // every reply wait
-    std::chrono::milliseconds burstGap{10}; // silence that ends a burst
+    std::chrono::milliseconds burstGap{10};                 // silence that ends a burst
 };
 
 // Largest data phase the link accepts from a terminal; a header announcing more
@@ -33,6 +33,12 @@ struct LinkTimings {
 inline constexpr std::uint32_t kMaxIncomingLength = 64u << 20;
 inline constexpr std::size_t kBurstBufferSize = 1200;
 inline constexpr int kMaxFailures = 5;
+
+// Request bytes: the first byte of a request's data (command 4).
+inline constexpr std::uint8_t kRequestList = 0, kRequestDelete = 3, kRequestUpload = 4,
+                              kRequestFormat = 5, kRequestDiskInfo = 6, kRequestInfo = 7,
+                              kRequestSetTime = 8;
+inline constexpr std::size_t kTerminalInfoSize = 60, kDiskInfoSize = 8;
 
 struct TerminalInfo {
     std::string model, firmware, serial, equipment; // at most 10, 10, 20, 20 characters
@@ -105,7 +111,7 @@ public:
     LinkStatus StoreDataBlock(std::size_t count);
 
     // ---- Fields shared with the callers ----
-    PortHandle port = kNoPort;
+    std::atomic<PortHandle> port{kNoPort};
     Event receiveEvent; // transport -> receive thread
     Event dataEvent;    // receive thread -> reader
     Event clockEvent;   // the clock-synchronisation thread waits on it
@@ -126,12 +132,43 @@ public:
     const LinkTimings timings;
 
 private:
-    class OperationScope;
+    // Marks a PC-side operation: while one runs, the link takes no transfer
+    // started by the terminal (and a started one makes it answer Busy).
+    class OperationScope {
+    public:
+        explicit OperationScope(TerminalLink& l) : link(l) { link.activeOperations.fetch_add(1); }
+        ~OperationScope() { link.activeOperations.fetch_sub(1); }
+        OperationScope(const OperationScope&) = delete;
+        OperationScope& operator=(const OperationScope&) = delete;
+
+    private:
+        TerminalLink& link;
+    };
+    // Marks a command or data phase moving bytes: while one runs, a burst may
+    // be part of it, never the start of a transfer of the terminal's own.
+    class ExchangeScope {
+    public:
+        explicit ExchangeScope(TerminalLink& l) : link(l) { link.exchanges.fetch_add(1); }
+        ~ExchangeScope() { link.exchanges.fetch_sub(1); }
+        ExchangeScope(const ExchangeScope&) = delete;
+        ExchangeScope& operator=(const ExchangeScope&) = delete;
+
+    private:
+        TerminalLink& link;
+    };
+
     void ReceiveThread();
     void IncomingTransferThread(std::uint32_t headerPosition);
-    bool BurstStartsIncomingTransfer(const std::uint8_t* burst, std::size_t n) const;
+    void StartIncomingTransfer(std::uint32_t headerPosition);
+    LinkStatus ReceivePhase(bool showProgress, bool allowEmpty);
+    LinkStatus StoreFileBlock(const std::uint8_t* bytes, std::size_t count);
     LinkStatus ReadExactly(std::uint8_t* destination, std::size_t wanted);
-    LinkStatus ExchangeRequest(const std::vector<std::uint8_t>& request, bool allowEmpty);
+    // SendCommand(4) with the request byte, the text and CR LF (and a NUL for
+    // an upload), without progress.
+    LinkStatus SendRequest(std::uint8_t request, const std::string& text);
+    // SendRequest, then ReceiveData of the answer. mapSend maps a failed send.
+    LinkStatus Request(std::uint8_t request, const std::string& text, bool allowEmpty,
+                       LinkStatus (*mapSend)(LinkStatus));
     LinkStatus WriteAll(std::span<const std::uint8_t> bytes);
     void Purge();
     bool Stopping() const { return stopping.load(); }
@@ -140,11 +177,13 @@ private:
     RingBuffer ring;
     Event spaceEvent; // reader -> receive thread: the ring has room again
     std::atomic<bool> stopping{false};
-    std::atomic<int> activeOperations{0};   // PC-side operations in progress
-    std::atomic<std::uint32_t> activity{0}; // grows with each operation's start and end
+    std::atomic<int> activeOperations{0}; // PC-side operations in progress
+    std::atomic<int> exchanges{0};        // phases moving bytes now
     std::atomic<LinkObserver*> observer{nullptr};
     IncomingFile incomingFile;
     std::string incomingName; // the terminal's name of the pushed file
+    Bytes recordHead;         // record header and name collected across blocks
+    bool receivingFile = false;
     mutable std::mutex folderMutex;
     std::filesystem::path receiveFolder;
     std::thread incomingThread;

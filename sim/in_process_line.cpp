@@ -24,8 +24,7 @@ struct LineChannel {
         {
             std::lock_guard lock(mutex);
             bytes.insert(bytes.end(), data.begin(), data.end());
-            if (event)
-                event->Set();
+            if (event) event->Set();
         }
         cv.notify_all();
     }
@@ -34,8 +33,7 @@ struct LineChannel {
         const std::size_t n = std::min(capacity, bytes.size());
         std::copy_n(bytes.begin(), n, buffer);
         bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
-        if (bytes.empty() && event)
-            event->Reset();
+        if (bytes.empty() && event) event->Reset();
         return n;
     }
 };
@@ -60,20 +58,16 @@ LineEnd::~LineEnd() = default;
 std::size_t LineEnd::Write(std::span<const std::uint8_t> data)
 {
     std::lock_guard lock(writer->mutex);
-    if (out->closed->load())
-        return 0;
+    if (out->closed->load()) return 0;
     const LineFaults& f = writer->faults;
     const std::uint32_t index = ++writer->writes;
-    if (f.stall || index == f.dropWrite || data.empty())
-        return data.size();
+    if (f.stall || index == f.dropWrite || data.empty()) return data.size();
     std::vector<std::uint8_t> bytes(data.begin(), data.end());
-    if (index == f.corruptWrite)
-        bytes.back() ^= 0x5A;
+    if (index == f.corruptWrite) bytes.back() ^= 0x5A;
     if (f.corruptRate > 0) {
         std::bernoulli_distribution flip(f.corruptRate);
         for (auto& b : bytes)
-            if (flip(writer->random))
-                b ^= static_cast<std::uint8_t>(1u << (writer->random() % 8));
+            if (flip(writer->random)) b ^= static_cast<std::uint8_t>(1u << (writer->random() % 8));
     }
     if (f.lineRate <= 0) {
         out->Push(bytes);
@@ -82,14 +76,14 @@ std::size_t LineEnd::Write(std::span<const std::uint8_t> data)
     // Bytes leave at rate / 10 per second, in slices of about a millisecond.
     using namespace std::chrono;
     const double bytesPerSecond = f.lineRate / 10.0;
-    const std::size_t slice = std::max<std::size_t>(1, static_cast<std::size_t>(bytesPerSecond / 1000));
+    const std::size_t slice =
+        std::max<std::size_t>(1, static_cast<std::size_t>(bytesPerSecond / 1000));
     auto next = std::max(writer->lineFreeAt, steady_clock::now());
     for (std::size_t pos = 0; pos < bytes.size(); pos += slice) {
         const std::size_t n = std::min(slice, bytes.size() - pos);
         next += duration_cast<steady_clock::duration>(duration<double>(n / bytesPerSecond));
         std::this_thread::sleep_until(next);
-        if (out->closed->load())
-            return 0;
+        if (out->closed->load()) return 0;
         out->Push(std::span(bytes).subspan(pos, n));
     }
     writer->lineFreeAt = next;
@@ -120,16 +114,14 @@ void LineEnd::Purge()
 {
     std::lock_guard lock(in->mutex);
     in->bytes.clear();
-    if (in->event)
-        in->event->Reset();
+    if (in->event) in->event->Reset();
 }
 
 void LineEnd::SetReceiveEvent(Event* event)
 {
     std::lock_guard lock(in->mutex);
     in->event = event;
-    if (event && !in->bytes.empty())
-        event->Set();
+    if (event && !in->bytes.empty()) event->Set();
 }
 
 void LineEnd::SetFaults(const LineFaults& faults)
@@ -150,7 +142,10 @@ void LineEnd::Close()
     }
 }
 
-bool LineEnd::IsClosed() const { return in->closed->load(); }
+bool LineEnd::IsClosed() const
+{
+    return in->closed->load();
+}
 
 std::pair<std::shared_ptr<LineEnd>, std::shared_ptr<LineEnd>> MakeInProcessLine()
 {

@@ -18,7 +18,7 @@ struct LineFaults {
     bool stall = false;             // a silent line: everything written is lost
     double corruptRate = 0;         // probability that any one byte is flipped
     std::uint32_t seed = 1;         // of the random corruption
-    int lineRate = 0;               // bits per second (bytes leave at rate / 10 per second); 0: no limit
+    int lineRate = 0; // bits per second (bytes leave at rate / 10 per second); 0: no limit
 };
 
 struct LineChannel;

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds and runs the tests under ASan+UBSan and under TSan, each in its own tree.
+# Usage: scripts/sanitize.sh [asan|tsan]...   (default: both)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/bootstrap.sh
+kinds=("$@")
+[ ${#kinds[@]} -eq 0 ] && kinds=(asan tsan)
+for kind in "${kinds[@]}"; do
+  case "$kind" in
+    asan) option=-DKV_ASAN=ON ;;
+    tsan) option=-DKV_TSAN=ON ;;
+    *) echo "unknown sanitizer $kind" >&2; exit 2 ;;
+  esac
+  cmake -S . -B "build-$kind" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKV_BENCH=OFF "$option"
+  cmake --build "build-$kind"
+  # Allocation-heavy transfers are slow under the sanitizers: allow more time.
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 TSAN_OPTIONS=second_deadlock_stack=1 \
+    ctest --test-dir "build-$kind" --output-on-failure --timeout 600
+done

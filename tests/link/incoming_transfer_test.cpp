@@ -1,0 +1,190 @@
+// Transfers the terminal starts by itself: detection, busy, where the file goes.
+#include "tests/support/scripted_peer.h"
+#include "tests/support/test_dir.h"
+
+#include "link/incoming_file.h"
+#include "link/link_observer.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+
+class Recorder : public LinkObserver {
+public:
+    void IncomingFileStored(const std::filesystem::path& path) override
+    {
+        std::lock_guard lock(mutex);
+        stored.push_back(path);
+        cv.notify_all();
+    }
+    void IncomingTransferFailed(const std::string& name, LinkStatus status) override
+    {
+        std::lock_guard lock(mutex);
+        failed.emplace_back(name, status);
+        cv.notify_all();
+    }
+    // Waits for the next outcome; false when none comes.
+    bool WaitForOutcome(std::size_t count = 1)
+    {
+        std::unique_lock lock(mutex);
+        return cv.wait_for(lock, 5s, [&] { return stored.size() + failed.size() >= count; });
+    }
+
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::vector<std::filesystem::path> stored;
+    std::vector<std::pair<std::string, LinkStatus>> failed;
+};
+
+Bytes Record(const std::string& name, const std::string& content)
+{
+    return BuildFileRecord(Bytes(content.begin(), content.end()), "20260101120000", 0, name);
+}
+
+struct PushRig : LinkRig {
+    PushRig()
+    {
+        link->SetReceiveFolder(dir.path);
+        link->SetObserver(&recorder);
+    }
+    ~PushRig()
+    {
+        if (link) link->SetObserver(nullptr);
+    }
+    TestDir dir;
+    Recorder recorder;
+};
+
+} // namespace
+
+TEST(IncomingTransfer, StoresAPushedFileWhileBusyRefusesCommands)
+{
+    PushRig rig;
+    const std::string content(3000, 'q');
+    const Bytes record = Record("DATA.TXT", content);
+    rig.peer->Write(BuildDataHeader(1, kDataTypeFile, static_cast<std::uint32_t>(record.size())));
+    // The header acknowledgement comes from the link's own transfer thread.
+    EXPECT_EQ(ParseHeaderAck(rig.peer->Read(kAckSize)), std::optional<std::uint8_t>(0));
+    EXPECT_EQ(rig.link->busy.load(), 1);
+    EXPECT_EQ(rig.link->SendCommand(kCommandRequest, record.data(), 4, false), LinkStatus::Busy);
+    EXPECT_EQ(rig.peer->end->Pending(), 0u) << "nothing written while busy";
+    // Finish the phase block by block.
+    std::uint32_t number = 0;
+    for (std::size_t offset = 0; offset < record.size(); offset += kMaxBlockData, ++number) {
+        const std::size_t n = std::min(kMaxBlockData, record.size() - offset);
+        rig.peer->Write(BuildDataBlock(number, std::span(record).subspan(offset, n)));
+        EXPECT_EQ(ParseBlockAckFromPc(rig.peer->Read(kBlockAckSize), kDataTypeFile),
+                  std::optional<std::uint8_t>(0));
+    }
+    ASSERT_TRUE(rig.recorder.WaitForOutcome());
+    ASSERT_EQ(rig.recorder.stored.size(), 1u);
+    EXPECT_EQ(rig.recorder.stored[0], rig.dir / "DATA.TXT");
+    EXPECT_EQ(TestDir::ReadFile(rig.dir / "DATA.TXT"), content);
+}
+
+TEST(IncomingTransfer, NeverWritesOutsideTheFolderNorOverAnExistingFile)
+{
+    PushRig rig;
+    TestDir::WriteFile(rig.dir / "passwd", "keep me");
+    for (int i = 0; i < 2; ++i) {
+        bool taken = false;
+        rig.Script([&] {
+            taken = rig.peer->SendPhase(Record("..\\..\\etc/passwd", "new"), kDataTypeFile);
+        });
+        rig.Finish();
+        EXPECT_TRUE(taken);
+        ASSERT_TRUE(rig.recorder.WaitForOutcome(static_cast<std::size_t>(i + 1)));
+    }
+    EXPECT_EQ(TestDir::ReadFile(rig.dir / "passwd"), "keep me");
+    EXPECT_EQ(TestDir::ReadFile(rig.dir / "passwd~1"), "new");
+    EXPECT_EQ(TestDir::ReadFile(rig.dir / "passwd~2"), "new");
+    EXPECT_FALSE(std::filesystem::exists(rig.dir.path.parent_path() / "etc"));
+}
+
+TEST(IncomingTransfer, AFailedReceiveLeavesNoFileAndIsReported)
+{
+    PushRig rig;
+    const Bytes record = Record("HALF.DAT", std::string(5000, 'h'));
+    rig.peer->Write(BuildDataHeader(1, kDataTypeFile, static_cast<std::uint32_t>(record.size())));
+    rig.peer->Read(kAckSize);
+    rig.peer->Write(BuildDataBlock(0, std::span(record).first(1024)));
+    rig.peer->Read(kBlockAckSize);
+    // The terminal falls silent: five time-outs end the receive.
+    ASSERT_TRUE(rig.recorder.WaitForOutcome());
+    ASSERT_EQ(rig.recorder.failed.size(), 1u);
+    EXPECT_EQ(rig.recorder.failed[0].first, "HALF.DAT");
+    EXPECT_EQ(rig.recorder.failed[0].second, LinkStatus::TooManyFailures);
+    EXPECT_TRUE(std::filesystem::is_empty(rig.dir.path));
+}
+
+TEST(IncomingTransfer, NameLongerThanThePhaseIsRefused)
+{
+    PushRig rig;
+    Bytes record = Record("A.TXT", "abc");
+    PutU16(&record[20], 500);
+    rig.Script([&] { rig.peer->SendPhase(record, kDataTypeFile); });
+    rig.Finish();
+    ASSERT_TRUE(rig.recorder.WaitForOutcome());
+    ASSERT_EQ(rig.recorder.failed.size(), 1u);
+    EXPECT_EQ(rig.recorder.failed[0].second, LinkStatus::FileError);
+    EXPECT_TRUE(std::filesystem::is_empty(rig.dir.path));
+}
+
+TEST(IncomingTransfer, MemoryHeaderNeverStartsOne)
+{
+    PushRig rig;
+    rig.peer->Write(BuildDataHeader(1, kDataTypeMemory, 3));
+    // No header acknowledgement comes: nobody receives it.
+    EXPECT_TRUE(rig.peer->Read(kAckSize, 300ms).empty());
+    EXPECT_EQ(rig.link->busy.load(), 0);
+}
+
+TEST(IncomingTransfer, HeaderInsideADataBlockOfAnOperationIsData)
+{
+    // A listing whose bytes hold a complete type-8 header: the receive thread
+    // must not take it for a transfer of the terminal's own.
+    PushRig rig;
+    Bytes data(600, 0);
+    const auto header = BuildDataHeader(1, kDataTypeFile, 40);
+    std::copy(header.begin(), header.end(), data.begin() + 100);
+    bool taken = false;
+    rig.Script([&] { taken = rig.peer->SendPhase(data); });
+    EXPECT_EQ(rig.link->ReceiveData(false, false), LinkStatus::Ok);
+    rig.Finish();
+    EXPECT_TRUE(taken);
+    EXPECT_EQ(rig.link->receivedData, data);
+    EXPECT_TRUE(rig.peer->Read(1, 100ms).empty()) << "no stray acknowledgement";
+    EXPECT_EQ(rig.link->busy.load(), 0);
+}
+
+TEST(IncomingTransfer, DestroyingTheLinkMidTransferEndsItsThreads)
+{
+    auto rig = std::make_unique<PushRig>();
+    rig->peer->Write(BuildDataHeader(1, kDataTypeFile, 100000));
+    rig->peer->Read(kAckSize);
+    rig->link.reset(); // joins the receive and transfer threads
+    EXPECT_TRUE(std::filesystem::is_empty(rig->dir.path));
+}
+
+TEST(SafeIncomingName, KeepsOnlyASafeBaseName)
+{
+    const std::pair<const char*, const char*> rows[] = {
+        {"DATA.TXT", "DATA.TXT"},
+        {"C:\\DATA\\ORDERS.DAT", "ORDERS.DAT"},
+        {"../../etc/passwd", "passwd"},
+        {"..", ""},
+        {"...", ""},
+        {"a\x01"
+         "b\x7f.t\nx",
+         "ab.tx"},
+        {"VERYLONGNAME.TEXT", "VERYLONG.TEX"},
+        {"NOEXT", "NOEXT"},
+        {"\\", ""},
+        {"B\xc3\xb3R.TXT", "BR.TXT"},
+    };
+    for (const auto& [in, out] : rows)
+        EXPECT_EQ(SafeIncomingName(in), out) << in;
+}

@@ -1,0 +1,41 @@
+#include "link/display_path.h"
+#include "link/messages.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+TEST(Messages, EveryMessageHasBothTextsAndAUniqueId)
+{
+    std::set<int> ids;
+    for (const MessageText& m : AllMessages()) {
+        EXPECT_TRUE(ids.insert(static_cast<int>(m.id)).second) << static_cast<int>(m.id);
+        EXPECT_NE(std::string(m.english), "");
+        EXPECT_NE(std::string(m.polish), "");
+    }
+}
+
+TEST(Messages, TextsAreCopiedExactly)
+{
+    EXPECT_EQ(MessageString(MessageId::AnotherJob),
+              "Another job is working!!\r\nWait for a while and retry anain.");
+    EXPECT_EQ(MessageString(MessageId::FileInUse, Language::Polish),
+              "Plik jest u\u017cywany!!\r\nZamknij progam i spr\u00f3buj ponownie.");
+    EXPECT_EQ(FormatMessage(MessageId::OverwriteQuestion, "D:\\A.TXT"),
+              "D:\\A.TXT exist, Overwrite??");
+    EXPECT_EQ(FormatMessage(MessageId::TerminalSystemError, 4012),
+              "Terminal system error.\r\nContact ther programmer.\r\nError Code: 4012.");
+    EXPECT_EQ(MessageString(MessageId::InvalidFile, Language::Polish),
+              MessageString(MessageId::InvalidFile));
+}
+
+TEST(DisplayPath, ShortensLongPaths)
+{
+    EXPECT_EQ(DisplayPath("C:\\Data\\Export\\Month\\report.txt"), "C:\\\\...\\\\Month\\report.txt");
+    const std::string thirty = "C:\\" + std::string(27, 'a');
+    EXPECT_EQ(DisplayPath(thirty), thirty);
+    const std::string thirtyOne = "C:\\abc\\" + std::string(24, 'b');
+    EXPECT_EQ(DisplayPath(thirtyOne), "C:\\\\...\\\\abc\\" + std::string(24, 'b'));
+    EXPECT_EQ(DisplayPath("/home/ann/export/month/report.txt"), "/.../month/report.txt");
+    EXPECT_EQ(DisplayPath(std::string(40, 'x')), "..." + std::string(27, 'x'));
+}
