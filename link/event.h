@@ -1,9 +1,11 @@
 // event.h: a manual-reset event (mutex + condition variable). Any thread.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 class Event {
 public:
@@ -12,6 +14,7 @@ public:
         {
             std::lock_guard lock(mutex);
             signalled = true;
+            flag.store(true, std::memory_order_release);
         }
         cv.notify_all();
     }
@@ -19,26 +22,41 @@ public:
     {
         std::lock_guard lock(mutex);
         signalled = false;
+        flag.store(false, std::memory_order_release);
     }
-    bool IsSet() const
-    {
-        std::lock_guard lock(mutex);
-        return signalled;
-    }
+    bool IsSet() const { return flag.load(std::memory_order_acquire); }
     // True when the event is (or becomes) signalled within the time-out.
     bool Wait(std::chrono::milliseconds timeout)
     {
+        if (Spin())
+            return true;
         std::unique_lock lock(mutex);
         return cv.wait_for(lock, timeout, [this] { return signalled; });
     }
     void Wait()
     {
+        if (Spin())
+            return;
         std::unique_lock lock(mutex);
         cv.wait(lock, [this] { return signalled; });
     }
 
 private:
+    // A reply usually follows within microseconds: look a few times before
+    // going to sleep, which costs a scheduler round trip to wake from.
+    bool Spin() const
+    {
+        for (int i = 0; i < kSpins; ++i) {
+            if (flag.load(std::memory_order_acquire))
+                return true;
+            std::this_thread::yield();
+        }
+        return flag.load(std::memory_order_acquire);
+    }
+
+    static constexpr int kSpins = 50;
     mutable std::mutex mutex;
     std::condition_variable cv;
     bool signalled = false;
+    std::atomic<bool> flag{false};
 };
