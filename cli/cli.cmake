@@ -1,4 +1,12 @@
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/kvctl_convert.cpp AND TARGET kvconvert)
-    add_executable(kvctl kvctl_main.cpp kvctl.cpp kvctl_convert.cpp)
-    target_link_libraries(kvctl PRIVATE kvconvert)
-endif()
+# kvctl: plain C++ plus the serial back-end (and through it Qt Core).
+add_library(kvctlcore STATIC
+    kvctl.cpp
+    kvctl_convert.cpp
+    kvctl_terminal.cpp
+    program_ports.cpp
+    terminal_session.cpp
+)
+target_link_libraries(kvctlcore PUBLIC kvlink kvconvert kvsimterminal kvserial)
+
+add_executable(kvctl kvctl_main.cpp)
+target_link_libraries(kvctl PRIVATE kvctlcore)

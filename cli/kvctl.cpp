@@ -1,13 +1,27 @@
 #include "cli/kvctl_commands.h"
 
 #include <ostream>
+#include <utility>
 
 namespace {
 
-void PrintUsage(std::ostream& err)
+void PrintUsage(std::ostream& to)
 {
-    err << "usage: kvctl [--port NAME] [--baud N] [--json] [--lang en|pl] COMMAND [ARGS]\n"
-           "commands: ports ls df info put get rm format settime install batch receive convert\n";
+    to << "usage: kvctl [--port NAME] [--baud N] [--json] [--lang en|pl] COMMAND [ARGS]\n"
+          "  ports                      the port list (SIM1, ... are built-in simulated "
+          "terminals)\n"
+          "  ls PATH                    list PDT (the disks), a disk or a folder\n"
+          "  df DISK                    disk capacity, used and free space\n"
+          "  info                       the terminal's model, firmware, serial number, equipment "
+          "id\n"
+          "  put LOCAL REMOTE [--overwrite] [--convert [--ini F]]   send a file\n"
+          "  get REMOTE LOCAL           fetch a file\n"
+          "  rm REMOTE...               delete files\n"
+          "  format DISK                format a disk\n"
+          "  settime [YYYYMMDDhhmmss]   set the terminal's clock (default: now)\n"
+          "  install IMAGE              install an application image\n"
+          "  receive DIR [--count N] [--timeout S]   accept files the terminal sends\n"
+          "  convert SOURCE [--ini F] [--save-ini OUT]   record conversion\n";
 }
 
 } // namespace
@@ -32,6 +46,9 @@ int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostre
                 err << "kvctl: unsupported speed " << args[i] << "\n";
                 return kExitUsage;
             }
+        } else if (a == "--help" || a == "-h") {
+            PrintUsage(out);
+            return kExitOk;
         } else if (a == "--json") {
             options.json = true;
         } else if (a == "--lang" && hasValue) {
@@ -51,7 +68,17 @@ int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const std::string& command = args[i];
     const std::span<const std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(i) + 1,
                                             args.end());
-    if (command == "convert") return RunConvertCommand(rest, options, out, err);
+    static const std::pair<const char*, KvctlCommand> kCommands[] = {
+        {"ports", RunPortsCommand},     {"ls", RunLsCommand},
+        {"df", RunDfCommand},           {"info", RunInfoCommand},
+        {"put", RunPutCommand},         {"get", RunGetCommand},
+        {"rm", RunRmCommand},           {"format", RunFormatCommand},
+        {"settime", RunSettimeCommand}, {"install", RunInstallCommand},
+        {"receive", RunReceiveCommand}, {"convert", RunConvertCommand},
+    };
+    for (const auto& [name, run] : kCommands)
+        if (command == name)
+            return run(rest, options, out, err);
     err << "kvctl: unknown command " << command << "\n";
     PrintUsage(err);
     return kExitUsage;

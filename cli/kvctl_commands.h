@@ -20,6 +20,32 @@ struct KvctlOptions {
 // Parses the global options and runs the command.
 int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+using KvctlCommand = int (*)(std::span<const std::string> args, const KvctlOptions& options,
+                             std::ostream& out, std::ostream& err);
+
 // kvctl convert SOURCE [--ini FILE] [--save-ini OUT]
 int RunConvertCommand(std::span<const std::string> args, const KvctlOptions& options,
+                      std::ostream& out, std::ostream& err);
+// The commands that talk to a terminal (kvctl_terminal.cpp).
+int RunPortsCommand(std::span<const std::string> args, const KvctlOptions& options,
+                    std::ostream& out, std::ostream& err);
+int RunLsCommand(std::span<const std::string> args, const KvctlOptions& options, std::ostream& out,
+                 std::ostream& err);
+int RunDfCommand(std::span<const std::string> args, const KvctlOptions& options, std::ostream& out,
+                 std::ostream& err);
+int RunInfoCommand(std::span<const std::string> args, const KvctlOptions& options,
+                   std::ostream& out, std::ostream& err);
+int RunPutCommand(std::span<const std::string> args, const KvctlOptions& options, std::ostream& out,
+                  std::ostream& err);
+int RunGetCommand(std::span<const std::string> args, const KvctlOptions& options, std::ostream& out,
+                  std::ostream& err);
+int RunRmCommand(std::span<const std::string> args, const KvctlOptions& options, std::ostream& out,
+                 std::ostream& err);
+int RunFormatCommand(std::span<const std::string> args, const KvctlOptions& options,
+                     std::ostream& out, std::ostream& err);
+int RunSettimeCommand(std::span<const std::string> args, const KvctlOptions& options,
+                      std::ostream& out, std::ostream& err);
+int RunInstallCommand(std::span<const std::string> args, const KvctlOptions& options,
+                      std::ostream& out, std::ostream& err);
+int RunReceiveCommand(std::span<const std::string> args, const KvctlOptions& options,
                       std::ostream& out, std::ostream& err);

@@ -54,14 +54,16 @@ LinkStatus TerminalLink::InstallApplication(const std::filesystem::path& image, 
 {
     OperationScope scope(*this);
     std::FILE* f = std::fopen(image.c_str(), "rb");
-    if (!f) return LinkStatus::FileError;
+    if (!f)
+        return LinkStatus::FileError;
     Bytes bytes;
     std::uint8_t chunk[64 * 1024];
     for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;)
         bytes.insert(bytes.end(), chunk, chunk + n);
     const bool readFailed = std::ferror(f) != 0;
     std::fclose(f);
-    if (readFailed) return LinkStatus::FileError;
+    if (readFailed)
+        return LinkStatus::FileError;
 
     TerminalInfo info;
     if (const LinkStatus r = GetTerminalInfo(&info); r != LinkStatus::Ok)
@@ -70,7 +72,8 @@ LinkStatus TerminalLink::InstallApplication(const std::filesystem::path& image, 
     const bool lx2 = !kv20 && info.model.find("LX-2") != std::string::npos;
     // A model of neither family: nothing is sent; the caller shows its
     // general install failure.
-    if (!kv20 && !lx2) return LinkStatus::NoTerminalInfo;
+    if (!kv20 && !lx2)
+        return LinkStatus::NoTerminalInfo;
     if (TransferProgress* p = progress.load(); showProgress && p) {
         p->SetTitle("Download File....");
         p->SetFileText(DisplayPath(image.string()));
@@ -78,6 +81,7 @@ LinkStatus TerminalLink::InstallApplication(const std::filesystem::path& image, 
         p->bytesDone = 0;
     }
     const auto length = static_cast<std::uint32_t>(bytes.size());
-    if (kv20) return MapKv20(SendCommand(kCommandInstallKv20, bytes.data(), length, showProgress));
+    if (kv20)
+        return MapKv20(SendCommand(kCommandInstallKv20, bytes.data(), length, showProgress));
     return MapLx2(SendCommand(kCommandInstallLx2, bytes.data(), length, showProgress));
 }

@@ -12,21 +12,30 @@
 
 namespace {
 
-// The whole file, read once: the record's length field is what was read, even
-// when the file changes meanwhile.
-std::optional<Bytes> ReadWholeFile(const std::filesystem::path& path)
+// The file record for the whole file, read once into place after the header and
+// name: the length field is what was read, even when the file changes meanwhile.
+std::optional<Bytes> ReadFileRecord(const std::filesystem::path& path, const std::string& time14,
+                                    std::uint8_t overwrite, const std::string& name)
 {
     std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return std::nullopt;
-    Bytes content;
+    if (!f)
+        return std::nullopt;
+    Bytes record = BuildFileRecord({}, time14, overwrite, name);
+    std::error_code ec;
+    const auto expected = std::filesystem::file_size(path, ec);
+    if (!ec)
+        record.reserve(record.size() + expected);
     std::uint8_t chunk[64 * 1024];
     std::size_t n = 0;
     while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        content.insert(content.end(), chunk, chunk + n);
+        record.insert(record.end(), chunk, chunk + n);
     const bool failed = std::ferror(f) != 0;
     std::fclose(f);
-    if (failed) return std::nullopt;
-    return content;
+    if (failed)
+        return std::nullopt;
+    PutU32(record.data(),
+           static_cast<std::uint32_t>(record.size() - kFileRecordHeaderSize - name.size()));
+    return record;
 }
 
 // Local modification time as "%Y%m%d%H%M%S".
@@ -35,7 +44,8 @@ std::string ModificationTime(const std::filesystem::path& path)
     std::error_code ec;
     const auto written = std::filesystem::last_write_time(path, ec);
     std::time_t t = std::time(nullptr);
-    if (!ec) t = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
+    if (!ec)
+        t = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
     std::tm local{};
     localtime_r(&t, &local);
     char text[32];
@@ -69,11 +79,13 @@ bool WriteFileWhole(const std::filesystem::path& target, const std::vector<std::
                               ".kvpart");
         f = std::fopen(temp.c_str(), "wbx");
     }
-    if (!f) return false;
+    if (!f)
+        return false;
     bool ok = count == 0 || std::fwrite(bytes.data(), 1, count, f) == count;
     ok = std::fclose(f) == 0 && ok;
     std::error_code ec;
-    if (ok) std::filesystem::rename(temp, target, ec);
+    if (ok)
+        std::filesystem::rename(temp, target, ec);
     if (!ok || ec) {
         std::filesystem::remove(temp, ec);
         return false;
@@ -87,15 +99,17 @@ LinkStatus TerminalLink::DownloadFile(const std::filesystem::path& source,
                                       const std::string& terminalName, std::uint8_t overwrite,
                                       bool showProgress, bool showName)
 {
-    const std::optional<Bytes> content = ReadWholeFile(source);
-    if (!content) return LinkStatus::FileError;
-    const Bytes record =
-        BuildFileRecord(*content, ModificationTime(source), overwrite, terminalName);
+    const std::optional<Bytes> read =
+        ReadFileRecord(source, ModificationTime(source), overwrite, terminalName);
+    if (!read)
+        return LinkStatus::FileError;
+    const Bytes& record = *read;
     if (TransferProgress* p = progress.load(); showProgress && p) {
         p->SetTitle("Download File....");
         p->byteTotal = record.size();
         p->bytesDone = 0;
-        if (showName) p->SetFileText(DisplayPath(source.string()));
+        if (showName)
+            p->SetFileText(DisplayPath(source.string()));
     }
     return MapDownloadAnswer(SendCommand(kCommandDownload, record.data(),
                                          static_cast<std::uint32_t>(record.size()), showProgress));
@@ -106,16 +120,20 @@ LinkStatus TerminalLink::UploadFile(const std::string& terminalPath,
 {
     OperationScope scope(*this);
     LinkStatus r = SendRequest(kRequestUpload, terminalPath);
-    if (r == AnswerCode(2)) return LinkStatus::NoSuchFile;
-    if (r == AnswerCode(5)) return LinkStatus::FileError;
-    if (r != LinkStatus::Ok) return r;
+    if (r == AnswerCode(2))
+        return LinkStatus::NoSuchFile;
+    if (r == AnswerCode(5))
+        return LinkStatus::FileError;
+    if (r != LinkStatus::Ok)
+        return r;
     if (TransferProgress* p = progress.load(); showProgress && p) {
         p->SetTitle("Upload Files....");
         p->SetFileText(terminalPath);
         p->bytesDone = 0;
     }
     r = ReceiveData(showProgress, false);
-    if (r != LinkStatus::Ok) return r;
+    if (r != LinkStatus::Ok)
+        return r;
     const std::size_t count = std::min<std::size_t>(receivedLength, receivedData.size());
     return WriteFileWhole(target, receivedData, count) ? LinkStatus::Ok : LinkStatus::FileError;
 }

@@ -57,8 +57,10 @@ std::array<std::uint8_t, kCommandFrameSize> BuildCommandFrame(std::uint8_t comma
 
 LinkStatus CheckCommandAck(std::span<const std::uint8_t> ack)
 {
-    if (ack.size() < kAckSize || ack[0] != kEsc || ack[1] != kStx) return LinkStatus::BadReply;
-    if (ack[2] == 0) return LinkStatus::Refused;
+    if (ack.size() < kAckSize || ack[0] != kEsc || ack[1] != kStx)
+        return LinkStatus::BadReply;
+    if (ack[2] == 0)
+        return LinkStatus::Refused;
     if (ack[4] != kStx || ack[5] != kEsc || GetU16(&ack[6]) != Checksum16(ack.first(6)))
         return LinkStatus::BadReply;
     return AnswerCode(ack[3]);
@@ -110,7 +112,8 @@ Bytes BuildDataBlock(std::uint32_t number, std::span<const std::uint8_t> data)
 bool CheckDataBlock(std::span<const std::uint8_t> block, std::uint32_t expectedNumber)
 {
     const std::size_t count = block.size();
-    if (count < kBlockOverhead || count > kMaxBlockSize) return false;
+    if (count < kBlockOverhead || count > kMaxBlockSize)
+        return false;
     return block[0] == kStx && block[count - 3] == kStx &&
            GetU16(&block[count - 2]) == Checksum16(block.first(count - 2)) &&
            GetU32(&block[1]) == expectedNumber;
@@ -122,7 +125,8 @@ std::optional<std::uint8_t> ParseCommandFrame(std::span<const std::uint8_t> f,
     if (f.size() < kCommandFrameSize || f[0] != kEsc || f[1] != kStx || f[9] != kStx ||
         f[10] != kEsc || GetU16(&f[11]) != Checksum16(f.first(11)))
         return std::nullopt;
-    if (length) *length = GetU32(&f[5]);
+    if (length)
+        *length = GetU32(&f[5]);
     return f[4];
 }
 
@@ -175,7 +179,8 @@ Bytes BuildFileRecord(std::span<const std::uint8_t> content, const std::string& 
 
 std::optional<FileRecordHeader> ParseFileRecordHeader(std::span<const std::uint8_t> b)
 {
-    if (b.size() < kFileRecordHeaderSize) return std::nullopt;
+    if (b.size() < kFileRecordHeaderSize)
+        return std::nullopt;
     FileRecordHeader h;
     h.fileLength = GetU32(&b[0]);
     h.time.assign(reinterpret_cast<const char*>(&b[4]), kTimeTextSize);

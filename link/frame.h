@@ -43,6 +43,10 @@ inline constexpr std::chrono::milliseconds kReplyTimeout{3000};
 inline constexpr std::uint8_t kCommandRequest = 4, kCommandDownload = 8;
 inline constexpr std::uint8_t kCommandInstallKv20 = 10, kCommandInstallLx2 = 12;
 inline constexpr std::uint8_t kDataTypeMemory = 4, kDataTypeFile = 8;
+// Request bytes: the first byte of a request's data (command 4).
+inline constexpr std::uint8_t kRequestList = 0, kRequestDelete = 3, kRequestUpload = 4,
+                              kRequestFormat = 5, kRequestDiskInfo = 6, kRequestInfo = 7,
+                              kRequestSetTime = 8;
 
 using Bytes = std::vector<std::uint8_t>;
 

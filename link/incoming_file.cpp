@@ -8,9 +8,11 @@ namespace {
 bool SafeChar(unsigned char c)
 {
     // Printable ASCII without the characters file systems or shells give a meaning.
-    if (c < 0x21 || c > 0x7E) return false;
+    if (c < 0x21 || c > 0x7E)
+        return false;
     for (const char bad : std::string_view("<>:\"/\\|?*"))
-        if (c == static_cast<unsigned char>(bad)) return false;
+        if (c == static_cast<unsigned char>(bad))
+            return false;
     return true;
 }
 
@@ -18,8 +20,10 @@ std::string Keep(std::string_view text, std::size_t most)
 {
     std::string out;
     for (const char c : text) {
-        if (out.size() == most) break;
-        if (SafeChar(static_cast<unsigned char>(c))) out += c;
+        if (out.size() == most)
+            break;
+        if (SafeChar(static_cast<unsigned char>(c)))
+            out += c;
     }
     return out;
 }
@@ -29,14 +33,16 @@ std::string Keep(std::string_view text, std::size_t most)
 std::string SafeIncomingName(std::string_view name)
 {
     const std::size_t cut = name.find_last_of("/\\:");
-    if (cut != std::string_view::npos) name.remove_prefix(cut + 1);
+    if (cut != std::string_view::npos)
+        name.remove_prefix(cut + 1);
     const std::size_t dot = name.find_last_of('.');
     const std::string_view stem = dot == std::string_view::npos ? name : name.substr(0, dot);
     const std::string base = Keep(stem, 8);
     const std::string extension =
         dot == std::string_view::npos ? "" : Keep(name.substr(dot + 1), 3);
     // A base of dots only ("..", ".") could name a folder.
-    if (base.empty() || base.find_first_not_of('.') == std::string::npos) return {};
+    if (base.empty() || base.find_first_not_of('.') == std::string::npos)
+        return {};
     return extension.empty() ? base : base + "." + extension;
 }
 
@@ -73,7 +79,8 @@ bool IncomingFile::Write(const std::uint8_t* bytes, std::size_t count)
 
 std::optional<std::filesystem::path> IncomingFile::Commit()
 {
-    if (!file) return std::nullopt;
+    if (!file)
+        return std::nullopt;
     const bool written = std::fclose(file) == 0;
     file = nullptr;
     if (!written) {
@@ -99,7 +106,8 @@ std::optional<std::filesystem::path> IncomingFile::Commit()
             tempPath.clear();
             return target;
         }
-        if (std::filesystem::exists(target, ec)) continue;
+        if (std::filesystem::exists(target, ec))
+            continue;
         // No hard links on this file system: rename after a look.
         std::filesystem::rename(tempPath, target, ec);
         if (!ec) {

@@ -76,7 +76,8 @@ constexpr std::array kMessages{
 
 std::string Replace(std::string text, const char* placeholder, const std::string& value)
 {
-    if (const auto at = text.find(placeholder); at != std::string::npos) text.replace(at, 2, value);
+    if (const auto at = text.find(placeholder); at != std::string::npos)
+        text.replace(at, 2, value);
     return text;
 }
 
@@ -91,7 +92,8 @@ std::string MessageString(MessageId id, Language language)
 {
     const auto it = std::find_if(kMessages.begin(), kMessages.end(),
                                  [id](const MessageText& m) { return m.id == id; });
-    if (it == kMessages.end()) return {};
+    if (it == kMessages.end())
+        return {};
     return language == Language::Polish ? it->polish : it->english;
 }
 

@@ -49,7 +49,8 @@ LinkStatus TerminalLink::SendRequest(std::uint8_t request, const std::string& te
         data.insert(data.end(), text.begin(), text.end());
         data.push_back('\r');
         data.push_back('\n');
-        if (request == kRequestUpload) data.push_back(0);
+        if (request == kRequestUpload)
+            data.push_back(0);
     }
     return SendCommand(kCommandRequest, data.data(), static_cast<std::uint32_t>(data.size()),
                        false);
@@ -58,17 +59,24 @@ LinkStatus TerminalLink::SendRequest(std::uint8_t request, const std::string& te
 LinkStatus TerminalLink::Request(std::uint8_t request, const std::string& text, bool allowEmpty,
                                  LinkStatus (*mapSend)(LinkStatus))
 {
-    if (const LinkStatus r = SendRequest(request, text); r != LinkStatus::Ok) return mapSend(r);
+    if (const LinkStatus r = SendRequest(request, text); r != LinkStatus::Ok)
+        return mapSend(r);
     return ReceiveData(false, allowEmpty);
 }
 
-const std::uint8_t* TerminalLink::ListDirectory(const std::string& path, int* count)
+const std::uint8_t* TerminalLink::ListDirectory(const std::string& path, int* count,
+                                                LinkStatus* status)
 {
     OperationScope scope(*this);
     *count = 0;
-    if (Request(kRequestList, path, true, Unchanged) != LinkStatus::Ok) return nullptr;
+    const LinkStatus r = Request(kRequestList, path, true, Unchanged);
+    if (status)
+        *status = r;
+    if (r != LinkStatus::Ok)
+        return nullptr;
     const std::size_t length = std::min<std::size_t>(receivedLength, receivedData.size());
-    if (length == 0) return kNoEntries;
+    if (length == 0)
+        return kNoEntries;
     std::string upper = path;
     std::transform(upper.begin(), upper.end(), upper.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
@@ -77,7 +85,8 @@ const std::uint8_t* TerminalLink::ListDirectory(const std::string& path, int* co
         for (std::size_t pos = 0; pos < length;) {
             const auto* end = data + length;
             const auto* cr = std::search(data + pos, end, "\r\n", "\r\n" + 2);
-            if (cr == end) break;
+            if (cr == end)
+                break;
             ++*count;
             pos = static_cast<std::size_t>(cr - data) + 2;
         }
@@ -103,7 +112,8 @@ LinkStatus TerminalLink::FormatDisk(const std::string& disk)
     if (const LinkStatus r = Request(kRequestFormat, disk, false, MapFormatSend);
         r != LinkStatus::Ok)
         return r;
-    if (receivedData.empty()) return LinkStatus::BadReply;
+    if (receivedData.empty())
+        return LinkStatus::BadReply;
     return receivedData[0] == 1 ? LinkStatus::FileInUse : AnswerCode(receivedData[0]);
 }
 
@@ -113,7 +123,8 @@ LinkStatus TerminalLink::GetDiskInfo(const std::string& disk, std::uint32_t* cap
     OperationScope scope(*this);
     if (const LinkStatus r = Request(kRequestDiskInfo, disk, false, Unchanged); r != LinkStatus::Ok)
         return r;
-    if (receivedData.size() < kDiskInfoSize) return LinkStatus::BadReply;
+    if (receivedData.size() < kDiskInfoSize)
+        return LinkStatus::BadReply;
     *capacity = GetU32(&receivedData[0]);
     *freeSpace = GetU32(&receivedData[4]);
     *used = *capacity - *freeSpace; // wraps when free exceeds capacity
@@ -134,7 +145,8 @@ LinkStatus TerminalLink::GetTerminalInfo(TerminalInfo* info)
     OperationScope scope(*this);
     if (const LinkStatus r = Request(kRequestInfo, {}, false, Unchanged); r != LinkStatus::Ok)
         return r;
-    if (receivedData.size() < kTerminalInfoSize) return LinkStatus::BadReply;
+    if (receivedData.size() < kTerminalInfoSize)
+        return LinkStatus::BadReply;
     const std::uint8_t* d = receivedData.data();
     *info = TerminalInfo{Field(d, 10), Field(d + 10, 10), Field(d + 20, 20), Field(d + 40, 20)};
     return LinkStatus::Ok;

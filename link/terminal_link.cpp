@@ -23,8 +23,10 @@ TerminalLink::~TerminalLink()
     dataEvent.Set();
     spaceEvent.Set();
     receiveThread.join();
-    if (incomingThread.joinable()) incomingThread.join();
-    if (TransferProgress* p = progress.exchange(nullptr)) p->closeRequested = true;
+    if (incomingThread.joinable())
+        incomingThread.join();
+    if (TransferProgress* p = progress.exchange(nullptr))
+        p->closeRequested = true;
 }
 
 void TerminalLink::AttachPort(PortHandle handle)
@@ -65,19 +67,22 @@ LinkStatus TerminalLink::ReadReply(std::uint8_t* destination, std::size_t wanted
                                    std::size_t* delivered, std::chrono::milliseconds timeout)
 {
     *delivered = 0;
-    if (!dataEvent.Wait(timeout) || Stopping()) return LinkStatus::NoReply;
+    if (!dataEvent.Wait(timeout) || Stopping())
+        return LinkStatus::NoReply;
     if (ring.Empty()) {
         dataEvent.Reset();
         // The receive thread writes before it sets the event: look again so
         // that bytes written just before the reset are not left waiting.
-        if (!ring.Empty()) dataEvent.Set();
+        if (!ring.Empty())
+            dataEvent.Set();
         return LinkStatus::Ok;
     }
     *delivered = ring.Read(destination, wanted);
     spaceEvent.Set();
     if (ring.Empty()) {
         dataEvent.Reset();
-        if (!ring.Empty()) dataEvent.Set();
+        if (!ring.Empty())
+            dataEvent.Set();
     }
     return LinkStatus::Ok;
 }
@@ -108,7 +113,8 @@ LinkStatus TerminalLink::SendCommandFrame(std::uint8_t command, std::uint32_t pa
         s != LinkStatus::Ok)
         return s;
     std::array<std::uint8_t, kAckSize> ack{};
-    if (ReadExactly(ack.data(), ack.size()) != LinkStatus::Ok) return LinkStatus::NoReply;
+    if (ReadExactly(ack.data(), ack.size()) != LinkStatus::Ok)
+        return LinkStatus::NoReply;
     return CheckAcknowledgement(false, command, ack);
 }
 
@@ -116,12 +122,16 @@ LinkStatus TerminalLink::SendCommand(std::uint8_t command, const std::uint8_t* d
                                      std::uint32_t length, bool showProgress)
 {
     OperationScope scope(*this);
-    if (busy.load()) return LinkStatus::Busy;
+    if (busy.load())
+        return LinkStatus::Busy;
     ExchangeScope exchange(*this);
     LinkStatus r = SendCommandFrame(command, length);
-    if (r == AnswerCode(2)) return LinkStatus::NotInInstallMode;
-    if (r == AnswerCode(3)) return LinkStatus::AppAreaTooSmall;
-    if (r != LinkStatus::Ok) return r;
+    if (r == AnswerCode(2))
+        return LinkStatus::NotInInstallMode;
+    if (r == AnswerCode(3))
+        return LinkStatus::AppAreaTooSmall;
+    if (r != LinkStatus::Ok)
+        return r;
     r = SendData(command, data, length, showProgress);
     return r == AnswerCode(255) ? LinkStatus::TerminalFailure : r;
 }
@@ -141,7 +151,8 @@ LinkStatus TerminalLink::SendData(std::uint8_t command, const std::uint8_t* data
         if (resend) {
             Purge();
             block = BuildDataBlock(number, std::span(data ? data + offset : data, size));
-            if (const LinkStatus s = WriteAll(block); s != LinkStatus::Ok) return s;
+            if (const LinkStatus s = WriteAll(block); s != LinkStatus::Ok)
+                return s;
         }
         std::array<std::uint8_t, kBlockAckSize> ack{};
         std::size_t got = 0;
@@ -167,14 +178,16 @@ LinkStatus TerminalLink::SendData(std::uint8_t command, const std::uint8_t* data
                 ++number;
                 failures = 0;
                 resend = true;
-                if (shown && waitsOnBadAck) shown->bytesDone = offset;
+                if (shown && waitsOnBadAck)
+                    shown->bytesDone = offset;
             } else if (last == AnswerCode(1)) {
                 ++failures;
                 resend = true;
             } else if (last == LinkStatus::BadReply) {
                 ++failures;
                 resend = !waitsOnBadAck;
-                if (waitsOnBadAck) Purge(); // wait for a fresh acknowledgement of the same block
+                if (waitsOnBadAck)
+                    Purge(); // wait for a fresh acknowledgement of the same block
             } else {
                 return last;
             }
@@ -183,7 +196,8 @@ LinkStatus TerminalLink::SendData(std::uint8_t command, const std::uint8_t* data
             return cancel.load() ? LinkStatus::Cancelled : LinkStatus::Ok;
         if (failures >= kMaxFailures)
             return cancel.load() ? LinkStatus::Cancelled : LinkStatus::TooManyFailures;
-        if (cancel.load() || Stopping()) return LinkStatus::Cancelled;
+        if (cancel.load() || Stopping())
+            return LinkStatus::Cancelled;
     }
 }
 
@@ -206,7 +220,8 @@ LinkStatus TerminalLink::CheckDataHeader(std::span<const std::uint8_t> header)
 LinkStatus TerminalLink::SendAcknowledgement(bool block, std::uint8_t value)
 {
     const auto type = static_cast<std::uint8_t>(incomingType.load());
-    if (block) return WriteAll(BuildBlockAck(type, value, true));
+    if (block)
+        return WriteAll(BuildBlockAck(type, value, true));
     const std::uint8_t answer = type == 1 ? static_cast<std::uint8_t>(1 - value) : value;
     return WriteAll(BuildHeaderAck(type, answer));
 }
@@ -214,7 +229,8 @@ LinkStatus TerminalLink::SendAcknowledgement(bool block, std::uint8_t value)
 LinkStatus TerminalLink::CheckDataBlock(const std::uint8_t* block, std::size_t count)
 {
     blockData.fill(0);
-    if (!::CheckDataBlock(std::span(block, count), blockIndex)) return LinkStatus::BadReply;
+    if (!::CheckDataBlock(std::span(block, count), blockIndex))
+        return LinkStatus::BadReply;
     std::copy_n(block + 5, count - kBlockOverhead, blockData.begin());
     return LinkStatus::Ok;
 }
@@ -246,17 +262,21 @@ LinkStatus TerminalLink::StoreFileBlock(const std::uint8_t* bytes, std::size_t c
     if (!incomingFile.IsOpen()) {
         // Collect the record header and name, which may span blocks.
         recordHead.insert(recordHead.end(), bytes, bytes + count);
-        if (recordHead.size() < kFileRecordHeaderSize) return LinkStatus::Ok;
+        if (recordHead.size() < kFileRecordHeaderSize)
+            return LinkStatus::Ok;
         const FileRecordHeader h = *ParseFileRecordHeader(recordHead);
         incomingFileLength = h.fileLength;
         incomingNameLength = h.nameLength;
         const std::size_t headAndName = kFileRecordHeaderSize + h.nameLength;
-        if (headAndName > receivedLength) return LinkStatus::FileError;
-        if (recordHead.size() < headAndName) return LinkStatus::Ok;
+        if (headAndName > receivedLength)
+            return LinkStatus::FileError;
+        if (recordHead.size() < headAndName)
+            return LinkStatus::Ok;
         incomingName.assign(recordHead.begin() + kFileRecordHeaderSize,
                             recordHead.begin() + static_cast<std::ptrdiff_t>(headAndName));
         const std::string safe = SafeIncomingName(incomingName);
-        if (safe.empty() || !incomingFile.Open(ReceiveFolder(), safe)) return LinkStatus::FileError;
+        if (safe.empty() || !incomingFile.Open(ReceiveFolder(), safe))
+            return LinkStatus::FileError;
         const std::size_t rest = recordHead.size() - headAndName;
         const bool ok = incomingFile.Write(recordHead.data() + headAndName, rest);
         recordHead.clear();
@@ -275,15 +295,18 @@ LinkStatus TerminalLink::ReceiveData(bool showProgress, bool allowEmpty)
         receivingFile = false;
         LinkObserver* const watcher = observer.load();
         std::optional<std::filesystem::path> stored;
-        if (r == LinkStatus::Ok && incomingFile.IsOpen()) stored = incomingFile.Commit();
+        if (r == LinkStatus::Ok && incomingFile.IsOpen())
+            stored = incomingFile.Commit();
         incomingFile.Abandon();
         if (stored) {
-            if (watcher) watcher->IncomingFileStored(*stored);
+            if (watcher)
+                watcher->IncomingFileStored(*stored);
         } else {
             if (watcher)
                 watcher->IncomingTransferFailed(incomingName,
                                                 r == LinkStatus::Ok ? LinkStatus::FileError : r);
-            if (r == LinkStatus::Ok) return LinkStatus::FileError;
+            if (r == LinkStatus::Ok)
+                return LinkStatus::FileError;
         }
     }
     return r;
@@ -294,7 +317,8 @@ LinkStatus TerminalLink::ReceivePhase(bool showProgress, bool allowEmpty)
     blockIndex = 0;
     incomingType = 0;
     std::array<std::uint8_t, kDataHeaderSize> header{};
-    if (ReadExactly(header.data(), header.size()) != LinkStatus::Ok) return LinkStatus::NoReply;
+    if (ReadExactly(header.data(), header.size()) != LinkStatus::Ok)
+        return LinkStatus::NoReply;
     if (const LinkStatus r = CheckDataHeader(header); r != LinkStatus::Ok) {
         SendAcknowledgement(false, 1);
         return cancel.load() ? LinkStatus::Cancelled : r;
@@ -305,18 +329,23 @@ LinkStatus TerminalLink::ReceivePhase(bool showProgress, bool allowEmpty)
         SendAcknowledgement(false, 1);
         return cancel.load() ? LinkStatus::Cancelled : LinkStatus::BadReply;
     }
-    if (SendAcknowledgement(false, 0) == LinkStatus::LineGone) return LinkStatus::LineGone;
+    if (SendAcknowledgement(false, 0) == LinkStatus::LineGone)
+        return LinkStatus::LineGone;
     receivingFile = incomingType.load() == kDataTypeFile;
     std::uint32_t remaining = receivedLength;
-    if (remaining == 0 && allowEmpty) return LinkStatus::Ok;
+    if (remaining == 0 && allowEmpty)
+        return LinkStatus::Ok;
     TransferProgress* const shown = showProgress ? progress.load() : nullptr;
-    if (shown) shown->byteTotal = remaining;
+    if (shown)
+        shown->byteTotal = remaining;
 
     std::array<std::uint8_t, kBurstBufferSize> buffer{};
     int failures = 0;
     for (;;) {
-        if (cancel.load() || Stopping()) return LinkStatus::Cancelled;
-        if (failures >= kMaxFailures) return LinkStatus::TooManyFailures;
+        if (cancel.load() || Stopping())
+            return LinkStatus::Cancelled;
+        if (failures >= kMaxFailures)
+            return LinkStatus::TooManyFailures;
         const std::size_t count =
             std::min<std::uint32_t>(remaining, kMaxBlockData) + kBlockOverhead;
         buffer.fill(0);
@@ -325,7 +354,8 @@ LinkStatus TerminalLink::ReceivePhase(bool showProgress, bool allowEmpty)
             ++failures;
             ring.Drop();
             spaceEvent.Set();
-            if (SendAcknowledgement(true, 1) == LinkStatus::LineGone) return LinkStatus::LineGone;
+            if (SendAcknowledgement(true, 1) == LinkStatus::LineGone)
+                return LinkStatus::LineGone;
             continue;
         }
         const std::size_t n = count - kBlockOverhead;
@@ -334,12 +364,15 @@ LinkStatus TerminalLink::ReceivePhase(bool showProgress, bool allowEmpty)
             SendAcknowledgement(true, 1);
             return stored;
         }
-        if (SendAcknowledgement(true, 0) == LinkStatus::LineGone) return LinkStatus::LineGone;
-        if (stored != LinkStatus::Ok) return stored;
+        if (SendAcknowledgement(true, 0) == LinkStatus::LineGone)
+            return LinkStatus::LineGone;
+        if (stored != LinkStatus::Ok)
+            return stored;
         remaining -= static_cast<std::uint32_t>(n);
         failures = 0;
         ++blockIndex;
-        if (shown) shown->bytesDone += n;
+        if (shown)
+            shown->bytesDone += n;
         if (remaining == 0) {
             incomingType = 0;
             return cancel.load() ? LinkStatus::Cancelled : LinkStatus::Ok;

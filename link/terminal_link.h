@@ -34,10 +34,6 @@ inline constexpr std::uint32_t kMaxIncomingLength = 64u << 20;
 inline constexpr std::size_t kBurstBufferSize = 1200;
 inline constexpr int kMaxFailures = 5;
 
-// Request bytes: the first byte of a request's data (command 4).
-inline constexpr std::uint8_t kRequestList = 0, kRequestDelete = 3, kRequestUpload = 4,
-                              kRequestFormat = 5, kRequestDiskInfo = 6, kRequestInfo = 7,
-                              kRequestSetTime = 8;
 inline constexpr std::size_t kTerminalInfoSize = 60, kDiskInfoSize = 8;
 
 struct TerminalInfo {
@@ -72,8 +68,10 @@ public:
     // replaced only when the whole file has arrived.
     LinkStatus UploadFile(const std::string& terminalPath, const std::filesystem::path& target,
                           bool showProgress);
-    // The listing's bytes (receivedData) and the entry count, or null on any failure.
-    const std::uint8_t* ListDirectory(const std::string& path, int* count);
+    // The listing's bytes (receivedData) and the entry count, or null on any
+    // failure; *status (when given) says why.
+    const std::uint8_t* ListDirectory(const std::string& path, int* count,
+                                      LinkStatus* status = nullptr);
     LinkStatus DeleteTerminalFile(const std::string& path);
     LinkStatus FormatDisk(const std::string& disk);
     LinkStatus GetDiskInfo(const std::string& disk, std::uint32_t* capacity, std::uint32_t* used,

@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools
   libudev-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  socat xvfb xauth
+  socat xvfb xauth time
 )
 
 missing=()

@@ -52,7 +52,8 @@ struct PushRig : LinkRig {
     }
     ~PushRig()
     {
-        if (link) link->SetObserver(nullptr);
+        if (link)
+            link->SetObserver(nullptr);
     }
     TestDir dir;
     Recorder recorder;

@@ -302,7 +302,8 @@ TEST(ReceiveData, FailuresResetOnlyWhenABlockIsStored)
                     std::optional<std::uint8_t>(1))
                     ++resendRequests;
             }
-            if (bad == 4) rig.peer->Write(BuildDataBlock(0, data));
+            if (bad == 4)
+                rig.peer->Write(BuildDataBlock(0, data));
         });
         const LinkStatus r = rig.link->ReceiveData(false, false);
         rig.Finish();

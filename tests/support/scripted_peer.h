@@ -54,7 +54,8 @@ public:
     {
         Write(BuildDataHeader(1, type, static_cast<std::uint32_t>(data.size())));
         const Bytes headerAck = Read(kAckSize);
-        if (ParseHeaderAck(headerAck) != std::optional<std::uint8_t>(0)) return false;
+        if (ParseHeaderAck(headerAck) != std::optional<std::uint8_t>(0))
+            return false;
         std::uint32_t number = 0;
         std::size_t offset = 0;
         do {
@@ -85,14 +86,16 @@ struct LinkRig {
     }
     ~LinkRig()
     {
-        if (script.joinable()) script.join();
+        if (script.joinable())
+            script.join();
         link.reset();
     }
     // Runs the peer's part on its own thread while the test calls the link.
     template <typename Fn> void Script(Fn fn) { script = std::thread(std::move(fn)); }
     void Finish()
     {
-        if (script.joinable()) script.join();
+        if (script.joinable())
+            script.join();
     }
 
     std::shared_ptr<LineEnd> pcEnd;

@@ -1,0 +1,100 @@
+// kvctl convert: converts a file with the settings of a Convert.ini, or copies
+// those settings to another file. Main thread.
+#include "cli/kvctl_commands.h"
+
+#include "convert/convert_ini_location.h"
+#include "convert/convert_settings.h"
+#include "convert/record_conversion.h"
+
+#include <filesystem>
+#include <optional>
+#include <ostream>
+
+namespace {
+
+struct ConvertArguments {
+    std::optional<std::string> source;
+    std::optional<std::string> ini;
+    std::optional<std::string> saveIni;
+};
+
+void PrintConvertUsage(std::ostream& err)
+{
+    err << "usage: kvctl convert SOURCE [--ini FILE] [--save-ini OUT]\n"
+           "       kvctl convert --save-ini OUT [--ini FILE]\n";
+}
+
+// False on a word it does not know, a missing value or a second source.
+bool ParseConvertArguments(std::span<const std::string> args, ConvertArguments& parsed)
+{
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        std::optional<std::string>* option = nullptr;
+        if (a == "--ini")
+            option = &parsed.ini;
+        else if (a == "--save-ini")
+            option = &parsed.saveIni;
+        if (option) {
+            if (i + 1 >= args.size() || option->has_value())
+                return false;
+            *option = args[++i];
+        } else if (a.starts_with("--") || parsed.source) {
+            return false;
+        } else {
+            parsed.source = a;
+        }
+    }
+    return parsed.source || parsed.saveIni;
+}
+
+const char* DescribeConvertError(ConvertError error)
+{
+    switch (error) {
+    case ConvertError::SourceUnreadable: return "the file cannot be read";
+    case ConvertError::OutputNotCreated: return "the converted copy cannot be created";
+    case ConvertError::WriteFailed: return "writing the converted copy failed";
+    case ConvertError::OutOfMemory: return "not enough memory";
+    case ConvertError::None: break;
+    }
+    return "unknown error";
+}
+
+} // namespace
+
+int RunConvertCommand(std::span<const std::string> args, const KvctlOptions& /*options*/,
+                      std::ostream& out, std::ostream& err)
+{
+    ConvertArguments parsed;
+    if (!ParseConvertArguments(args, parsed)) {
+        PrintConvertUsage(err);
+        return kExitUsage;
+    }
+
+    ConvertSettings settings;
+    if (parsed.ini) {
+        if (!LoadConvertSettings(*parsed.ini, settings)) {
+            err << "kvctl: cannot read " << *parsed.ini << "\n";
+            return kExitFailed;
+        }
+    } else {
+        // As the program does: no Convert.ini means the record defaults.
+        LoadConvertSettings(DefaultConvertIniPath(), settings);
+    }
+
+    if (parsed.saveIni && !SaveConvertSettings(*parsed.saveIni, settings)) {
+        err << "kvctl: cannot write " << *parsed.saveIni << "\n";
+        return kExitFailed;
+    }
+
+    if (parsed.source) {
+        ConvertError error = ConvertError::None;
+        const std::filesystem::path converted = ConvertFile(*parsed.source, settings, {}, &error);
+        if (converted.empty()) {
+            err << "kvctl: cannot convert " << *parsed.source << ": " << DescribeConvertError(error)
+                << "\n";
+            return kExitFailed;
+        }
+        out << converted.string() << "\n";
+    }
+    return kExitOk;
+}

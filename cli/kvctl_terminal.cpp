@@ -1,0 +1,381 @@
+// The kvctl commands that talk to a terminal.
+#include "cli/kvctl_commands.h"
+#include "cli/program_ports.h"
+#include "cli/terminal_session.h"
+
+#include "link/listing.h"
+#include "link/operation_text.h"
+
+#include <algorithm>
+#include <charconv>
+#include <condition_variable>
+#include <ctime>
+#include <mutex>
+#include <ostream>
+
+namespace {
+
+std::string Upper(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+std::string JsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20 || u > 0x7E) {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\u%04x", u);
+            out += buffer;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+bool Usage(std::span<const std::string> args, std::size_t least, std::size_t most, const char* text,
+           std::ostream& err)
+{
+    if (args.size() >= least && args.size() <= most)
+        return true;
+    err << "usage: kvctl " << text << "\n";
+    return false;
+}
+
+// Listing entries the terminal tree shows, sorted by name.
+std::vector<TerminalEntry> ShownEntries(const std::uint8_t* data, int count)
+{
+    std::vector<TerminalEntry> entries = DecodeListing(data, count);
+    std::erase_if(entries, [](const TerminalEntry& e) { return e.kind > kEntryFile; });
+    std::sort(entries.begin(), entries.end(), [](const TerminalEntry& a, const TerminalEntry& b) {
+        return EntryDisplayName(a) < EntryDisplayName(b);
+    });
+    return entries;
+}
+
+const char* KindWord(std::uint8_t kind)
+{
+    return kind == kEntryDisk ? "disk" : kind == kEntryFolder ? "dir" : "file";
+}
+
+} // namespace
+
+int RunPortsCommand(std::span<const std::string> args, const KvctlOptions& options,
+                    std::ostream& out, std::ostream& err)
+{
+    if (!Usage(args, 0, 0, "ports", err))
+        return kExitUsage;
+    ProgramPorts ports;
+    const std::vector<std::string> names = ports.Names();
+    if (options.json) {
+        out << "[";
+        for (std::size_t i = 0; i < names.size(); ++i)
+            out << (i ? ", " : "") << JsonString(names[i]);
+        out << "]\n";
+    } else {
+        for (const std::string& name : names)
+            out << name << "\n";
+    }
+    return kExitOk;
+}
+
+int RunLsCommand(std::span<const std::string> args, const KvctlOptions& options, std::ostream& out,
+                 std::ostream& err)
+{
+    if (!Usage(args, 1, 1, "ls PATH", err))
+        return kExitUsage;
+    TerminalSession session(options, err);
+    if (!session.link)
+        return kExitUsage;
+    const std::string path = Upper(args[0]);
+    int count = 0;
+    LinkStatus status = LinkStatus::Ok;
+    const std::uint8_t* data = session.link->ListDirectory(path, &count, &status);
+    if (!data)
+        return session.Fail(err, MessageForTerminalInfo(status), "", status);
+    struct Row {
+        std::string kind, name, date;
+        std::uint32_t size = 0;
+    };
+    std::vector<Row> rows;
+    if (path == "PDT") {
+        for (const std::string& disk : DecodeRootListing(data, count))
+            rows.push_back(Row{"disk", PrintableText(disk), "", 0});
+    } else {
+        for (const TerminalEntry& e : ShownEntries(data, count))
+            rows.push_back(Row{KindWord(e.kind), PrintableText(EntryDisplayName(e)),
+                               FormatTimeStamp(PrintableText(e.time)), e.size});
+    }
+    if (options.json) {
+        out << "[";
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            out << (i ? ", " : "") << "{\"kind\": " << JsonString(rows[i].kind)
+                << ", \"name\": " << JsonString(rows[i].name) << ", \"size\": " << rows[i].size
+                << ", \"date\": " << JsonString(rows[i].date) << "}";
+        out << "]\n";
+    } else if (path == "PDT") {
+        for (const Row& r : rows)
+            out << r.name << "\n";
+    } else {
+        for (const Row& r : rows)
+            out << r.kind << "\t" << r.name << "\t" << r.size << "\t" << r.date << "\n";
+    }
+    return kExitOk;
+}
+
+int RunDfCommand(std::span<const std::string> args, const KvctlOptions& options, std::ostream& out,
+                 std::ostream& err)
+{
+    if (!Usage(args, 1, 1, "df DISK", err))
+        return kExitUsage;
+    TerminalSession session(options, err);
+    if (!session.link)
+        return kExitUsage;
+    std::uint32_t capacity = 0, used = 0, freeSpace = 0;
+    const LinkStatus s = session.link->GetDiskInfo(Upper(args[0]), &capacity, &used, &freeSpace);
+    if (s != LinkStatus::Ok)
+        return session.Fail(err, MessageForTerminalInfo(s), "", s);
+    // The terminal reports an unformatted disk as free space -1.
+    const bool unformatted = static_cast<std::int32_t>(freeSpace) < 0;
+    if (options.json) {
+        out << "{\"capacity\": " << capacity << ", \"used\": " << used
+            << ", \"free\": " << (unformatted ? std::string("-1") : std::to_string(freeSpace))
+            << "}\n";
+        return kExitOk;
+    }
+    const auto value = [&](std::uint32_t n) {
+        return unformatted ? std::string("UnFormat") : std::to_string(n) + " bytes";
+    };
+    out << "Capacity: " << value(capacity) << "\nUsed Space: " << value(used)
+        << "\nFree Space: " << value(freeSpace) << "\n";
+    return kExitOk;
+}
+
+int RunInfoCommand(std::span<const std::string> args, const KvctlOptions& options,
+                   std::ostream& out, std::ostream& err)
+{
+    if (!Usage(args, 0, 0, "info", err))
+        return kExitUsage;
+    TerminalSession session(options, err);
+    if (!session.link)
+        return kExitUsage;
+    TerminalInfo info;
+    const LinkStatus s = session.link->GetTerminalInfo(&info);
+    if (s != LinkStatus::Ok)
+        return session.Fail(err, MessageForTerminalInfo(s), "", s);
+    if (options.json) {
+        out << "{\"model\": " << JsonString(info.model)
+            << ", \"firmware\": " << JsonString(info.firmware)
+            << ", \"serial\": " << JsonString(info.serial)
+            << ", \"equipment\": " << JsonString(info.equipment) << "}\n";
+        return kExitOk;
+    }
+    const bool polish = options.lang == "pl";
+    out << "Model: " << PrintableText(info.model) << "\n"
+        << (polish ? "Oprogramowanie: " : "F/W Version ") << PrintableText(info.firmware) << "\n"
+        << (polish ? "Numer seryjny: " : "Serial Number: ") << PrintableText(info.serial) << "\n"
+        << (polish ? "ID urz\u0105dzenia: " : "Equipment ID ") << PrintableText(info.equipment)
+        << "\n";
+    return kExitOk;
+}
+
+int RunGetCommand(std::span<const std::string> args, const KvctlOptions& options, std::ostream&,
+                  std::ostream& err)
+{
+    if (!Usage(args, 2, 2, "get REMOTE LOCAL", err))
+        return kExitUsage;
+    TerminalSession session(options, err);
+    if (!session.link)
+        return kExitUsage;
+    const std::string remote = Upper(args[0]);
+    std::filesystem::path local = args[1];
+    if (std::filesystem::is_directory(local)) {
+        // Keep the terminal's name, but only as one component inside the folder.
+        const std::string name = SafeIncomingName(remote);
+        if (name.empty()) {
+            err << "kvctl: no file name in " << PrintableText(remote) << "\n";
+            return kExitUsage;
+        }
+        local /= name;
+    }
+    const LinkStatus s =
+        session.Transfer([&] { return session.link->UploadFile(remote, local, true); });
+    if (s != LinkStatus::Ok)
+        return session.Fail(err, MessageForUpload(s), CopyFailLine(remote, local.string()), s);
+    return kExitOk;
+}
+
+int RunPutCommand(std::span<const std::string> args, const KvctlOptions& options, std::ostream&,
+                  std::ostream& err)
+{
+    std::vector<std::string> words;
+    bool overwrite = false, convert = false;
+    std::string ini;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--overwrite")
+            overwrite = true;
+        else if (args[i] == "--convert")
+            convert = true;
+        else if (args[i] == "--ini" && i + 1 < args.size())
+            ini = args[++i];
+        else
+            words.push_back(args[i]);
+    }
+    if (!Usage(words, 2, 2, "put LOCAL REMOTE [--overwrite] [--convert [--ini F]]", err) ||
+        (!ini.empty() && !convert)) {
+        if (!ini.empty() && !convert)
+            err << "kvctl: --ini goes with --convert\n";
+        return kExitUsage;
+    }
+    std::filesystem::path source = words[0];
+    const std::string remote = Upper(words[1]);
+    ConvertedCopy converted;
+    if (convert) {
+        std::string problem;
+        if (!converted.Make(source, ini, &problem)) {
+            err << problem << "\n";
+            return kExitFailed;
+        }
+        source = converted.path;
+    }
+    TerminalSession session(options, err);
+    if (!session.link)
+        return kExitUsage;
+    const LinkStatus s = session.Transfer([&] {
+        return session.link->DownloadFile(source, remote, overwrite ? 1 : 0, true, !convert);
+    });
+    if (s == LinkStatus::Ok)
+        return kExitOk;
+    const std::string line =
+        s == LinkStatus::Cancelled ? kTransmissionBreakLine : CopyFailLine(words[0], remote);
+    std::optional<MessageId> message = MessageForDownload(s, false);
+    return session.Fail(err, message, line, s, remote);
+}
+
+int RunRmCommand(std::span<const std::string> args, const KvctlOptions& options, std::ostream& out,
+                 std::ostream& err)
+{
+    if (!Usage(args, 1, 1000000, "rm REMOTE...", err))
+        return kExitUsage;
+    TerminalSession session(options, err);
+    if (!session.link)
+        return kExitUsage;
+    int result = kExitOk;
+    for (const std::string& word : args) {
+        const std::string path = Upper(word);
+        const LinkStatus s = session.link->DeleteTerminalFile(path);
+        if (s == LinkStatus::Ok) {
+            out << DeleteDoneLine(path) << "\n";
+            continue;
+        }
+        session.Fail(err, MessageForDelete(s), DeleteFailLine(path), s);
+        result = kExitFailed;
+    }
+    return result;
+}
+
+int RunFormatCommand(std::span<const std::string> args, const KvctlOptions& options,
+                     std::ostream& out, std::ostream& err)
+{
+    if (!Usage(args, 1, 1, "format DISK", err))
+        return kExitUsage;
+    TerminalSession session(options, err);
+    if (!session.link)
+        return kExitUsage;
+    const std::string disk = Upper(args[0]);
+    const LinkStatus s = session.link->FormatDisk(disk);
+    if (s != LinkStatus::Ok)
+        return session.Fail(err, MessageForFormat(s), FormatFailLine(disk), s, disk);
+    out << FormatDoneLine(disk) << "\n";
+    return kExitOk;
+}
+
+int RunSettimeCommand(std::span<const std::string> args, const KvctlOptions& options, std::ostream&,
+                      std::ostream& err)
+{
+    if (!Usage(args, 0, 1, "settime [YYYYMMDDhhmmss]", err))
+        return kExitUsage;
+    std::string time14;
+    if (args.empty()) {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        char text[32];
+        std::strftime(text, sizeof text, "%Y%m%d%H%M%S", &local);
+        time14 = text;
+    } else {
+        time14 = args[0];
+        if (time14.size() != 14 || time14.find_first_not_of("0123456789") != std::string::npos) {
+            err << "kvctl: the time is 14 digits, YYYYMMDDhhmmss\n";
+            return kExitUsage;
+        }
+    }
+    TerminalSession session(options, err);
+    if (!session.link)
+        return kExitUsage;
+    const LinkStatus s = session.link->SetTerminalTime(time14);
+    if (s != LinkStatus::Ok)
+        return session.Fail(err, MessageForSetTime(s), "", s);
+    return kExitOk;
+}
+
+int RunInstallCommand(std::span<const std::string> args, const KvctlOptions& options,
+                      std::ostream& out, std::ostream& err)
+{
+    if (!Usage(args, 1, 1, "install IMAGE", err))
+        return kExitUsage;
+    TerminalSession session(options, err);
+    if (!session.link)
+        return kExitUsage;
+    const LinkStatus s =
+        session.Transfer([&] { return session.link->InstallApplication(args[0], true); });
+    if (s != LinkStatus::Ok)
+        return session.Fail(err, MessageForInstall(s), "", s, "", StatusValue(s));
+    out << kApplicationCompleteText << "\n";
+    return kExitOk;
+}
+
+int RunReceiveCommand(std::span<const std::string> args, const KvctlOptions& options,
+                      std::ostream& out, std::ostream& err)
+{
+    std::vector<std::string> words;
+    int count = 1;
+    double timeout = 60;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const bool hasValue = i + 1 < args.size();
+        if (args[i] == "--count" && hasValue) {
+            const std::string& v = args[++i];
+            if (std::from_chars(v.data(), v.data() + v.size(), count).ec != std::errc() ||
+                count < 1) {
+                err << "kvctl: --count takes a whole number from 1\n";
+                return kExitUsage;
+            }
+        } else if (args[i] == "--timeout" && hasValue) {
+            try {
+                timeout = std::stod(args[++i]);
+            } catch (...) {
+                timeout = -1;
+            }
+            if (timeout <= 0) {
+                err << "kvctl: --timeout takes seconds above 0\n";
+                return kExitUsage;
+            }
+        } else {
+            words.push_back(args[i]);
+        }
+    }
+    if (!Usage(words, 1, 1, "receive DIR [--count N] [--timeout S]", err))
+        return kExitUsage;
+    TerminalSession session(options, err);
+    if (!session.link)
+        return kExitUsage;
+    return session.Receive(words[0], count, std::chrono::duration<double>(timeout), out, err);
+}

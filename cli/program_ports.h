@@ -1,0 +1,32 @@
+// program_ports.h: the program's transport for command-line tools: the built-in
+// simulated terminals (SIM1, ...) first, then the system's serial lines and the
+// extra device paths of the settings. The caller's thread.
+#pragma once
+
+#include "link/transport.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class SimPortsTransport;
+class SystemTransport;
+
+class ProgramPorts {
+public:
+    ProgramPorts();
+    ~ProgramPorts();
+    ProgramPorts(const ProgramPorts&) = delete;
+    ProgramPorts& operator=(const ProgramPorts&) = delete;
+
+    Transport& transport();
+    // The port list, in list order.
+    std::vector<std::string> Names();
+    // Opens a port by name (empty: the first of the list): a list entry by its
+    // position, a serial line (COMn, /dev/...) by name. kNoPort on failure.
+    PortHandle Open(const std::string& name);
+
+private:
+    std::unique_ptr<SimPortsTransport> sims;
+    std::unique_ptr<SystemTransport> system;
+};

@@ -1,0 +1,200 @@
+#include "cli/terminal_session.h"
+
+#include "convert/convert_ini_location.h"
+#include "convert/record_conversion.h"
+#include "link/link_observer.h"
+#include "link/private_folder.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <iostream>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+BaudCode CodeOf(int baud)
+{
+    switch (baud) {
+    case 4800: return BaudCode::B4800;
+    case 9600: return BaudCode::B9600;
+    case 19200: return BaudCode::B19200;
+    case 38400: return BaudCode::B38400;
+    case 57600: return BaudCode::B57600;
+    default: return BaudCode::B115200;
+    }
+}
+
+// Message texts break lines with CR LF; a shell wants LF.
+std::string ShellText(std::string text)
+{
+    for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;)
+        text.erase(at, 1);
+    return text;
+}
+
+// Draws the transfer's progress on stderr while it runs.
+class ProgressBar {
+public:
+    explicit ProgressBar(const TransferProgress& p) : progress(p), thread([this] { Run(); }) {}
+    ~ProgressBar()
+    {
+        {
+            std::lock_guard lock(mutex);
+            done = true;
+        }
+        cv.notify_all();
+        thread.join();
+        std::fputs("\r\033[K", stderr);
+    }
+
+private:
+    void Run()
+    {
+        std::unique_lock lock(mutex);
+        while (!cv.wait_for(lock, std::chrono::milliseconds(200), [this] { return done; })) {
+            const std::uint64_t total = progress.byteTotal, doneBytes = progress.bytesDone;
+            const int percent = total ? static_cast<int>(100 * doneBytes / total) : 0;
+            std::string bar(static_cast<std::size_t>(percent / 5), '#');
+            bar.resize(20, ' ');
+            std::fprintf(stderr, "\r%s [%s] %3d%% %llu/%llu", progress.Title().c_str(), bar.c_str(),
+                         percent, static_cast<unsigned long long>(doneBytes),
+                         static_cast<unsigned long long>(total));
+            std::fflush(stderr);
+        }
+    }
+
+    const TransferProgress& progress;
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool done = false;
+    std::thread thread;
+};
+
+// Prints each pushed file and counts the outcomes.
+class ReceiveWatcher : public LinkObserver {
+public:
+    ReceiveWatcher(std::ostream& o, std::ostream& e) : out(o), err(e) {}
+    void IncomingFileStored(const std::filesystem::path& path) override
+    {
+        std::lock_guard lock(mutex);
+        out << path.string() << std::endl;
+        ++stored;
+        cv.notify_all();
+    }
+    void IncomingTransferFailed(const std::string& name, LinkStatus status) override
+    {
+        std::lock_guard lock(mutex);
+        err << "Receive " << name << " fail (status " << StatusValue(status) << ")" << std::endl;
+    }
+    bool WaitFor(int count, std::chrono::duration<double> timeout)
+    {
+        std::unique_lock lock(mutex);
+        return cv.wait_for(lock, timeout, [&] { return stored >= count; });
+    }
+
+private:
+    std::ostream& out;
+    std::ostream& err;
+    std::mutex mutex;
+    std::condition_variable cv;
+    int stored = 0;
+};
+
+} // namespace
+
+TerminalSession::TerminalSession(const KvctlOptions& options, std::ostream& err)
+    : language(options.lang == "pl" ? Language::Polish : Language::English),
+      ports(std::make_unique<ProgramPorts>())
+{
+    handle = ports->Open(options.port);
+    if (handle == kNoPort) {
+        err << MessageString(MessageId::OpenPortFail, language) << "\n";
+        return;
+    }
+    ports->transport().PortConfigure(handle, CodeOf(options.baud), 0, 0, 0, 1);
+    link = std::make_unique<TerminalLink>(ports->transport());
+    link->AttachPort(handle);
+    link->progress = &progress;
+}
+
+TerminalSession::~TerminalSession()
+{
+    link.reset();
+    if (handle != kNoPort)
+        ports->transport().PortClose(handle);
+}
+
+LinkStatus TerminalSession::Transfer(const std::function<LinkStatus()>& run)
+{
+    if (!isatty(STDERR_FILENO))
+        return run();
+    ProgressBar bar(progress);
+    return run();
+}
+
+int TerminalSession::Fail(std::ostream& err, std::optional<MessageId> message,
+                          const std::string& line, LinkStatus status,
+                          const std::string& textArgument, int numberArgument)
+{
+    if (message) {
+        const std::string text = MessageString(*message, language);
+        if (text.find("%s") != std::string::npos)
+            err << ShellText(FormatMessage(*message, textArgument, language)) << "\n";
+        else if (text.find("%d") != std::string::npos)
+            err << ShellText(FormatMessage(*message, numberArgument, language)) << "\n";
+        else
+            err << ShellText(text) << "\n";
+    }
+    if (!line.empty())
+        err << line << "\n";
+    err << "(status " << StatusValue(status) << ")\n";
+    return kExitFailed;
+}
+
+int TerminalSession::Receive(const std::filesystem::path& folder, int count,
+                             std::chrono::duration<double> timeout, std::ostream& out,
+                             std::ostream& err)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!std::filesystem::is_directory(folder)) {
+        err << MessageString(MessageId::OpenFileFail, language) << "\n";
+        return kExitFailed;
+    }
+    ReceiveWatcher watcher(out, err);
+    link->SetReceiveFolder(std::filesystem::absolute(folder));
+    link->SetObserver(&watcher);
+    const bool all = watcher.WaitFor(count, timeout);
+    // The link goes before the watcher: no transfer may report to it later.
+    link.reset();
+    return all ? kExitOk : kExitFailed;
+}
+
+ConvertedCopy::~ConvertedCopy()
+{
+    if (!path.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+    }
+}
+
+bool ConvertedCopy::Make(const std::filesystem::path& source, const std::string& ini,
+                         std::string* problem)
+{
+    ConvertSettings settings;
+    const std::filesystem::path iniPath =
+        ini.empty() ? DefaultConvertIniPath() : std::filesystem::path(ini);
+    if (!LoadConvertSettings(iniPath, settings) && !ini.empty()) {
+        *problem = "kvctl: cannot read " + ini;
+        return false;
+    }
+    path = CreatePrivateTempFile("convert", "tmp");
+    if (path.empty() || ConvertFile(source, settings, path).empty()) {
+        *problem = MessageString(MessageId::OpenFileFail);
+        return false;
+    }
+    return true;
+}

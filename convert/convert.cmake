@@ -1,0 +1,11 @@
+# kvconvert: conversion settings, Convert.ini and record conversion. Standard
+# library only.
+add_library(kvconvert STATIC
+    convert_settings.cpp
+    file_bytes.cpp
+    record_conversion.cpp
+    convert_ini_location.cpp
+)
+# The program and user folders differ per platform: one file each.
+target_sources(kvconvert PRIVATE convert_ini_location_linux.cpp)
+target_link_libraries(kvconvert PUBLIC Threads::Threads)

@@ -1,0 +1,618 @@
+#include "convert/record_conversion.h"
+
+#include "convert/file_bytes.h"
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <stdexcept>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Converted bytes collect in a buffer of this size before they go to the file.
+constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
+// Source bytes are read in pieces of this size; a record longer than that grows it.
+constexpr std::size_t kReadChunk = std::size_t{256} << 10;
+// Records with at most this many converted fields take the word-at-a-time path.
+constexpr std::uint32_t kWordScanFieldLimit = 4096;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// Writes chunks to a file on a thread of its own, one chunk at a time, so that
+// the next chunk is converted while the last one is written. Created by and used
+// from the converting thread only; the destructor waits for the last write.
+class ChunkWriter {
+public:
+    explicit ChunkWriter(std::FILE* file) : file(file), thread([this] { Run(); }) {}
+    ~ChunkWriter()
+    {
+        {
+            std::lock_guard lock(mutex);
+            stopping = true;
+        }
+        changed.notify_all();
+        thread.join();
+    }
+    ChunkWriter(const ChunkWriter&) = delete;
+    ChunkWriter& operator=(const ChunkWriter&) = delete;
+
+    // Starts writing bytes once the chunk before has been written. bytes must stay
+    // untouched until the next Write or Wait returns.
+    void Write(std::string_view bytes)
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [this] { return pending.data() == nullptr; });
+        pending = bytes;
+        changed.notify_all();
+    }
+    // Returns once every chunk has been written; false after any write error.
+    bool Wait()
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [this] { return pending.data() == nullptr; });
+        return !failed;
+    }
+    bool Failed() const { return failed.load(std::memory_order_relaxed); }
+
+private:
+    void Run()
+    {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            changed.wait(lock, [this] { return stopping || pending.data() != nullptr; });
+            if (pending.data() == nullptr)
+                return;
+            const std::string_view bytes = pending;
+            lock.unlock();
+            const bool written =
+                failed || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+            lock.lock();
+            if (!written)
+                failed = true;
+            pending = {};
+            changed.notify_all();
+        }
+    }
+
+    std::FILE* const file;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::string_view pending; // guarded by mutex; null data when there is none
+    bool stopping = false;    // guarded by mutex
+    std::atomic<bool> failed{false};
+    std::thread thread; // last: starts once everything above exists
+};
+
+// Collects converted bytes. With a file, passes them on a chunk at a time and
+// remembers the first write error; without one, keeps them all. A file output
+// that fills a first chunk goes on writing on a ChunkWriter's thread.
+class RecordSink {
+public:
+    explicit RecordSink(std::FILE* file = nullptr) : file(file) { current.Allocate(kWriteChunk); }
+
+    // At least n writable bytes at the returned position; hand the end of what
+    // was written to Commit.
+    char* Reserve(std::size_t n)
+    {
+        if (current.capacity - used < n)
+            MakeRoom(n);
+        return current.bytes.get() + used;
+    }
+    void Commit(const char* end) { used = static_cast<std::size_t>(end - current.bytes.get()); }
+
+    void Put(std::string_view text)
+    {
+        while (!text.empty()) {
+            const std::size_t now = std::min(text.size(), kWriteChunk);
+            std::memcpy(Reserve(now), text.data(), now);
+            used += now;
+            text.remove_prefix(now);
+        }
+    }
+    void Put(char byte) { *Reserve(1) = byte, ++used; }
+    void PutFill(std::size_t count, char byte)
+    {
+        while (count > 0) {
+            const std::size_t now = std::min(count, kWriteChunk);
+            std::memset(Reserve(now), byte, now);
+            used += now;
+            count -= now;
+        }
+    }
+
+    // Writes out what is collected and waits until it is written. False after any
+    // write error.
+    bool Flush()
+    {
+        if (!file)
+            return true;
+        bool written = !failed;
+        if (writer) {
+            written = writer->Wait() && written;
+            if (written && used > 0)
+                written = std::fwrite(current.bytes.get(), 1, used, file) == used;
+        } else if (written && used > 0) {
+            written = std::fwrite(current.bytes.get(), 1, used, file) == used;
+        }
+        used = 0;
+        failed = !written;
+        return written;
+    }
+    bool Failed() const { return failed || (writer && writer->Failed()); }
+    std::string Take() const { return std::string(current.bytes.get(), used); }
+
+private:
+    struct Buffer {
+        std::unique_ptr<char[]> bytes;
+        std::size_t capacity = 0;
+        void Allocate(std::size_t size)
+        {
+            bytes.reset(new char[size]);
+            capacity = size;
+        }
+    };
+
+    void MakeRoom(std::size_t n)
+    {
+        if (file && used > 0) {
+            HandOver();
+            if (current.capacity >= n)
+                return;
+        }
+        const std::size_t grown = std::max(current.capacity * 2, used + n);
+        Buffer larger;
+        larger.Allocate(grown);
+        std::memcpy(larger.bytes.get(), current.bytes.get(), used);
+        current = std::move(larger);
+    }
+
+    // Passes the collected bytes to the writer thread and goes on in the other
+    // buffer.
+    void HandOver()
+    {
+        if (!writer && !writeHere) {
+            try {
+                spare.Allocate(current.capacity);
+                writer = std::make_unique<ChunkWriter>(file);
+            } catch (const std::system_error&) {
+                writeHere = true; // no thread to be had: write on this one
+            }
+        }
+        if (!writer) {
+            if (!failed && std::fwrite(current.bytes.get(), 1, used, file) != used)
+                failed = true;
+            used = 0;
+            return;
+        }
+        writer->Write(std::string_view(current.bytes.get(), used));
+        std::swap(current, spare); // Write returned, so spare is no longer being written
+        used = 0;
+    }
+
+    std::FILE* file;
+    Buffer current;
+    Buffer spare;
+    std::size_t used = 0;
+    bool failed = false;
+    bool writeHere = false;
+    std::unique_ptr<ChunkWriter> writer; // last: joined before the buffers go
+};
+
+// A width from a list; positions the list does not reach, and negative widths,
+// count as 0.
+std::size_t WidthAt(const std::vector<std::int32_t>& widths, std::size_t i)
+{
+    return i < widths.size() && widths[i] > 0 ? static_cast<std::size_t>(widths[i]) : 0;
+}
+
+// The high bit of every byte of word that equals the byte repeated in pattern.
+std::uint64_t MatchingBytes(std::uint64_t word, std::uint64_t pattern)
+{
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    const std::uint64_t x = word ^ pattern;
+    return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+// Whether any byte of word equals the byte repeated in pattern; cheaper than
+// MatchingBytes, which also says which.
+bool HasByte(std::uint64_t word, std::uint64_t pattern)
+{
+    constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+    const std::uint64_t x = word ^ pattern;
+    return ((x - kEveryByte) & ~x & kHigh) != 0;
+}
+
+// The position in its word of the first byte flagged in mask (not 0).
+unsigned FirstFlagged(std::uint64_t mask)
+{
+    if constexpr (std::endian::native == std::endian::little)
+        return static_cast<unsigned>(std::countr_zero(mask)) / 8;
+    else
+        return static_cast<unsigned>(std::countl_zero(mask)) / 8;
+}
+
+std::uint64_t ClearFirstFlagged(std::uint64_t mask)
+{
+    if constexpr (std::endian::native == std::endian::little)
+        return mask & (mask - 1);
+    else
+        return mask & ~(std::uint64_t{0x80} << (56 - 8 * FirstFlagged(mask)));
+}
+
+// Reads separator-delimited fields of one record, in order.
+class DelimitedReader {
+public:
+    DelimitedReader(std::string_view record, char separator)
+        : rest(record), separator(separator), textLeft(!record.empty())
+    {
+    }
+    // The next field; empty once nothing is left.
+    std::string_view Next()
+    {
+        if (!textLeft)
+            return {};
+        const void* hit = std::memchr(rest.data(), separator, rest.size());
+        if (!hit) {
+            textLeft = false;
+            return rest;
+        }
+        const auto length = static_cast<std::size_t>(static_cast<const char*>(hit) - rest.data());
+        const std::string_view field = rest.substr(0, length);
+        rest.remove_prefix(length + 1);
+        textLeft = !rest.empty();
+        return field;
+    }
+
+private:
+    std::string_view rest;
+    char separator;
+    bool textLeft;
+};
+
+void WriteFixed(RecordSink& sink, std::string_view field, std::size_t width)
+{
+    if (field.size() >= width) {
+        sink.Put(field.substr(0, width));
+    } else {
+        sink.Put(field);
+        sink.PutFill(width - field.size(), ' ');
+    }
+}
+
+void DelimitedToDelimited(std::string_view record, const ConvertSettings& s, RecordSink& sink)
+{
+    DelimitedReader reader(record, static_cast<char>(s.OriSeparator));
+    for (std::uint32_t i = 0; i < s.ConvertField; ++i) {
+        if (i > 0)
+            sink.Put(static_cast<char>(s.ConvSeparator));
+        sink.Put(reader.Next());
+    }
+}
+
+void DelimitedToFixed(std::string_view record, const ConvertSettings& s, RecordSink& sink)
+{
+    DelimitedReader reader(record, static_cast<char>(s.OriSeparator));
+    // An empty field, present or not, becomes width spaces.
+    for (std::uint32_t i = 0; i < s.ConvertField; ++i)
+        WriteFixed(sink, reader.Next(), WidthAt(s.ConvFieldLen, i));
+}
+
+void FixedToDelimited(std::string_view record, const ConvertSettings& s, RecordSink& sink)
+{
+    std::size_t position = 0;
+    auto left = static_cast<std::int64_t>(record.size()); // may fall below 0
+    for (std::uint32_t i = 0; i < s.ConvertField; ++i) {
+        if (i > 0)
+            sink.Put(static_cast<char>(s.ConvSeparator));
+        if (i >= s.OriFieldLen.size() || left <= 0)
+            continue;
+        const std::size_t width = WidthAt(s.OriFieldLen, i);
+        if (static_cast<std::int64_t>(width) <= left) {
+            std::string_view field = record.substr(position, width);
+            const std::size_t kept = field.find_last_not_of(' ');
+            field = kept == std::string_view::npos ? std::string_view{} : field.substr(0, kept + 1);
+            sink.Put(field);
+        } else {
+            // The record ends inside this field: what is left goes out untrimmed.
+            sink.Put(record.substr(position));
+        }
+        position += width;
+        left -= static_cast<std::int64_t>(width);
+    }
+}
+
+void FixedToFixed(std::string_view record, const ConvertSettings& s, RecordSink& sink)
+{
+    std::size_t position = 0;
+    for (std::uint32_t i = 0; i < s.ConvertField; ++i) {
+        const std::size_t left = record.size() - position;
+        const std::size_t width = left > 0 ? WidthAt(s.OriFieldLen, i) : 0;
+        const std::size_t taken = std::min(width, left);
+        WriteFixed(sink, record.substr(position, taken), WidthAt(s.ConvFieldLen, i));
+        position += taken;
+    }
+}
+
+using RecordConverter = void (*)(std::string_view, const ConvertSettings&, RecordSink&);
+
+RecordConverter ConverterFor(ConversionMode mode)
+{
+    switch (mode) {
+    case ConversionMode::DelimitedToDelimited: return DelimitedToDelimited;
+    case ConversionMode::DelimitedToFixed: return DelimitedToFixed;
+    case ConversionMode::FixedToDelimited: return FixedToDelimited;
+    case ConversionMode::FixedToFixed: return FixedToFixed;
+    }
+    return DelimitedToDelimited;
+}
+
+// The offset of the first CR LF at or after from, or npos.
+std::size_t FindCrLf(std::string_view data, std::size_t from)
+{
+    std::size_t at = from;
+    while (at < data.size()) {
+        const void* hit = std::memchr(data.data() + at, '\n', data.size() - at);
+        if (!hit)
+            break;
+        const auto lf = static_cast<std::size_t>(static_cast<const char*>(hit) - data.data());
+        if (lf > from && data[lf - 1] == '\r')
+            return lf - 1;
+        at = lf + 1;
+    }
+    return std::string_view::npos;
+}
+
+bool CanScanByWords(const ConvertSettings& s)
+{
+    return ChooseConversionMode(s) == ConversionMode::DelimitedToDelimited && s.ConvertField > 0 &&
+           s.ConvertField <= kWordScanFieldLimit && s.OriSeparator != '\r' &&
+           s.OriSeparator != '\n';
+}
+
+// Delimited to delimited for CanScanByWords settings, eight bytes at a step over
+// the whole of data: a converted record is its source record copied up to the
+// ConvertField-th separator (or to its end) with the separators before that one
+// replaced, then one converted separator for each field it lacks. Converts the
+// records that end before the last word of data and returns where the first
+// record not converted starts.
+std::size_t ScanDelimitedByWords(std::string_view data, const ConvertSettings& s, RecordSink& sink)
+{
+    constexpr std::size_t kWord = sizeof(std::uint64_t);
+    constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
+    const std::uint32_t count = s.ConvertField;
+    const auto converted = static_cast<char>(s.ConvSeparator);
+    const std::uint64_t separators = kEveryByte * s.OriSeparator;
+    const std::uint64_t lineFeeds = kEveryByte * '\n';
+    const std::uint64_t convertedEverywhere = kEveryByte * s.ConvSeparator;
+    const char* in = data.data();
+    const std::size_t size = data.size();
+    // Room for the record so far, one word more, the padding and the CR LF.
+    const std::size_t extra = kWord + count + 2;
+
+    std::size_t start = 0; // of the record being converted
+    std::size_t room = kWriteChunk / 4;
+    char* out = sink.Reserve(room); // where byte start goes
+    std::uint32_t seen = 0;         // separators so far in the record
+    std::size_t kept = SIZE_MAX;    // record bytes kept once the last field is cut off
+    for (std::size_t i = 0; i + kWord <= size; i += kWord) {
+        if (i - start + extra > room) {
+            // A long record: convert it again from its start with more room.
+            room = std::max(room * 2, i - start + extra);
+            out = sink.Reserve(room);
+            i = start;
+            seen = 0;
+            kept = SIZE_MAX;
+        }
+        std::uint64_t word;
+        std::memcpy(&word, in + i, kWord);
+        const std::uint64_t cuts = MatchingBytes(word, separators);
+        if (!HasByte(word, lineFeeds)) {
+            if (kept != SIZE_MAX)
+                continue;
+            // One per flagged byte, summed into the top byte (std::popcount is a
+            // library call on baseline x86-64).
+            const auto found = static_cast<std::uint32_t>(((cuts >> 7) * kEveryByte) >> 56);
+            if (seen + found < count) {
+                // The usual word: no record end and no field to drop. Its
+                // separators are replaced without a branch.
+                const std::uint64_t replaced = (cuts >> 7) * 0xFF;
+                word = (word & ~replaced) | (convertedEverywhere & replaced);
+                std::memcpy(out + (i - start), &word, kWord);
+                seen += found;
+                continue;
+            }
+        }
+        if (kept == SIZE_MAX)
+            std::memcpy(out + (i - start), &word, kWord);
+        std::uint64_t hits = cuts | MatchingBytes(word, lineFeeds);
+        for (; hits != 0; hits = ClearFirstFlagged(hits)) {
+            const std::size_t at = i + FirstFlagged(hits);
+            if (in[at] != '\n') {
+                if (kept != SIZE_MAX)
+                    continue;
+                if (++seen == count)
+                    kept = at - start;
+                else
+                    out[at - start] = converted;
+                continue;
+            }
+            if (at == start || in[at - 1] != '\r')
+                continue; // a line feed inside the record is data
+            char* end = out + std::min(kept, at - 1 - start);
+            if (seen < count)
+                end = std::fill_n(end, count - 1 - seen, converted);
+            *end++ = '\r';
+            *end++ = '\n';
+            sink.Commit(end);
+            start = at + 1;
+            out = sink.Reserve(room);
+            seen = 0;
+            kept = SIZE_MAX;
+            // The rest of this word belongs to the next record.
+            std::memcpy(out, in + start, i + kWord - start);
+        }
+    }
+    return start;
+}
+
+// Converts every record of data that its CR LF ends; returns the offset of the
+// first byte not used (the start of an unfinished record). Stops early on a
+// write error.
+std::size_t ConvertRecordsOf(std::string_view data, const ConvertSettings& settings,
+                             RecordConverter convert, RecordSink& sink)
+{
+    std::size_t start = CanScanByWords(settings) ? ScanDelimitedByWords(data, settings, sink) : 0;
+    for (std::size_t end = FindCrLf(data, start); end != std::string_view::npos;
+         end = FindCrLf(data, start)) {
+        convert(data.substr(start, end - start), settings, sink);
+        sink.Put("\r\n");
+        if (sink.Failed())
+            break;
+        start = end + 2;
+    }
+    return start;
+}
+
+// Reads in from its current position to the end and converts it piece by piece;
+// an unfinished record at the end of a piece waits for the next one.
+ConvertError ConvertStream(std::FILE* in, const ConvertSettings& settings, RecordSink& sink)
+{
+    const RecordConverter convert = ConverterFor(ChooseConversionMode(settings));
+    std::size_t capacity = kReadChunk;
+    std::unique_ptr<char[]> buffer(new char[capacity]);
+    std::size_t filled = 0;
+    for (;;) {
+        const std::size_t got = std::fread(buffer.get() + filled, 1, capacity - filled, in);
+        if (got == 0)
+            break;
+        filled += got;
+        const std::size_t used =
+            ConvertRecordsOf(std::string_view(buffer.get(), filled), settings, convert, sink);
+        if (sink.Failed())
+            return ConvertError::WriteFailed;
+        std::memmove(buffer.get(), buffer.get() + used, filled - used);
+        filled -= used;
+        if (filled == capacity) {
+            // One record fills the whole buffer: make room for the rest of it.
+            std::unique_ptr<char[]> larger(new char[capacity * 2]);
+            std::memcpy(larger.get(), buffer.get(), filled);
+            buffer = std::move(larger);
+            capacity *= 2;
+        }
+    }
+    if (std::ferror(in))
+        return ConvertError::SourceUnreadable;
+    return sink.Flush() ? ConvertError::None : ConvertError::WriteFailed;
+}
+
+void SetError(ConvertError* error, ConvertError value)
+{
+    if (error)
+        *error = value;
+}
+
+} // namespace
+
+ConversionMode ChooseConversionMode(const ConvertSettings& settings)
+{
+    if (settings.OriSeparator != 0)
+        return settings.ConvSeparator != 0 ? ConversionMode::DelimitedToDelimited
+                                           : ConversionMode::DelimitedToFixed;
+    return settings.ConvSeparator != 0 ? ConversionMode::FixedToDelimited
+                                       : ConversionMode::FixedToFixed;
+}
+
+std::optional<std::string> ConvertRecords(std::string_view data, const ConvertSettings& settings)
+{
+    try {
+        RecordSink sink;
+        ConvertRecordsOf(data, settings, ConverterFor(ChooseConversionMode(settings)), sink);
+        return sink.Take();
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    } catch (const std::length_error&) {
+        return std::nullopt;
+    }
+}
+
+std::filesystem::path DefaultConvertedPath(const std::filesystem::path& source)
+{
+    std::error_code ec;
+    std::filesystem::path full = std::filesystem::absolute(source, ec);
+    if (ec)
+        full = source;
+    return full.parent_path() / kConvertedFileName;
+}
+
+std::filesystem::path ConvertFile(const std::filesystem::path& source,
+                                  const ConvertSettings& settings,
+                                  const std::filesystem::path& output, ConvertError* error)
+{
+    FileHandle in{std::fopen(source.c_str(), "rb")};
+    if (!in) {
+        SetError(error, ConvertError::SourceUnreadable);
+        return {};
+    }
+    const std::filesystem::path target = output.empty() ? DefaultConvertedPath(source) : output;
+
+    // Converting a file onto itself: it must be read whole before it is truncated.
+    std::error_code ec;
+    std::string whole;
+    const bool sameFile = std::filesystem::equivalent(source, target, ec);
+    if (sameFile) {
+        switch (ReadFileBytes(source, whole)) {
+        case FileResult::Ok: break;
+        case FileResult::OutOfMemory: SetError(error, ConvertError::OutOfMemory); return {};
+        case FileResult::CannotOpen:
+        case FileResult::ReadFailed: SetError(error, ConvertError::SourceUnreadable); return {};
+        }
+    }
+
+    FileHandle out{std::fopen(target.c_str(), "wb")};
+    if (!out) {
+        SetError(error, ConvertError::OutputNotCreated);
+        return {};
+    }
+    // The sink buffers already; a second buffer in the file layer would only copy.
+    std::setvbuf(out.get(), nullptr, _IONBF, 0);
+
+    ConvertError failure = ConvertError::None;
+    try {
+        RecordSink sink(out.get());
+        if (sameFile) {
+            ConvertRecordsOf(whole, settings, ConverterFor(ChooseConversionMode(settings)), sink);
+            failure = sink.Flush() ? ConvertError::None : ConvertError::WriteFailed;
+        } else {
+            failure = ConvertStream(in.get(), settings, sink);
+        }
+    } catch (const std::bad_alloc&) {
+        failure = ConvertError::OutOfMemory;
+    } catch (const std::length_error&) {
+        failure = ConvertError::OutOfMemory;
+    }
+    if (std::fclose(out.release()) != 0 && failure == ConvertError::None)
+        failure = ConvertError::WriteFailed;
+
+    SetError(error, failure);
+    if (failure == ConvertError::None)
+        return target;
+    // Never leave a short copy that could pass for a converted file; devices such
+    // as /dev/full are left alone.
+    if (std::filesystem::is_regular_file(target, ec))
+        std::filesystem::remove(target, ec);
+    return {};
+}

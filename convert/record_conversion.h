@@ -1,0 +1,44 @@
+// record_conversion.h: rewrites a DBMS text file record by record from the source
+// layout of a ConvertSettings record to its converted layout. File-to-file
+// functions that show and log nothing; any thread.
+#pragma once
+
+#include "convert/convert_settings.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+enum class ConversionMode {
+    DelimitedToDelimited,
+    DelimitedToFixed,
+    FixedToDelimited,
+    FixedToFixed
+};
+
+enum class ConvertError { None, SourceUnreadable, OutputNotCreated, WriteFailed, OutOfMemory };
+
+// The converted copy's name when the caller names no output file.
+inline constexpr std::string_view kConvertedFileName = "VidiRidoved.tmp";
+
+// Fixed width on a side whose separator is 0.
+ConversionMode ChooseConversionMode(const ConvertSettings& settings);
+
+// The converted lines of data, each ended by CR LF: one per record, a record being
+// the bytes before each CR LF. Bytes after the last CR LF are dropped; every
+// other byte is data, zero bytes included. nullopt when memory runs out.
+std::optional<std::string> ConvertRecords(std::string_view data, const ConvertSettings& settings);
+
+// kConvertedFileName in the folder of source (made absolute).
+std::filesystem::path DefaultConvertedPath(const std::filesystem::path& source);
+
+// Converts the file source into output (DefaultConvertedPath(source) when empty),
+// which is created anew or truncated. Returns the output's path, or an empty path
+// when the source cannot be read (output untouched), the output cannot be created,
+// or a write to it fails (a partly written regular file is removed). error, when
+// given, receives the reason (ConvertError::None on success).
+std::filesystem::path ConvertFile(const std::filesystem::path& source,
+                                  const ConvertSettings& settings,
+                                  const std::filesystem::path& output = {},
+                                  ConvertError* error = nullptr);

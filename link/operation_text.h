@@ -1,0 +1,33 @@
+// operation_text.h: what the program says about each terminal operation: the
+// message box a status calls for and the log lines (English only). The desktop
+// program and kvctl both use these, so that they say the same. Pure, any thread.
+#pragma once
+
+#include "link/link_status.h"
+#include "link/messages.h"
+
+#include <optional>
+#include <string>
+
+inline constexpr const char* kTransmissionBreakLine = "Transmission break!";
+inline constexpr const char* kApplicationCompleteText = "Application download complete";
+
+std::string CopyDoneLine(const std::string& source, const std::string& target);
+std::string CopyFailLine(const std::string& source, const std::string& target);
+std::string MoveDoneLine(const std::string& source, const std::string& target);
+std::string MoveFailLine(const std::string& source, const std::string& target);
+std::string DeleteDoneLine(const std::string& path);
+std::string DeleteFailLine(const std::string& path);
+std::string FormatDoneLine(const std::string& disk);
+std::string FormatFailLine(const std::string& disk);
+
+// The message box for a status, or nullopt for none. OverwriteQuestion (for
+// FileExists) is a Yes/No question; the others have OK only.
+std::optional<MessageId> MessageForDownload(LinkStatus s, bool moving);
+std::optional<MessageId> MessageForUpload(LinkStatus s);
+std::optional<MessageId> MessageForDelete(LinkStatus s);
+std::optional<MessageId> MessageForFormat(LinkStatus s);
+std::optional<MessageId> MessageForSetTime(LinkStatus s); // SetTimeDone for Ok
+std::optional<MessageId> MessageForTerminalInfo(LinkStatus s);
+// Ok is not a message box: it shows kApplicationCompleteText.
+std::optional<MessageId> MessageForInstall(LinkStatus s);

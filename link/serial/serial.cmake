@@ -1,0 +1,7 @@
+# kvserial: the serial back-end of the transport and the program's port list.
+add_library(kvserial STATIC
+    serial_transport.cpp
+    system_transport.cpp
+    port_waiter_linux.cpp
+)
+target_link_libraries(kvserial PUBLIC kvproto Qt6::Core Qt6::SerialPort)

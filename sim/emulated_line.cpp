@@ -1,0 +1,62 @@
+#include "sim/emulated_line.h"
+
+#include <algorithm>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr double kBitsPerByte = 10; // start bit, 8 data bits, stop bit
+
+} // namespace
+
+EmulatedLine::EmulatedLine(std::unique_ptr<TerminalPort> basePort) : port(std::move(basePort)) {}
+
+void EmulatedLine::SetFaults(const TerminalFaults& newFaults)
+{
+    std::lock_guard lock(faultMutex);
+    faults = newFaults;
+    framesSent = 0;
+    random.seed(newFaults.seed);
+}
+
+std::size_t EmulatedLine::Read(std::uint8_t* buffer, std::size_t capacity,
+                               std::chrono::milliseconds timeout)
+{
+    const std::size_t n = port->Read(buffer, capacity, timeout);
+    if (n > 0)
+        Pace(n, receiveFree);
+    return n;
+}
+
+bool EmulatedLine::Write(std::span<const std::uint8_t> bytes)
+{
+    std::vector<std::uint8_t> sent(bytes.begin(), bytes.end());
+    {
+        std::lock_guard lock(faultMutex);
+        const std::uint32_t index = ++framesSent;
+        if (faults.stall || index == faults.dropFrame)
+            sent.clear();
+        if (!sent.empty() && index == faults.corruptFrame)
+            sent.back() ^= 0x5A;
+        if (faults.corruptRate > 0) {
+            std::bernoulli_distribution flip(faults.corruptRate);
+            for (std::uint8_t& b : sent)
+                if (flip(random))
+                    b ^= static_cast<std::uint8_t>(1u << (random() % 8));
+        }
+    }
+    Pace(bytes.size(), sendFree);
+    return sent.empty() || port->Write(sent);
+}
+
+void EmulatedLine::Pace(std::size_t count, Clock::time_point& lineFree) const
+{
+    const int rate = lineRate.load();
+    if (rate <= 0)
+        return;
+    const auto duration = std::chrono::duration<double>(count * kBitsPerByte / rate);
+    lineFree =
+        std::max(lineFree, Clock::now()) + std::chrono::duration_cast<Clock::duration>(duration);
+    std::this_thread::sleep_until(lineFree);
+}

@@ -1,0 +1,190 @@
+// kvctl end to end: the real serial back-end against kvsim on a pseudo-terminal.
+#include "tests/support/process.h"
+#include "tests/support/test_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <random>
+
+namespace {
+
+std::string RandomBytes(std::size_t n, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::string s(n, '\0');
+    for (char& c : s)
+        c = static_cast<char>(random());
+    return s;
+}
+
+class KvctlKvsim : public testing::Test {
+protected:
+    void StartTerminal(std::vector<std::string> options = {})
+    {
+        std::vector<std::string> args{"--root", (dir / "terminal").string(), "--pty", tty()};
+        args.insert(args.end(), options.begin(), options.end());
+        kvsim = std::make_unique<BackgroundProgram>(KVSIM_PATH, args, env, dir / "kvsim.err");
+        ASSERT_TRUE(WaitForPath(tty(), std::chrono::seconds(10)))
+            << process_detail::Slurp(dir / "kvsim.err");
+    }
+    ProgramResult Kvctl(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"--port", tty()});
+        return RunProgram(KVCTL_PATH, args, env, dir.path);
+    }
+    std::string tty() const { return (dir / "tty").string(); }
+    std::filesystem::path Disk(const std::string& relative) const
+    {
+        return dir / "terminal" / relative;
+    }
+
+    TestDir dir;
+    // kvctl must not touch the user's own settings or simulated terminals.
+    std::map<std::string, std::string> env{{"XDG_CONFIG_HOME", (dir / "config").string()},
+                                           {"XDG_DATA_HOME", (dir / "data").string()}};
+    std::unique_ptr<BackgroundProgram> kvsim;
+};
+
+} // namespace
+
+TEST_F(KvctlKvsim, ListPutGetByteForByte)
+{
+    StartTerminal();
+    ProgramResult r = Kvctl({"ls", "PDT"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "C:\nD:\n");
+
+    const std::string content = RandomBytes(70000, 1);
+    TestDir::WriteFile(dir / "local.bin", content);
+    r = Kvctl({"put", (dir / "local.bin").string(), "C:\\DATA\\LOCAL.BIN"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(TestDir::ReadFile(Disk("C/DATA/LOCAL.BIN")), content);
+
+    r = Kvctl({"ls", "c:\\data"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("file\tLOCAL.BIN\t70000\t"), std::string::npos) << r.out;
+
+    r = Kvctl({"--json", "ls", "C:\\DATA"});
+    EXPECT_NE(r.out.find("{\"kind\": \"file\", \"name\": \"LOCAL.BIN\", \"size\": 70000"),
+              std::string::npos)
+        << r.out;
+
+    r = Kvctl({"get", "C:\\DATA\\LOCAL.BIN", (dir / "back.bin").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(TestDir::ReadFile(dir / "back.bin"), content);
+}
+
+TEST_F(KvctlKvsim, OverwriteRefusalThenFlag)
+{
+    StartTerminal();
+    TestDir::WriteFile(dir / "a.txt", "one");
+    ASSERT_EQ(Kvctl({"put", (dir / "a.txt").string(), "D:\\LOOKUP\\A.TXT"}).exitCode, 0);
+    TestDir::WriteFile(dir / "a.txt", "two");
+    ProgramResult r = Kvctl({"put", (dir / "a.txt").string(), "D:\\LOOKUP\\A.TXT"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "D:\\LOOKUP\\A.TXT exist, Overwrite??\nCopy " + (dir / "a.txt").string() +
+                         " to D:\\LOOKUP\\A.TXT fail\n(status 4004)\n");
+    EXPECT_EQ(TestDir::ReadFile(Disk("D/LOOKUP/A.TXT")), "one");
+    r = Kvctl({"put", (dir / "a.txt").string(), "D:\\LOOKUP\\A.TXT", "--overwrite"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(TestDir::ReadFile(Disk("D/LOOKUP/A.TXT")), "two");
+}
+
+TEST_F(KvctlKvsim, DeleteFormatAndLockedFiles)
+{
+    StartTerminal({"--lock", "D:\\LOOKUP\\ITEMS.TXT"});
+    TestDir::WriteFile(dir / "x.txt", "x");
+    ASSERT_EQ(Kvctl({"put", (dir / "x.txt").string(), "D:\\LOOKUP\\ITEMS.TXT"}).exitCode, 0);
+    ASSERT_EQ(Kvctl({"put", (dir / "x.txt").string(), "C:\\DATA\\X.TXT"}).exitCode, 0);
+    ProgramResult r = Kvctl({"rm", "C:\\DATA\\X.TXT", "C:\\DATA\\X.TXT"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "Delete file--C:\\DATA\\X.TXT succeed!!\n");
+    EXPECT_EQ(r.err,
+              "The file is not exist.\nDelete file--C:\\DATA\\X.TXT fail!!\n(status 4008)\n");
+
+    r = Kvctl({"format", "D:"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "Disk D: is in using, close the application first!!\nFormat Disk D: fail.\n"
+                     "(status 4007)\n");
+    r = Kvctl({"format", "C:"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Format Disk C: done.\n");
+}
+
+TEST_F(KvctlKvsim, DiskAndTerminalInformationAndClock)
+{
+    StartTerminal({"--model", "LX-210", "--serial", "SN42", "--equipment", "SHOP7", "--capacity",
+                   "C:=1000000", "--unformatted", "D:"});
+    ProgramResult r = Kvctl({"info"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Model: LX-210\nF/W Version 1.00\nSerial Number: SN42\nEquipment ID SHOP7\n");
+    r = Kvctl({"--json", "info"});
+    EXPECT_EQ(r.out, "{\"model\": \"LX-210\", \"firmware\": \"1.00\", \"serial\": \"SN42\", "
+                     "\"equipment\": \"SHOP7\"}\n");
+    r = Kvctl({"df", "D:"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Capacity: UnFormat\nUsed Space: UnFormat\nFree Space: UnFormat\n");
+    r = Kvctl({"--json", "df", "C:"});
+    EXPECT_NE(r.out.find("{\"capacity\": 1000000, "), std::string::npos) << r.out;
+    r = Kvctl({"--json", "df", "D:"});
+    EXPECT_NE(r.out.find("\"free\": -1}"), std::string::npos) << r.out;
+
+    r = Kvctl({"settime", "20261208101112"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(TestDir::ReadFile(dir / "terminal" / "CLOCK.TXT").substr(0, 14), "20261208101112");
+    EXPECT_EQ(Kvctl({"settime", "2026"}).exitCode, 2);
+}
+
+TEST_F(KvctlKvsim, InstallAnApplication)
+{
+    StartTerminal({"--install-mode"});
+    const std::string image = RandomBytes(5000, 3);
+    TestDir::WriteFile(dir / "app.bin", image);
+    ProgramResult r = Kvctl({"install", (dir / "app.bin").string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Application download complete\n");
+    EXPECT_EQ(TestDir::ReadFile(dir / "terminal" / "APP.BIN"), image);
+}
+
+TEST_F(KvctlKvsim, InstallOutsideInstallModeInPolish)
+{
+    StartTerminal();
+    TestDir::WriteFile(dir / "app.bin", "image");
+    ProgramResult r = Kvctl({"--lang", "pl", "install", (dir / "app.bin").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "Prze\u0142\u0105cz kolektor w tryb instalacji programu!!\n(status 4006)\n");
+}
+
+TEST_F(KvctlKvsim, ReceiveAPushedFile)
+{
+    const std::string content = RandomBytes(3000, 5);
+    TestDir::WriteFile(dir / "push.dat", content);
+    StartTerminal({"--push", (dir / "push.dat").string(), "--push-name", "ORDERS.DAT"});
+    ProgramResult r =
+        Kvctl({"receive", (dir / "inbox").string(), "--count", "1", "--timeout", "20"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, (dir / "inbox" / "ORDERS.DAT").string() + "\n");
+    EXPECT_EQ(TestDir::ReadFile(dir / "inbox" / "ORDERS.DAT"), content);
+}
+
+TEST_F(KvctlKvsim, PortsAndUsage)
+{
+    ProgramResult r = RunProgram(KVCTL_PATH, {"ports"}, env, dir.path);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out.substr(0, 5), "SIM1\n") << "the built-in terminal comes first";
+    r = RunProgram(KVCTL_PATH, {"--port", (dir / "no-such-tty").string(), "ls", "PDT"}, env,
+                   dir.path);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "Open communicate port fail!!!\n");
+    EXPECT_EQ(RunProgram(KVCTL_PATH, {"frobnicate"}, env, dir.path).exitCode, 2);
+    EXPECT_EQ(RunProgram(KVCTL_PATH, {"--baud", "1234", "ports"}, env, dir.path).exitCode, 2);
+}
+
+TEST_F(KvctlKvsim, DefaultPortIsTheBuiltInTerminal)
+{
+    ProgramResult r = RunProgram(KVCTL_PATH, {"ls", "C:\\DATA"}, env, dir.path);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("file\t"), std::string::npos) << "seeded with sample files";
+}
