@@ -3,10 +3,9 @@ add_library(kvctlcore STATIC
     kvctl.cpp
     kvctl_convert.cpp
     kvctl_terminal.cpp
-    program_ports.cpp
     terminal_session.cpp
 )
-target_link_libraries(kvctlcore PUBLIC kvlink kvconvert kvsimterminal kvserial)
+target_link_libraries(kvctlcore PUBLIC kvlink kvconvert kvports)
 
 add_executable(kvctl kvctl_main.cpp)
 target_link_libraries(kvctl PRIVATE kvctlcore)

@@ -1,6 +1,6 @@
 // The kvctl commands that talk to a terminal.
 #include "cli/kvctl_commands.h"
-#include "cli/program_ports.h"
+#include "link/serial/program_ports.h"
 #include "cli/terminal_session.h"
 
 #include "link/listing.h"

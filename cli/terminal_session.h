@@ -3,7 +3,7 @@
 #pragma once
 
 #include "cli/kvctl_commands.h"
-#include "cli/program_ports.h"
+#include "link/serial/program_ports.h"
 
 #include "link/messages.h"
 #include "link/terminal_link.h"

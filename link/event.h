@@ -5,7 +5,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 
 class Event {
 public:
@@ -42,19 +41,32 @@ public:
     }
 
 private:
-    // A reply usually follows within microseconds: look a few times before
-    // going to sleep, which costs a scheduler round trip to wake from.
+    // A reply usually follows within microseconds: keep looking for a short
+    // while before going to sleep, which costs a scheduler round trip to wake
+    // from. The look never yields: on a busy machine a yield can cost a whole
+    // time slice.
     bool Spin() const
     {
-        for (int i = 0; i < kSpins; ++i) {
-            if (flag.load(std::memory_order_acquire))
-                return true;
-            std::this_thread::yield();
-        }
+        const auto until = std::chrono::steady_clock::now() + kSpinTime;
+        do {
+            for (int i = 0; i < 64; ++i) {
+                if (flag.load(std::memory_order_acquire))
+                    return true;
+                CpuRelax();
+            }
+        } while (std::chrono::steady_clock::now() < until);
         return flag.load(std::memory_order_acquire);
     }
+    static void CpuRelax()
+    {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#elif defined(__aarch64__)
+        asm volatile("yield");
+#endif
+    }
 
-    static constexpr int kSpins = 50;
+    static constexpr std::chrono::microseconds kSpinTime{50};
     mutable std::mutex mutex;
     std::condition_variable cv;
     bool signalled = false;

@@ -28,7 +28,9 @@ public:
     virtual PortHandle PortOpen(PortKind kind, int numberOrIndex, const std::string& name) = 0;
     virtual void PortClose(PortHandle port) = 0;
     virtual int PortCount() = 0;
-    // Length of the longest name in the list.
+    // Length of the longest name in the list. Callers size their name buffer to
+    // at least this; the program's own list counts the NUL too, so that such a
+    // buffer holds every name whole.
     virtual int PortNameLength() = 0;
     // Writes the NUL-terminated name of entry index (0-based) into buffer, at
     // most *length bytes with the NUL; *length is set to the name's length.
@@ -46,7 +48,7 @@ public:
     // Bytes read, 0 when none wait. Never blocks.
     virtual std::uint32_t PortRead(PortHandle port, std::uint8_t* buffer,
                                    std::uint32_t capacity) = 0;
-    // Discards what waits on the port in both directions.
+    // Discards the received bytes that wait to be read.
     virtual void PortPurge(PortHandle port) = 0;
     // Error of the last failure; kLineGoneError when the line is gone.
     virtual std::uint32_t PortLastError() = 0;

@@ -5,3 +5,7 @@ add_library(kvserial STATIC
     port_waiter_linux.cpp
 )
 target_link_libraries(kvserial PUBLIC kvproto Qt6::Core Qt6::SerialPort)
+
+# kvports: the program's whole port list (simulated terminals, serial lines).
+add_library(kvports STATIC program_ports.cpp)
+target_link_libraries(kvports PUBLIC kvserial kvsimterminal)

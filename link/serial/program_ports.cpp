@@ -1,4 +1,4 @@
-#include "cli/program_ports.h"
+#include "link/serial/program_ports.h"
 
 #include "link/serial/system_transport.h"
 #include "sim/sim_ports.h"

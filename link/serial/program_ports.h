@@ -1,4 +1,4 @@
-// program_ports.h: the program's transport for command-line tools: the built-in
+// program_ports.h: the program's port list as one transport: the built-in
 // simulated terminals (SIM1, ...) first, then the system's serial lines and the
 // extra device paths of the settings. The caller's thread.
 #pragma once
