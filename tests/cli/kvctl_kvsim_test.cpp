@@ -2,6 +2,9 @@
 #include "tests/support/process.h"
 #include "tests/support/test_dir.h"
 
+#include "convert/convert_settings.h"
+#include "convert/record_conversion.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -187,4 +190,24 @@ TEST_F(KvctlKvsim, DefaultPortIsTheBuiltInTerminal)
     ProgramResult r = RunProgram(KVCTL_PATH, {"ls", "C:\\DATA"}, env, dir.path);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("file\t"), std::string::npos) << "seeded with sample files";
+}
+
+TEST_F(KvctlKvsim, PutConvertsRecordsOnTheWay)
+{
+    StartTerminal();
+    ConvertSettings settings;
+    settings.OriSeparator = ',';
+    settings.ConvSeparator = ';';
+    settings.ConvertField = 2;
+    ASSERT_TRUE(SaveConvertSettings(dir / "Convert.ini", settings));
+    const std::string data = "a,b\r\nc,d\r\n";
+    TestDir::WriteFile(dir / "export.txt", data);
+    ProgramResult r = Kvctl({"put", (dir / "export.txt").string(), "C:\\DATA\\EXPORT.TXT",
+                             "--convert", "--ini", (dir / "Convert.ini").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(TestDir::ReadFile(Disk("C/DATA/EXPORT.TXT")), *ConvertRecords(data, settings));
+    EXPECT_EQ(TestDir::ReadFile(dir / "export.txt"), data) << "the source stays as it was";
+    EXPECT_FALSE(std::filesystem::exists(dir / "VidiRidoved.tmp"))
+        << "the converted copy is made in the private folder, not beside the source";
+    EXPECT_EQ(Kvctl({"put", "x", "C:\\DATA\\X", "--ini", "y"}).exitCode, 2);
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <numeric>
 
 namespace {
@@ -352,4 +353,42 @@ TEST(ReadReply, NeverLosesBytesWhenMoreThanTheRingArrives)
         got.insert(got.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
     }
     EXPECT_EQ(got, data);
+}
+
+TEST(Requests, AnswersShorterThanTheOperationReadsAreBadReplies)
+{
+    // A terminal that answers with fewer bytes than the operation reads: never
+    // stale bytes of an earlier answer.
+    struct Row {
+        const char* name;
+        std::size_t answerSize;
+        std::function<LinkStatus(TerminalLink&)> run;
+    };
+    const Row rows[] = {
+        {"delete, 0 bytes", 0, [](TerminalLink& l) { return l.DeleteTerminalFile("C:\\A.TXT"); }},
+        {"format, 0 bytes", 0, [](TerminalLink& l) { return l.FormatDisk("C:"); }},
+        {"set time, 0 bytes", 0,
+         [](TerminalLink& l) { return l.SetTerminalTime("20260101000000"); }},
+        {"disk information, 7 bytes", 7,
+         [](TerminalLink& l) {
+             std::uint32_t c = 0, u = 0, f = 0;
+             return l.GetDiskInfo("C:", &c, &u, &f);
+         }},
+        {"terminal information, 59 bytes", 59,
+         [](TerminalLink& l) {
+             TerminalInfo info;
+             return l.GetTerminalInfo(&info);
+         }},
+    };
+    for (const Row& row : rows) {
+        LinkRig rig;
+        // An earlier answer of 100 bytes is still in receivedData.
+        rig.link->receivedData.assign(100, 0);
+        rig.Script([&] {
+            const Bytes frame = rig.peer->AnswerCommand(1, 0);
+            rig.peer->AnswerBlock(GetU32(&frame[5]), kCommandRequest, 0);
+            rig.peer->SendPhase(Bytes(row.answerSize, 0));
+        });
+        EXPECT_EQ(row.run(*rig.link), LinkStatus::BadReply) << row.name;
+    }
 }
