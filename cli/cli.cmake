@@ -3,6 +3,7 @@ add_library(kvctlcore STATIC
     kvctl.cpp
     kvctl_convert.cpp
     kvctl_terminal.cpp
+    kvctl_batch.cpp
     terminal_session.cpp
 )
 target_link_libraries(kvctlcore PUBLIC kvlink kvconvert kvports)

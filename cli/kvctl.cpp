@@ -21,7 +21,9 @@ void PrintUsage(std::ostream& to)
           "  settime [YYYYMMDDhhmmss]   set the terminal's clock (default: now)\n"
           "  install IMAGE              install an application image\n"
           "  receive DIR [--count N] [--timeout S]   accept files the terminal sends\n"
-          "  convert SOURCE [--ini F] [--save-ini OUT]   record conversion\n";
+          "  convert SOURCE [--ini F] [--save-ini OUT]   record conversion\n"
+          "  batch FILE                 send the files of a batch build file (*.cmb)\n"
+          "  scramble IN OUT            scramble a file with the key of the settings\n";
 }
 
 } // namespace
@@ -75,6 +77,7 @@ int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostre
         {"rm", RunRmCommand},           {"format", RunFormatCommand},
         {"settime", RunSettimeCommand}, {"install", RunInstallCommand},
         {"receive", RunReceiveCommand}, {"convert", RunConvertCommand},
+        {"batch", RunBatchCommand},     {"scramble", RunScrambleCommand},
     };
     for (const auto& [name, run] : kCommands)
         if (command == name)

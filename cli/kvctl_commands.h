@@ -49,3 +49,8 @@ int RunInstallCommand(std::span<const std::string> args, const KvctlOptions& opt
                       std::ostream& out, std::ostream& err);
 int RunReceiveCommand(std::span<const std::string> args, const KvctlOptions& options,
                       std::ostream& out, std::ostream& err);
+// kvctl batch FILE, kvctl scramble IN OUT (kvctl_batch.cpp).
+int RunBatchCommand(std::span<const std::string> args, const KvctlOptions& options,
+                    std::ostream& out, std::ostream& err);
+int RunScrambleCommand(std::span<const std::string> args, const KvctlOptions& options,
+                       std::ostream& out, std::ostream& err);

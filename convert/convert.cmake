@@ -5,6 +5,8 @@ add_library(kvconvert STATIC
     file_bytes.cpp
     record_conversion.cpp
     convert_ini_location.cpp
+    scramble.cpp
+    batch_file.cpp
 )
 # The program and user folders differ per platform: one file each.
 target_sources(kvconvert PRIVATE convert_ini_location_linux.cpp)

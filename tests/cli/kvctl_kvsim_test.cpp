@@ -211,3 +211,39 @@ TEST_F(KvctlKvsim, PutConvertsRecordsOnTheWay)
         << "the converted copy is made in the private folder, not beside the source";
     EXPECT_EQ(Kvctl({"put", "x", "C:\\DATA\\X", "--ini", "y"}).exitCode, 2);
 }
+
+TEST_F(KvctlKvsim, BatchStopsAtTheFirstFailedRecord)
+{
+    StartTerminal();
+    // The second record names a folder the terminal does not have; the third is
+    // never sent.
+    const std::string text = std::string("C:\\DATA\\ONE.TXT,5,first") +
+                             "C:\\NOWHERE\\TWO.TXT,3,two" + "C:\\DATA\\THREE.TXT,1,3";
+    TestDir::WriteFile(dir / "job.cmb", text);
+    ProgramResult r = Kvctl({"batch", (dir / "job.cmb").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "Batch build file download complete.\n");
+    EXPECT_NE(r.err.find("(status 4005)"), std::string::npos) << r.err;
+    EXPECT_EQ(TestDir::ReadFile(Disk("C/DATA/ONE.TXT")), "first");
+    EXPECT_FALSE(std::filesystem::exists(Disk("C/DATA/THREE.TXT")));
+}
+
+TEST_F(KvctlKvsim, ScrambledBatchIsUnscrambledFirst)
+{
+    StartTerminal();
+    // Existing terminal files are replaced without a question.
+    TestDir::WriteFile(dir / "old.txt", "old");
+    ASSERT_EQ(Kvctl({"put", (dir / "old.txt").string(), "D:\\PROGRAM\\DEFAULT.BAS"}).exitCode, 0);
+    const std::string program = "10 PRINT \"HI\"\r\n";
+    TestDir::WriteFile(dir / "job.txt", "D:\\PROGRAM\\DEFAULT.BAS," +
+                                            std::to_string(program.size()) + "," + program);
+    ASSERT_EQ(RunProgram(KVCTL_PATH,
+                         {"scramble", (dir / "job.txt").string(), (dir / "job.cmb").string()}, env,
+                         dir.path)
+                  .exitCode,
+              0);
+    ASSERT_NE(TestDir::ReadFile(dir / "job.cmb"), TestDir::ReadFile(dir / "job.txt"));
+    ProgramResult r = Kvctl({"batch", (dir / "job.cmb").string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(TestDir::ReadFile(Disk("D/PROGRAM/DEFAULT.BAS")), program);
+}

@@ -1,0 +1,126 @@
+// kvctl batch and kvctl scramble: batch build files and scrambled programs.
+#include "cli/kvctl_commands.h"
+#include "cli/terminal_session.h"
+
+#include "convert/batch_file.h"
+#include "convert/scramble.h"
+#include "link/operation_text.h"
+#include "link/private_folder.h"
+
+#include <QSettings>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <ostream>
+
+namespace {
+
+std::optional<std::vector<std::uint8_t>> ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    if (in.bad())
+        return std::nullopt;
+    return bytes;
+}
+
+bool WriteBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return static_cast<bool>(out);
+}
+
+// The key of the settings store (group "Setting", value "UnscrambleKey"), or the
+// built-in one when it names none or something else than ten numbers.
+UnscrambleKey KeyFromSettings(std::ostream& err)
+{
+    QSettings settings("TELMARQ SOFTWARE", "KVVidiRidoved");
+    const QVariant value = settings.value("Setting/UnscrambleKey");
+    if (!value.isValid())
+        return kDefaultUnscrambleKey;
+    const std::string text = value.canConvert<QStringList>() && value.toStringList().size() > 1
+                                 ? value.toStringList().join(",").toStdString()
+                                 : value.toString().toStdString();
+    if (const auto key = ParseUnscrambleKey(text))
+        return *key;
+    err << "kvctl: the settings' UnscrambleKey is not ten numbers; the built-in key is used\n";
+    return kDefaultUnscrambleKey;
+}
+
+} // namespace
+
+int RunBatchCommand(std::span<const std::string> args, const KvctlOptions& options,
+                    std::ostream& out, std::ostream& err)
+{
+    if (args.size() != 1) {
+        err << "usage: kvctl batch FILE\n";
+        return kExitUsage;
+    }
+    TerminalSession session(options, err);
+    if (!session.link)
+        return kExitUsage;
+    std::optional<std::vector<std::uint8_t>> bytes = ReadBytes(args[0]);
+    if (!bytes)
+        return session.Fail(err, MessageId::OpenFileFail, "", LinkStatus::FileError);
+    if (LooksScrambled(*bytes))
+        Unscramble(*bytes, KeyFromSettings(err));
+    const BatchContents batch = ParseBatchFile(*bytes);
+
+    // Each record goes through one private temporary file, replaced per record.
+    const std::filesystem::path temp = CreatePrivateTempFile("batch", "tmp");
+    LinkStatus status = LinkStatus::Ok;
+    std::string failedPath;
+    for (const BatchRecord& record : batch.records) {
+        if (temp.empty() || !WriteBytes(temp, record.data)) {
+            status = LinkStatus::FileError;
+            failedPath = record.terminalPath;
+            break;
+        }
+        session.progress.SetFileText(record.terminalPath);
+        status = session.Transfer(
+            [&] { return session.link->DownloadFile(temp, record.terminalPath, 1, true, false); });
+        if (status != LinkStatus::Ok) {
+            failedPath = record.terminalPath;
+            break;
+        }
+    }
+    if (!temp.empty())
+        std::filesystem::remove(temp);
+    out << MessageString(MessageId::BatchDone, session.language) << "\n";
+    if (status != LinkStatus::Ok)
+        return session.Fail(err, MessageForDownload(status, false),
+                            CopyFailLine(args[0], failedPath), status, failedPath);
+    if (!batch.complete) {
+        err << "kvctl: " << args[0] << ": record " << batch.records.size() + 1
+            << " is damaged; it and what follows were not sent\n";
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int RunScrambleCommand(std::span<const std::string> args, const KvctlOptions&, std::ostream&,
+                       std::ostream& err)
+{
+    if (args.size() != 2) {
+        err << "usage: kvctl scramble IN OUT\n";
+        return kExitUsage;
+    }
+    std::optional<std::vector<std::uint8_t>> bytes = ReadBytes(args[0]);
+    if (!bytes) {
+        err << MessageString(MessageId::OpenFileFail) << "\n";
+        return kExitFailed;
+    }
+    Scramble(*bytes, KeyFromSettings(err));
+    if (!WriteBytes(args[1], *bytes)) {
+        err << "kvctl: cannot write " << args[1] << "\n";
+        return kExitFailed;
+    }
+    return kExitOk;
+}
