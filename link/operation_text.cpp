@@ -30,6 +30,10 @@ std::string MoveFailLine(const std::string& s, const std::string& t)
 {
     return Fill("Move %s to %s fail", s, t);
 }
+std::string PcMoveFailLine(const std::string& s, const std::string& t)
+{
+    return Fill("Move %s to %s fail!", s, t);
+}
 std::string DeleteDoneLine(const std::string& p)
 {
     return Fill("Delete file--%s succeed!!", p);

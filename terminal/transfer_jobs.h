@@ -1,0 +1,49 @@
+// transfer_jobs.h: the jobs that move files between the PC and one terminal.
+// Each runs on a worker thread of its connection, one at a time per link; what
+// it shows or changes in a window goes through its JobHost. The link's progress
+// (when set) gets totalFiles, finishedFiles and fileText from the jobs, the byte
+// counts from the link.
+#pragma once
+
+#include "convert/convert_settings.h"
+#include "convert/scramble.h"
+#include "terminal/job_host.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+class TerminalLink;
+
+// PC files to a terminal disk or folder.
+struct DownloadJobInput {
+    std::vector<std::filesystem::path> sources{}; // the marked PC files, in order
+    std::string targetFolder{};                   // "C:" or "C:\DATA"
+    bool move = false;                            // delete each PC source once sent
+    bool convert = false;                         // the convert mode is on
+    ConvertSettings settings{};                   // with convert: the layouts and fixed name
+    UnscrambleKey key = kDefaultUnscrambleKey;    // for BASIC programs bound for D:\Program\ .
+};
+
+// Terminal files to a PC folder.
+struct UploadJobInput {
+    std::vector<std::string> sources{}; // the marked terminal files ("C:\DATA\A.TXT"), in order
+    std::filesystem::path targetFolder{};
+    bool move = false; // delete each terminal file once fetched
+};
+
+// Worker thread. Walks the sources until the end or until the link's cancel is
+// set, logs one line per file attempted, and clears cancel at its end.
+void RunDownloadJob(TerminalLink& link, const DownloadJobInput& input, JobHost& host);
+void RunUploadJob(TerminalLink& link, const UploadJobInput& input, JobHost& host);
+
+// A BASIC program for the terminal's program folder (the only files that are
+// unscrambled on the way): the source path holds "default.bas" after its first
+// character and the destination "D:\Program\" (both as written, case and all).
+bool IsProgramForProgramFolder(const std::string& source, const std::string& destination);
+
+// The PC path for a terminal file fetched into folder: the terminal's name made
+// safe as one file name, so that the path never leaves the folder. Empty when
+// no usable name remains.
+std::filesystem::path UploadTarget(const std::filesystem::path& folder,
+                                   const std::string& terminalPath);

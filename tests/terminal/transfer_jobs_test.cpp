@@ -1,0 +1,368 @@
+// The transfer jobs against the simulated terminal, with a host that records
+// what the window would show and answers its questions.
+#include "tests/support/test_dir.h"
+
+#include "link/operation_text.h"
+#include "link/terminal_link.h"
+#include "link/transfer_progress.h"
+#include "sim/in_process_line.h"
+#include "sim/line_transport.h"
+#include "sim/sim_terminal.h"
+#include "sim/terminal_port.h"
+#include "terminal/transfer_jobs.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class RecordingHost : public JobHost {
+public:
+    void LogLine(const std::string& line) override
+    {
+        std::lock_guard lock(mutex);
+        lines.push_back(line);
+        if (onLine)
+            onLine(line);
+    }
+    void ShowMessage(MessageId id, const std::string& argument) override
+    {
+        std::lock_guard lock(mutex);
+        messages.emplace_back(id, argument);
+    }
+    bool AskYesNo(MessageId id, const std::string& argument) override
+    {
+        std::lock_guard lock(mutex);
+        questions.emplace_back(id, argument);
+        if (answers.empty())
+            return false;
+        const bool yes = answers.front();
+        answers.pop_front();
+        return yes;
+    }
+    void SourceMoved(std::size_t index) override
+    {
+        std::lock_guard lock(mutex);
+        moved.push_back(index);
+    }
+
+    std::mutex mutex;
+    std::vector<std::string> lines;
+    std::vector<std::pair<MessageId, std::string>> messages, questions;
+    std::deque<bool> answers;
+    std::vector<std::size_t> moved;
+    std::function<void(const std::string&)> onLine;
+};
+
+struct JobRig {
+    explicit JobRig(const std::function<void(SimTerminalConfig&)>& setup = {})
+    {
+        // Temporary copies go to a private folder of this test only.
+        setenv("XDG_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
+        std::filesystem::create_directories(dir / "runtime");
+        std::filesystem::create_directories(dir / "pc");
+        SimTerminalConfig config;
+        config.root = dir / "terminal";
+        if (setup)
+            setup(config);
+        auto [pc, far] = MakeInProcessLine();
+        terminal = std::make_unique<SimTerminal>(config, std::make_unique<LinePort>(far));
+        terminal->Start();
+        transport.AddPort("JOB", pc);
+        link = std::make_unique<TerminalLink>(transport, LinkTimings{500ms, 10ms});
+        link->AttachPort(transport.PortOpen(PortKind::ListIndex, 1, "JOB"));
+        link->progress = &progress;
+    }
+    ~JobRig()
+    {
+        link.reset();
+        terminal->Stop();
+    }
+    std::filesystem::path Pc(const std::string& name, const std::string& content)
+    {
+        const auto p = dir / "pc" / name;
+        TestDir::WriteFile(p, content);
+        return p;
+    }
+    std::filesystem::path Disk(const std::string& relative) const
+    {
+        return dir / "terminal" / relative;
+    }
+    void Put(const std::string& terminalPath, const std::string& content)
+    {
+        ASSERT_EQ(link->DownloadFile(Pc("put.tmp", content), terminalPath, 1, false, false),
+                  LinkStatus::Ok);
+        std::filesystem::remove(dir / "pc" / "put.tmp");
+    }
+    bool PrivateFolderEmpty() const
+    {
+        const auto folder = dir / "runtime" / "KVVidiRidoved";
+        return !std::filesystem::exists(folder) || std::filesystem::is_empty(folder);
+    }
+
+    TestDir dir;
+    LineTransport transport;
+    std::unique_ptr<SimTerminal> terminal;
+    std::unique_ptr<TerminalLink> link;
+    TransferProgress progress;
+    RecordingHost host;
+};
+
+std::string Scrambled(const std::string& plain)
+{
+    std::vector<std::uint8_t> bytes(plain.begin(), plain.end());
+    Scramble(bytes, kDefaultUnscrambleKey);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// A folder where no file can be made: one without write permission, or for
+// root (whom permissions do not stop) a folder of the kernel's sysfs.
+std::filesystem::path DeniedFolder(const TestDir& dir)
+{
+    if (geteuid() == 0)
+        return "/sys";
+    const auto folder = dir / "readonly";
+    std::filesystem::create_directories(folder);
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_read |
+                                             std::filesystem::perms::owner_exec);
+    return folder;
+}
+
+} // namespace
+
+TEST(DownloadJob, ThreeFilesSecondExistsAnswerNo)
+{
+    JobRig rig;
+    rig.Put("C:\\DATA\\B.TXT", "old");
+    const auto a = rig.Pc("A.TXT", "a"), b = rig.Pc("B.TXT", "new"), c = rig.Pc("C.TXT", "c");
+    rig.host.answers = {false};
+    RunDownloadJob(*rig.link, {{a, b, c}, "C:\\DATA"}, rig.host);
+    EXPECT_EQ(rig.host.lines,
+              (std::vector<std::string>{CopyDoneLine(a.string(), "C:\\DATA\\A.TXT"),
+                                        CopyFailLine(b.string(), "C:\\DATA\\B.TXT"),
+                                        CopyDoneLine(c.string(), "C:\\DATA\\C.TXT")}));
+    ASSERT_EQ(rig.host.questions.size(), 1u);
+    EXPECT_EQ(rig.host.questions[0],
+              std::make_pair(MessageId::OverwriteQuestion, std::string("C:\\DATA\\B.TXT")));
+    EXPECT_EQ(rig.progress.totalFiles.load(), 3);
+    EXPECT_EQ(rig.progress.finishedFiles.load(), 2);
+    EXPECT_EQ(TestDir::ReadFile(rig.Disk("C/DATA/B.TXT")), "old");
+}
+
+TEST(DownloadJob, YesRepeatsOnlyThatFile)
+{
+    JobRig rig;
+    rig.Put("C:\\DATA\\A.TXT", "old a");
+    rig.Put("C:\\DATA\\B.TXT", "old b");
+    const auto a = rig.Pc("A.TXT", "new a"), b = rig.Pc("B.TXT", "new b");
+    rig.host.answers = {true, false};
+    RunDownloadJob(*rig.link, {{a, b}, "C:\\DATA"}, rig.host);
+    EXPECT_EQ(rig.host.questions.size(), 2u) << "the second file starts without the flag";
+    EXPECT_EQ(TestDir::ReadFile(rig.Disk("C/DATA/A.TXT")), "new a");
+    EXPECT_EQ(TestDir::ReadFile(rig.Disk("C/DATA/B.TXT")), "old b");
+}
+
+TEST(DownloadJob, TerminalAnswersShowTheirMessages)
+{
+    JobRig rig([](SimTerminalConfig& c) { c.unformatted = {"D:"}; });
+    const auto a = rig.Pc("A.TXT", "a");
+    RunDownloadJob(*rig.link, {{a}, "D:\\LOOKUP", true}, rig.host);
+    ASSERT_EQ(rig.host.messages.size(), 1u);
+    EXPECT_EQ(rig.host.messages[0].first, MessageId::DiskUnformat);
+    EXPECT_EQ(rig.host.lines,
+              (std::vector<std::string>{MoveFailLine(a.string(), "D:\\LOOKUP\\A.TXT")}));
+    EXPECT_TRUE(std::filesystem::exists(a)) << "a failed move keeps its source";
+    EXPECT_TRUE(rig.host.moved.empty());
+}
+
+TEST(DownloadJob, CancelDuringTheSecondOfFive)
+{
+    JobRig rig([](SimTerminalConfig& c) {
+        c.lineRate = 460800; // slow enough to cancel a file half-way
+        c.capacityC = 8 << 20;
+    });
+    std::vector<std::filesystem::path> sources;
+    for (int i = 1; i <= 5; ++i)
+        sources.push_back(rig.Pc("F" + std::to_string(i) + ".DAT", std::string(40000, 'x')));
+    std::thread canceller;
+    rig.host.onLine = [&](const std::string&) {
+        if (canceller.joinable())
+            return;
+        canceller = std::thread([&] {
+            while (rig.progress.bytesDone.load() < 10000 ||
+                   rig.progress.byteTotal.load() == rig.progress.bytesDone.load())
+                std::this_thread::sleep_for(1ms);
+            rig.link->cancel = 1;
+        });
+    };
+    RunDownloadJob(*rig.link, {sources, "C:\\DATA"}, rig.host);
+    canceller.join();
+    ASSERT_EQ(rig.host.lines.size(), 2u);
+    EXPECT_EQ(rig.host.lines[1], "Transmission break!");
+    EXPECT_EQ(rig.link->cancel.load(), 0) << "the job clears cancel at its end";
+    for (int i = 2; i <= 5; ++i)
+        EXPECT_FALSE(std::filesystem::exists(rig.Disk("C/DATA/F" + std::to_string(i) + ".DAT")));
+}
+
+TEST(DownloadJob, BasicProgramsForTheProgramFolder)
+{
+    JobRig rig;
+    const std::string program = "10 PRINT \"HELLO\"\r\n20 GOTO 10\r\n";
+    std::filesystem::create_directories(rig.dir / "pc" / "plain");
+    std::filesystem::create_directories(rig.dir / "pc" / "scrambled");
+    const auto plain = rig.Pc("plain/default.bas", program);
+    const auto scrambled = rig.Pc("scrambled/default.bas", Scrambled(program));
+
+    RunDownloadJob(*rig.link, {{plain}, "D:\\Program"}, rig.host);
+    EXPECT_EQ(TestDir::ReadFile(rig.Disk("D/PROGRAM/DEFAULT.BAS")), program) << "sent unchanged";
+
+    rig.host.answers = {true};
+    RunDownloadJob(*rig.link, {{scrambled}, "D:\\Program"}, rig.host);
+    EXPECT_EQ(TestDir::ReadFile(rig.Disk("D/PROGRAM/DEFAULT.BAS")), program) << "unscrambled";
+    EXPECT_EQ(rig.host.lines.back(), CopyDoneLine(scrambled.string(), "D:\\Program\\default.bas"))
+        << "the line names the source, not the copy";
+    EXPECT_TRUE(rig.PrivateFolderEmpty()) << "the unscrambled copy is gone";
+
+    RunDownloadJob(*rig.link, {{scrambled}, "D:\\LOOKUP"}, rig.host);
+    EXPECT_EQ(TestDir::ReadFile(rig.Disk("D/LOOKUP/DEFAULT.BAS")), Scrambled(program))
+        << "elsewhere a program is sent as it is";
+}
+
+TEST(DownloadJob, ConversionOnMove)
+{
+    JobRig rig;
+    const auto source = rig.Pc("EXPORT.TXT", "a,b\r\nc,d\r\n");
+    DownloadJobInput input{{source}, "C:\\DATA", true, true};
+    input.settings.OriSeparator = ',';
+    input.settings.ConvSeparator = ';';
+    input.settings.ConvertField = 2;
+    RunDownloadJob(*rig.link, input, rig.host);
+    EXPECT_EQ(TestDir::ReadFile(rig.Disk("C/DATA/EXPORT.TXT")), "a;b\r\nc;d\r\n");
+    EXPECT_FALSE(std::filesystem::exists(source)) << "moved: the source is gone from the PC";
+    EXPECT_EQ(rig.host.moved, std::vector<std::size_t>{0});
+    EXPECT_EQ(rig.host.lines.back(), MoveDoneLine(source.string(), "C:\\DATA\\EXPORT.TXT"));
+    EXPECT_FALSE(std::filesystem::exists(rig.dir / "pc" / "VidiRidoved.tmp"));
+    EXPECT_TRUE(rig.PrivateFolderEmpty());
+}
+
+TEST(DownloadJob, FixedNameSendsEveryFileUnderOneName)
+{
+    JobRig rig;
+    const auto one = rig.Pc("ONE.TXT", "1,1\r\n"), two = rig.Pc("TWO.TXT", "2,2\r\n");
+    DownloadJobInput input{{one, two}, "C:\\DATA", false, true};
+    input.settings.ConvertField = 2;
+    input.settings.OriFixedName = 1;
+    input.settings.OriFixedFileName = "ITEMS.DAT";
+    rig.host.answers = {true};
+    RunDownloadJob(*rig.link, input, rig.host);
+    ASSERT_EQ(rig.host.questions.size(), 1u) << "the second file finds the first";
+    EXPECT_EQ(rig.host.questions[0].second, "C:\\DATA\\ITEMS.DAT");
+    EXPECT_EQ(TestDir::ReadFile(rig.Disk("C/DATA/ITEMS.DAT")), "2,2\r\n");
+}
+
+TEST(DownloadJob, ConversionFromAReadOnlyFolder)
+{
+    JobRig rig;
+    const auto source = rig.Pc("RO.TXT", "x,y\r\n");
+    std::filesystem::permissions(rig.dir / "pc", std::filesystem::perms::owner_read |
+                                                     std::filesystem::perms::owner_exec);
+    DownloadJobInput input{{source}, "C:\\DATA", false, true};
+    input.settings.ConvertField = 2;
+    RunDownloadJob(*rig.link, input, rig.host);
+    EXPECT_EQ(rig.host.lines,
+              (std::vector<std::string>{CopyDoneLine(source.string(), "C:\\DATA\\RO.TXT")}));
+    EXPECT_FALSE(std::filesystem::exists(rig.dir / "pc" / "VidiRidoved.tmp"));
+    std::filesystem::permissions(rig.dir / "pc", std::filesystem::perms::owner_all);
+}
+
+TEST(DownloadJob, NoMarkedItemsLogsNothing)
+{
+    JobRig rig;
+    RunDownloadJob(*rig.link, {{}, "C:\\DATA"}, rig.host);
+    EXPECT_TRUE(rig.host.lines.empty());
+    EXPECT_EQ(rig.progress.totalFiles.load(), 0);
+}
+
+TEST(UploadJob, CopyAskAndSkip)
+{
+    JobRig rig;
+    rig.Put("C:\\DATA\\A.TXT", "terminal a");
+    rig.Put("C:\\DATA\\B.TXT", "terminal b");
+    const auto target = rig.dir / "inbox";
+    std::filesystem::create_directories(target);
+    TestDir::WriteFile(target / "B.TXT", "mine");
+    RunUploadJob(*rig.link, {{"C:\\DATA\\A.TXT", "C:\\DATA\\B.TXT"}, target}, rig.host);
+    EXPECT_EQ(rig.host.lines, (std::vector<std::string>{
+                                  CopyDoneLine("C:\\DATA\\A.TXT", (target / "A.TXT").string())}))
+        << "No skips the file without a line";
+    EXPECT_EQ(TestDir::ReadFile(target / "A.TXT"), "terminal a");
+    EXPECT_EQ(TestDir::ReadFile(target / "B.TXT"), "mine");
+    EXPECT_EQ(rig.host.questions.size(), 1u);
+    EXPECT_EQ(rig.progress.finishedFiles.load(), 1);
+}
+
+TEST(UploadJob, MoveDeletesTheTerminalFiles)
+{
+    JobRig rig;
+    rig.Put("C:\\DATA\\M.TXT", "moving");
+    const auto target = rig.dir / "inbox";
+    std::filesystem::create_directories(target);
+    RunUploadJob(*rig.link, {{"C:\\DATA\\M.TXT"}, target, true}, rig.host);
+    EXPECT_EQ(TestDir::ReadFile(target / "M.TXT"), "moving");
+    EXPECT_FALSE(std::filesystem::exists(rig.Disk("C/DATA/M.TXT")));
+    EXPECT_EQ(rig.host.moved, std::vector<std::size_t>{0});
+    EXPECT_EQ(rig.host.lines.back(), MoveDoneLine("C:\\DATA\\M.TXT", (target / "M.TXT").string()));
+}
+
+TEST(UploadJob, ReadOnlyFolderIsActionDenied)
+{
+    JobRig rig;
+    rig.Put("C:\\DATA\\R.TXT", "stays");
+    RunUploadJob(*rig.link, {{"C:\\DATA\\R.TXT", "C:\\DATA\\R.TXT"}, DeniedFolder(rig.dir), true},
+                 rig.host);
+    EXPECT_EQ(rig.host.lines,
+              (std::vector<std::string>(2, "Action denied. You may have no right.")));
+    EXPECT_TRUE(std::filesystem::exists(rig.Disk("C/DATA/R.TXT"))) << "kept, even when moving";
+    EXPECT_TRUE(rig.host.moved.empty());
+}
+
+TEST(UploadJob, TheProbeLeavesUserFilesAlone)
+{
+    JobRig rig;
+    rig.Put("C:\\DATA\\P.TXT", "p");
+    const auto target = rig.dir / "inbox";
+    std::filesystem::create_directories(target);
+    TestDir::WriteFile(target / "KvTemp.tmp", "the user's own file");
+    RunUploadJob(*rig.link, {{"C:\\DATA\\P.TXT"}, target}, rig.host);
+    EXPECT_EQ(TestDir::ReadFile(target / "KvTemp.tmp"), "the user's own file");
+    std::size_t files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(target))
+        files += e.is_regular_file();
+    EXPECT_EQ(files, 2u) << "no probe left behind";
+}
+
+TEST(UploadTarget, StaysInsideTheFolder)
+{
+    EXPECT_EQ(UploadTarget("/home/ann", "C:\\DATA\\A.TXT"),
+              std::filesystem::path("/home/ann/A.TXT"));
+    EXPECT_EQ(UploadTarget("/home/ann", "C:\\DATA\\..\\..\\x/../../etc/passwd"),
+              std::filesystem::path("/home/ann/passwd"));
+    EXPECT_EQ(UploadTarget("/home/ann", "C:\\DATA\\.."), std::filesystem::path());
+}
+
+TEST(ProgramFolder, BothTextsAsWritten)
+{
+    EXPECT_TRUE(IsProgramForProgramFolder("/x/default.bas", "D:\\Program\\default.bas"));
+    EXPECT_FALSE(IsProgramForProgramFolder("/x/DEFAULT.BAS", "D:\\Program\\DEFAULT.BAS"));
+    EXPECT_FALSE(IsProgramForProgramFolder("/x/default.bas", "D:\\PROGRAM\\default.bas"));
+    EXPECT_FALSE(IsProgramForProgramFolder("default.bas", "D:\\Program\\default.bas"))
+        << "found only after the first character";
+}
