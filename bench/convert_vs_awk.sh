@@ -3,7 +3,7 @@
 # 1,000,000 four-field records (50,000,000 bytes), checks that both outputs are
 # identical and reports the best wall time of each and kvctl's peak memory.
 #   bench/convert_vs_awk.sh [path/to/kvctl] [runs]
-# Each run writes a new output file, as a transfer does (the job deletes its
+# The runs alternate between the two programs. Each run writes a new output file, as a transfer does (the job deletes its
 # converted copy after sending it); earlier outputs are removed and flushed to
 # disk between runs, outside the timing.
 set -euo pipefail
@@ -37,18 +37,15 @@ time_once() {
     echo $(( ${EPOCHREALTIME/./} - start ))
 }
 
-best_of() {
-    local best=
-    for ((r = 0; r < runs; r++)); do
-        local t; t=$(time_once "$1")
-        if [ -z "$best" ] || (( t < best )); then best=$t; fi
-    done
-    echo "$best"
-}
-
 cat "$work/source.txt" > /dev/null # into the page cache
-kv_us=$(best_of run_kvctl)
-awk_us=$(best_of run_awk)
+# Alternating runs, so that both programs meet the same machine load.
+kv_us= awk_us=
+for ((r = 0; r < runs; r++)); do
+    t=$(time_once run_kvctl)
+    if [ -z "$kv_us" ] || (( t < kv_us )); then kv_us=$t; fi
+    t=$(time_once run_awk)
+    if [ -z "$awk_us" ] || (( t < awk_us )); then awk_us=$t; fi
+done
 
 rm -f "$work/VidiRidoved.tmp"
 kv_kib=$(/usr/bin/time -f '%M' "$kvctl" convert "$work/source.txt" --ini "$work/Convert.ini" 2>&1 >/dev/null | tail -1)

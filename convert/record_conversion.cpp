@@ -23,7 +23,8 @@ namespace {
 constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
 // Source bytes are read in pieces of this size; a record longer than that grows it.
 constexpr std::size_t kReadChunk = std::size_t{256} << 10;
-// Records with at most this many converted fields take the word-at-a-time path.
+// Delimited to delimited with at most this many fields goes eight bytes at a step,
+// with room for the whole converted record reserved at once.
 constexpr std::uint32_t kWordScanFieldLimit = 4096;
 
 struct FileCloser {
@@ -123,6 +124,13 @@ public:
         }
     }
     void Put(char byte) { *Reserve(1) = byte, ++used; }
+    void PutCrLf()
+    {
+        char* at = Reserve(2);
+        at[0] = '\r';
+        at[1] = '\n';
+        used += 2;
+    }
     void PutFill(std::size_t count, char byte)
     {
         while (count > 0) {
@@ -226,16 +234,6 @@ std::uint64_t MatchingBytes(std::uint64_t word, std::uint64_t pattern)
     return ~(((x & kLow7) + kLow7) | x | kLow7);
 }
 
-// Whether any byte of word equals the byte repeated in pattern; cheaper than
-// MatchingBytes, which also says which.
-bool HasByte(std::uint64_t word, std::uint64_t pattern)
-{
-    constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
-    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
-    const std::uint64_t x = word ^ pattern;
-    return ((x - kEveryByte) & ~x & kHigh) != 0;
-}
-
 // The position in its word of the first byte flagged in mask (not 0).
 unsigned FirstFlagged(std::uint64_t mask)
 {
@@ -293,8 +291,78 @@ void WriteFixed(RecordSink& sink, std::string_view field, std::size_t width)
     }
 }
 
+// DelimitedToDelimited for at most kWordScanFieldLimit fields, eight bytes at a
+// step: the converted record is the source record up to its ConvertField-th
+// separator (or its end) with the separators before that one replaced, then one
+// converted separator for each field it lacks.
+void DelimitedToDelimitedByWords(std::string_view record, const ConvertSettings& s,
+                                 RecordSink& sink)
+{
+    constexpr std::size_t kWord = sizeof(std::uint64_t);
+    constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
+    const std::uint32_t count = s.ConvertField;
+    if (count == 0)
+        return;
+    const auto separator = static_cast<char>(s.OriSeparator);
+    const auto converted = static_cast<char>(s.ConvSeparator);
+    const std::uint64_t separators = kEveryByte * s.OriSeparator;
+    // A separator byte xor this gives the converted separator.
+    const std::uint64_t swap = kEveryByte * (s.OriSeparator ^ s.ConvSeparator);
+    const char* in = record.data();
+    const std::size_t size = record.size();
+    char* const out = sink.Reserve(size + count);
+
+    std::uint32_t seen = 0; // separators so far
+    std::size_t kept = size;
+    std::size_t i = 0;
+    for (; i + kWord <= size; i += kWord) {
+        std::uint64_t word;
+        std::memcpy(&word, in + i, kWord);
+        std::uint64_t cuts = MatchingBytes(word, separators);
+        // One per flagged byte, summed into the top byte (std::popcount is a
+        // library call on baseline x86-64).
+        const auto found = static_cast<std::uint32_t>(((cuts >> 7) * kEveryByte) >> 56);
+        if (seen + found < count) {
+            word ^= ((cuts >> 7) * 0xFF) & swap;
+            std::memcpy(out + i, &word, kWord);
+            seen += found;
+            continue;
+        }
+        // The last field ends in this word.
+        std::memcpy(out + i, &word, kWord);
+        for (;; cuts = ClearFirstFlagged(cuts)) {
+            const std::size_t at = i + FirstFlagged(cuts);
+            if (++seen == count) {
+                kept = at;
+                break;
+            }
+            out[at] = converted;
+        }
+        break;
+    }
+    for (; kept == size && i < size; ++i) {
+        char c = in[i];
+        if (c == separator) {
+            if (++seen == count) {
+                kept = i;
+                break;
+            }
+            c = converted;
+        }
+        out[i] = c;
+    }
+    char* end = out + kept;
+    if (seen < count)
+        end = std::fill_n(end, count - 1 - seen, converted);
+    sink.Commit(end);
+}
+
 void DelimitedToDelimited(std::string_view record, const ConvertSettings& s, RecordSink& sink)
 {
+    if (s.ConvertField <= kWordScanFieldLimit) {
+        DelimitedToDelimitedByWords(record, s, sink);
+        return;
+    }
     DelimitedReader reader(record, static_cast<char>(s.OriSeparator));
     for (std::uint32_t i = 0; i < s.ConvertField; ++i) {
         if (i > 0)
@@ -376,110 +444,17 @@ std::size_t FindCrLf(std::string_view data, std::size_t from)
     return std::string_view::npos;
 }
 
-bool CanScanByWords(const ConvertSettings& s)
-{
-    return ChooseConversionMode(s) == ConversionMode::DelimitedToDelimited && s.ConvertField > 0 &&
-           s.ConvertField <= kWordScanFieldLimit && s.OriSeparator != '\r' &&
-           s.OriSeparator != '\n';
-}
-
-// Delimited to delimited for CanScanByWords settings, eight bytes at a step over
-// the whole of data: a converted record is its source record copied up to the
-// ConvertField-th separator (or to its end) with the separators before that one
-// replaced, then one converted separator for each field it lacks. Converts the
-// records that end before the last word of data and returns where the first
-// record not converted starts.
-std::size_t ScanDelimitedByWords(std::string_view data, const ConvertSettings& s, RecordSink& sink)
-{
-    constexpr std::size_t kWord = sizeof(std::uint64_t);
-    constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
-    const std::uint32_t count = s.ConvertField;
-    const auto converted = static_cast<char>(s.ConvSeparator);
-    const std::uint64_t separators = kEveryByte * s.OriSeparator;
-    const std::uint64_t lineFeeds = kEveryByte * '\n';
-    const std::uint64_t convertedEverywhere = kEveryByte * s.ConvSeparator;
-    const char* in = data.data();
-    const std::size_t size = data.size();
-    // Room for the record so far, one word more, the padding and the CR LF.
-    const std::size_t extra = kWord + count + 2;
-
-    std::size_t start = 0; // of the record being converted
-    std::size_t room = kWriteChunk / 4;
-    char* out = sink.Reserve(room); // where byte start goes
-    std::uint32_t seen = 0;         // separators so far in the record
-    std::size_t kept = SIZE_MAX;    // record bytes kept once the last field is cut off
-    for (std::size_t i = 0; i + kWord <= size; i += kWord) {
-        if (i - start + extra > room) {
-            // A long record: convert it again from its start with more room.
-            room = std::max(room * 2, i - start + extra);
-            out = sink.Reserve(room);
-            i = start;
-            seen = 0;
-            kept = SIZE_MAX;
-        }
-        std::uint64_t word;
-        std::memcpy(&word, in + i, kWord);
-        const std::uint64_t cuts = MatchingBytes(word, separators);
-        if (!HasByte(word, lineFeeds)) {
-            if (kept != SIZE_MAX)
-                continue;
-            // One per flagged byte, summed into the top byte (std::popcount is a
-            // library call on baseline x86-64).
-            const auto found = static_cast<std::uint32_t>(((cuts >> 7) * kEveryByte) >> 56);
-            if (seen + found < count) {
-                // The usual word: no record end and no field to drop. Its
-                // separators are replaced without a branch.
-                const std::uint64_t replaced = (cuts >> 7) * 0xFF;
-                word = (word & ~replaced) | (convertedEverywhere & replaced);
-                std::memcpy(out + (i - start), &word, kWord);
-                seen += found;
-                continue;
-            }
-        }
-        if (kept == SIZE_MAX)
-            std::memcpy(out + (i - start), &word, kWord);
-        std::uint64_t hits = cuts | MatchingBytes(word, lineFeeds);
-        for (; hits != 0; hits = ClearFirstFlagged(hits)) {
-            const std::size_t at = i + FirstFlagged(hits);
-            if (in[at] != '\n') {
-                if (kept != SIZE_MAX)
-                    continue;
-                if (++seen == count)
-                    kept = at - start;
-                else
-                    out[at - start] = converted;
-                continue;
-            }
-            if (at == start || in[at - 1] != '\r')
-                continue; // a line feed inside the record is data
-            char* end = out + std::min(kept, at - 1 - start);
-            if (seen < count)
-                end = std::fill_n(end, count - 1 - seen, converted);
-            *end++ = '\r';
-            *end++ = '\n';
-            sink.Commit(end);
-            start = at + 1;
-            out = sink.Reserve(room);
-            seen = 0;
-            kept = SIZE_MAX;
-            // The rest of this word belongs to the next record.
-            std::memcpy(out, in + start, i + kWord - start);
-        }
-    }
-    return start;
-}
-
 // Converts every record of data that its CR LF ends; returns the offset of the
 // first byte not used (the start of an unfinished record). Stops early on a
 // write error.
 std::size_t ConvertRecordsOf(std::string_view data, const ConvertSettings& settings,
                              RecordConverter convert, RecordSink& sink)
 {
-    std::size_t start = CanScanByWords(settings) ? ScanDelimitedByWords(data, settings, sink) : 0;
+    std::size_t start = 0;
     for (std::size_t end = FindCrLf(data, start); end != std::string_view::npos;
          end = FindCrLf(data, start)) {
         convert(data.substr(start, end - start), settings, sink);
-        sink.Put("\r\n");
+        sink.PutCrLf();
         if (sink.Failed())
             break;
         start = end + 2;
@@ -562,7 +537,9 @@ std::filesystem::path ConvertFile(const std::filesystem::path& source,
                                   const ConvertSettings& settings,
                                   const std::filesystem::path& output, ConvertError* error)
 {
-    FileHandle in{std::fopen(source.c_str(), "rb")};
+    std::error_code ec;
+    FileHandle in{std::filesystem::is_directory(source, ec) ? nullptr
+                                                            : std::fopen(source.c_str(), "rb")};
     if (!in) {
         SetError(error, ConvertError::SourceUnreadable);
         return {};
@@ -570,7 +547,6 @@ std::filesystem::path ConvertFile(const std::filesystem::path& source,
     const std::filesystem::path target = output.empty() ? DefaultConvertedPath(source) : output;
 
     // Converting a file onto itself: it must be read whole before it is truncated.
-    std::error_code ec;
     std::string whole;
     const bool sameFile = std::filesystem::equivalent(source, target, ec);
     if (sameFile) {

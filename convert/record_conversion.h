@@ -35,9 +35,10 @@ std::filesystem::path DefaultConvertedPath(const std::filesystem::path& source);
 
 // Converts the file source into output (DefaultConvertedPath(source) when empty),
 // which is created anew or truncated. Returns the output's path, or an empty path
-// when the source cannot be read (output untouched), the output cannot be created,
-// or a write to it fails (a partly written regular file is removed). error, when
-// given, receives the reason (ConvertError::None on success).
+// when the source cannot be opened (output untouched), the output cannot be
+// created, or reading or writing fails part-way (a partly written regular output
+// file is removed). error, when given, receives the reason (ConvertError::None on
+// success). May start one helper thread for the writes; it ends before the return.
 std::filesystem::path ConvertFile(const std::filesystem::path& source,
                                   const ConvertSettings& settings,
                                   const std::filesystem::path& output = {},

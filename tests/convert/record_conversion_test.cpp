@@ -314,13 +314,14 @@ TEST_F(ConvertFileTest, UnreadableSourceLeavesTheCopyUntouched)
     EXPECT_EQ(ReadBytes(folder / "VidiRidoved.tmp"), "former");
 }
 
-TEST_F(ConvertFileTest, FolderAsSourceFailsWithoutACopy)
+TEST_F(ConvertFileTest, FolderAsSourceLeavesTheCopyUntouched)
 {
     std::filesystem::create_directory(folder / "sub");
+    WriteBytes(folder / "out.tmp", "former");
     ConvertError error = ConvertError::None;
     EXPECT_TRUE(ConvertFile(folder / "sub", settings, folder / "out.tmp", &error).empty());
     EXPECT_EQ(error, ConvertError::SourceUnreadable);
-    EXPECT_FALSE(std::filesystem::exists(folder / "out.tmp"));
+    EXPECT_EQ(ReadBytes(folder / "out.tmp"), "former");
 }
 
 TEST_F(ConvertFileTest, OutputThatCannotBeCreatedFails)
