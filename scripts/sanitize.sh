@@ -15,6 +15,6 @@ for kind in "${kinds[@]}"; do
   cmake -S . -B "build-$kind" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKV_BENCH=OFF "$option"
   cmake --build "build-$kind"
   # Allocation-heavy transfers are slow under the sanitizers: allow more time.
-  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 TSAN_OPTIONS=second_deadlock_stack=1 \
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 TSAN_OPTIONS="second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
     ctest --test-dir "build-$kind" --output-on-failure --timeout 600
 done

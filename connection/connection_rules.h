@@ -1,0 +1,56 @@
+// connection_rules.h: the record a connection is opened with and the decisions
+// around it that need no window: speed codes, the transmission list's first line,
+// how a port is opened, which connections a device change closes. Pure, any thread.
+#pragma once
+
+#include "link/transport.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What the connect setup dialog edits in place.
+struct ConnectionSettings {
+    PortHandle handle = kNoPort;
+    QString portName;         // as listed; also the connection's title
+    int baudCode = 0;         // BaudCode 1-6; 0 before the first choice
+    int transmissionLock = 0; // set while an automatic transmission runs: port and speed fixed
+};
+
+// The speed texts of the dialog, BaudCode 1 first.
+QStringList BaudRateTexts();
+// Exact matches of 4800 ... 57600 give 1-5; any other number gives 6 (115200).
+int BaudCodeForRate(long long rate);
+// The speed list's index for a code: code - 1 for 1-5, otherwise 5 (115200).
+int BaudIndexForCode(int baudCode);
+// The speed list is offered for a serial line ("COM" in the name, case matters,
+// or a device path) while no automatic transmission holds the settings.
+bool SpeedListEnabled(const QString& portText, int transmissionLock);
+
+// Port and speed from the first line of a transmission list: "com2:57600" then CR LF.
+// nullopt when the ":" or the CR LF is missing, the port part is empty or not
+// printable, or the number part is not all digits.
+struct TransmissionTarget {
+    QString portName; // upper-cased
+    int baudCode = 0;
+};
+std::optional<TransmissionTarget> ParseTransmissionListHead(const QByteArray& head);
+
+// 1-based position of portName in names, compared without regard to case; 0 if absent.
+int FindPortPosition(const QStringList& names, const QString& portName);
+
+// How OnNewDocument opens a port: a name containing "COM" (case matters) by the
+// number after its first three characters; otherwise by list position, and not
+// at all when the position is 0.
+struct PortOpenChoice {
+    PortKind kind = PortKind::ListIndex;
+    int numberOrIndex = 0;
+};
+std::optional<PortOpenChoice> ChoosePortOpen(const QString& portName, int listPosition);
+
+// A device change closes a connection whose port is gone: title is the
+// connection window's title, ports the transport's list now. Windows that never
+// connected ("KVFile..."), COM ports and other serial lines always stay.
+bool ShouldCloseOnDeviceChange(const QString& title, const QStringList& ports);

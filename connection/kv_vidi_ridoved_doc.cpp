@@ -1,0 +1,178 @@
+#include "connection/kv_vidi_ridoved_doc.h"
+
+#include "connection/connect_setup_dialog.h"
+#include "connection/connection_reaper.h"
+#include "link/terminal_link.h"
+#include "shell/clock_sync_thread.h"
+#include "shell/device_monitor.h"
+#include "shell/kv_vidi_ridoved_app.h"
+#include "shell/prompter.h"
+
+#include <QFile>
+#include <QPointer>
+#include <QSettings>
+#include <QTimer>
+
+namespace {
+
+constexpr qint64 kListHeadBytes = 4096;
+constexpr int kRegistryTextBytes = 255;
+constexpr int kClockStartDelayMs = 500;
+
+// A registry string value is read into a buffer of 255 bytes at most.
+QString RegistryText(const QVariant& value)
+{
+    QByteArray bytes = value.toString().toUtf8();
+    if (bytes.size() > kRegistryTextBytes)
+        bytes.truncate(kRegistryTextBytes);
+    return QString::fromUtf8(bytes);
+}
+
+} // namespace
+
+std::optional<TransmissionTarget> ReadTransmissionList(const QString& path)
+{
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return ParseTransmissionListHead(file.read(kListHeadBytes));
+}
+
+CKVVidiRidovedDoc::CKVVidiRidovedDoc(QObject* parent) : QObject(parent) {}
+
+CKVVidiRidovedDoc::~CKVVidiRidovedDoc()
+{
+    OnCloseDocument();
+}
+
+void CKVVidiRidovedDoc::SetTitle(const QString& text)
+{
+    title = text;
+    emit TitleChanged(title);
+}
+
+bool CKVVidiRidovedDoc::OnNewDocument(QWidget* dialogParent)
+{
+    CKVVidiRidovedApp& app = *TheApp();
+    const int mode = app.StartMode.load();
+    int listPosition = 0;
+    bool registryDriven = false;
+    if (mode == 0) {
+        ConnectSetupDialog dialog(
+            settings, [&app] { return app.PortNames(); }, dialogParent);
+        connect(&app.deviceMonitor(), &DeviceMonitor::DevicesChanged, &dialog,
+                &ConnectSetupDialog::OnDeviceChange);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        listPosition = dialog.listPosition;
+    } else {
+        QSettings registry = app.TransmissionSettings();
+        registry.beginGroup(QStringLiteral("Transmission"));
+        if (mode == 1) {
+            if (!registry.contains(QStringLiteral("File")))
+                return false;
+            const QString file = RegistryText(registry.value(QStringLiteral("File")));
+            // A list that cannot be read or is malformed leaves the settings as
+            // they are; the connection is then not an automatic one.
+            if (const auto target = ReadTransmissionList(file)) {
+                settings.portName = target->portName;
+                settings.baudCode = target->baudCode;
+                registryDriven = true;
+            }
+            transmissionFile = file;
+        } else {
+            if (!registry.contains(QStringLiteral("Port")) ||
+                !registry.contains(QStringLiteral("Baud")))
+                return false;
+            bool ok = false;
+            const long long baud = registry.value(QStringLiteral("Baud")).toLongLong(&ok);
+            if (!ok)
+                return false;
+            settings.portName = RegistryText(registry.value(QStringLiteral("Port")));
+            settings.baudCode = BaudCodeForRate(baud);
+            registryDriven = true;
+        }
+        listPosition = FindPortPosition(app.PortNames(), settings.portName);
+    }
+
+    const auto choice = ChoosePortOpen(settings.portName, listPosition);
+    if (!choice)
+        return false;
+    Transport& transport = app.transport();
+    settings.handle =
+        transport.PortOpen(choice->kind, choice->numberOrIndex, settings.portName.toStdString());
+    if (settings.handle == kNoPort) {
+        ShowMessage(MessageId::OpenPortFail);
+        return false;
+    }
+    link = std::make_unique<TerminalLink>(transport);
+    transport.PortConfigure(settings.handle, static_cast<BaudCode>(settings.baudCode), 0, 0, 0, 1);
+    link->AttachPort(settings.handle);
+
+    if (app.ClockSynchronization.load() != 0)
+        StartClockThread();
+    if (registryDriven) {
+        // Posted: the frame acts on it once the connection's window exists.
+        QMetaObject::invokeMethod(
+            this,
+            [this, mode] {
+                if (mode == 1)
+                    emit AutoTransmitRequested();
+                else
+                    emit AutoInstallRequested();
+            },
+            Qt::QueuedConnection);
+    }
+    app.StartMode.store(0);
+    SetTitle(settings.portName);
+    return true;
+}
+
+void CKVVidiRidovedDoc::OnCloseDocument()
+{
+    if (!link)
+        return;
+    std::shared_ptr<ClockSyncThread> clock(std::move(clockThread));
+    if (clock)
+        clock->RequestStop();
+    std::shared_ptr<TerminalLink> oldLink(std::move(link));
+    const PortHandle handle = settings.handle;
+    settings.handle = kNoPort;
+    CKVVidiRidovedApp& app = *TheApp();
+    Transport* transport = &app.transport();
+    // The worker must end before the link it uses goes, and the link before its port.
+    // Nothing of the connection stays behind here: the reaper holds the last references.
+    app.reaper().Retire(
+        [clock = std::move(clock), oldLink = std::move(oldLink), transport, handle]() mutable {
+            clock.reset();
+            oldLink.reset();
+            transport->PortClose(handle);
+        });
+}
+
+void CKVVidiRidovedDoc::StartClockThread()
+{
+    if (!link)
+        return;
+    if (!clockThread || !clockThread->Running()) {
+        clockThread.reset();
+        clockThread = std::make_unique<ClockSyncThread>(*link, TheApp()->ClockSynchronization);
+    }
+    QTimer::singleShot(kClockStartDelayMs, this, [this] { WakeClockThread(); });
+}
+
+void CKVVidiRidovedDoc::WakeClockThread()
+{
+    if (link)
+        link->clockEvent.Set();
+}
+
+bool CKVVidiRidovedDoc::ClockThreadRunning() const
+{
+    return clockThread && clockThread->Running();
+}
+
+int CKVVidiRidovedDoc::ClockSyncCount() const
+{
+    return clockThread ? clockThread->SyncCount() : 0;
+}

@@ -1,0 +1,61 @@
+// kv_vidi_ridoved_doc.h: one open terminal connection: its port and speed, its
+// TerminalLink, its transmission list and its clock worker. Created by the frame's
+// New command; closing it hands the link to the reaper. GUI thread.
+#pragma once
+
+#include "connection/connection_rules.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class ClockSyncThread;
+class TerminalLink;
+class QWidget;
+
+class CKVVidiRidovedDoc : public QObject {
+    Q_OBJECT
+public:
+    explicit CKVVidiRidovedDoc(QObject* parent = nullptr);
+    ~CKVVidiRidovedDoc() override;
+
+    // Opens the connection the application's start mode calls for: the connect
+    // setup dialog (mode 0), the transmission list named in the registry (mode 1)
+    // or the registry's port and speed (any other mode). True when the connection
+    // is open; false when it was cancelled or failed (after message 40006 when
+    // the port would not open). dialogParent: the dialog's parent window.
+    bool OnNewDocument(QWidget* dialogParent = nullptr);
+    // Closes the connection: the clock worker ends, the link goes and the port
+    // closes on the reaper's thread. Safe to call twice.
+    void OnCloseDocument();
+    // Starts the clock worker (unless one runs) and wakes it in 500 ms.
+    void StartClockThread();
+    // Wakes the clock worker, which then sees whether the flag is still on.
+    void WakeClockThread();
+    bool ClockThreadRunning() const;
+    // How many times this connection's worker has set the terminal's clock.
+    int ClockSyncCount() const;
+
+    QString Title() const { return title; }
+    void SetTitle(const QString& text);
+
+    std::unique_ptr<TerminalLink> link;
+    ConnectionSettings settings;
+    QString transmissionFile;
+
+signals:
+    void TitleChanged(const QString& title);
+    // A registry-driven connection is open: the frame starts the automatic work.
+    void AutoTransmitRequested();
+    void AutoInstallRequested();
+
+private:
+    std::unique_ptr<ClockSyncThread> clockThread;
+    QString title;
+};
+
+// The first line of the transmission list at path, or nullopt when the file
+// cannot be read or its first line is malformed. Reads at most the first 4 KiB.
+std::optional<TransmissionTarget> ReadTransmissionList(const QString& path);

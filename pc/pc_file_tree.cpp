@@ -1,0 +1,98 @@
+#include "pc/pc_file_tree.h"
+
+#include "pc/volumes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMouseEvent>
+
+CPCFileTree::CPCFileTree(QWidget* parent) : CFileTreeCtrl(parent)
+{
+    setObjectName(QStringLiteral("pcTree"));
+    isTerminalTree = 0;
+}
+
+void CPCFileTree::FillTree()
+{
+    RemoveAllItems();
+    rootItem = InsertItem(nullptr, QStringLiteral("PC"), FileTreeImage::ImagePc);
+    for (const Volume& v : ListVolumes()) {
+        QTreeWidgetItem* drive = InsertItem(rootItem, v.path, v.image);
+        InsertItem(drive, QString(), FileTreeImage::ImagePc);
+    }
+    rootItem->setExpanded(true);
+}
+
+void CPCFileTree::ListFolder(const QString& path, QTreeWidgetItem* item)
+{
+    DeleteChildren(item);
+    const QDir dir(path);
+    const QFileInfoList entries = dir.entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+    for (const QFileInfo& entry : entries) {
+        const QString name = entry.fileName();
+        // Hidden: the name begins with "."; system: neither a folder nor a regular file.
+        if (name.startsWith(u'.') || (!entry.isDir() && !entry.isFile()))
+            continue;
+        if (entry.isDir()) {
+            QTreeWidgetItem* folder = InsertItem(item, name, FileTreeImage::ImageFolder);
+            InsertItem(folder, name, FileTreeImage::ImagePc);
+        } else if (IsEightThreeName(name)) {
+            InsertItem(item, name, FileTreeImage::ImageFile);
+        }
+    }
+}
+
+LinkStatus CPCFileTree::DeleteItemFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isFile() && QFile::remove(path))
+        return LinkStatus::Ok;
+    return AnswerCode(1);
+}
+
+void CPCFileTree::showEvent(QShowEvent* event)
+{
+    CFileTreeCtrl::showEvent(event);
+    FillTree();
+}
+
+void CPCFileTree::HandleLeftRelease(QMouseEvent* event)
+{
+    if (jobRunning.load()) {
+        BaseLeftRelease(event);
+        return;
+    }
+    const QPoint pos = event->position().toPoint();
+    if (dragging) {
+        const QPoint globalPos = event->globalPosition().toPoint();
+        CFileTreeCtrl* target = TreeAt(globalPos);
+        BaseLeftRelease(event);
+        if (target == this) {
+            AcceptDrop(itemAt(pos), this);
+        } else if (target && target->isTerminalTree != 0) {
+            target->StartDrop(target->itemAt(target->viewport()->mapFromGlobal(globalPos)), this);
+        }
+        return;
+    }
+    if (QTreeWidgetItem* item = itemAt(pos)) {
+        const FileTreeImage image = ImageOf(item);
+        if (image == FileTreeImage::ImageFile) {
+            if (!(event->modifiers() & Qt::ControlModifier) && IsMarked(item)) {
+                const QList<QTreeWidgetItem*> others = markedItems;
+                for (QTreeWidgetItem* other : others)
+                    if (other != item) {
+                        markedItems.removeAll(other);
+                        SetMarked(other, false);
+                    }
+            }
+        } else if (image == FileTreeImage::ImagePc) {
+            item->setExpanded(!item->isExpanded());
+        } else if (IsListableContainer(image)) {
+            // The path keeps its case: on this file system case matters.
+            ListFolder(GetItemPath(item), item);
+            item->setExpanded(!item->isExpanded());
+        }
+    }
+    BaseLeftRelease(event);
+}

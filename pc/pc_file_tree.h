@@ -1,0 +1,26 @@
+// pc_file_tree.h: the tree of the PC's volumes, folders and files in the docked
+// "PC Window". Fills itself with the volumes whenever it is shown, lists a folder
+// when it is clicked, and delivers drops of its own marked files. GUI thread.
+#pragma once
+
+#include "pc/file_tree_ctrl.h"
+
+class CPCFileTree : public CFileTreeCtrl {
+    Q_OBJECT
+public:
+    explicit CPCFileTree(QWidget* parent = nullptr);
+
+    // Rebuilds the whole tree: the root "PC" and one collapsed item per volume.
+    void FillTree();
+    // Replaces item's children by the listing of the folder at path: folders (each
+    // with a placeholder child) and the files with 8.3 names; hidden and system
+    // entries never. Any path the file system accepts is listed.
+    void ListFolder(const QString& path, QTreeWidgetItem* item);
+
+    // Deletes a regular file: Ok, or answer 1 when it is not one or stays.
+    LinkStatus DeleteItemFile(const QString& path) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void HandleLeftRelease(QMouseEvent* event) override;
+};

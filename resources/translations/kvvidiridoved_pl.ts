@@ -1,0 +1,455 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="pl_PL">
+<context>
+    <name>AboutDialog</name>
+    <message>
+        <location filename="../../shell/about_dialog.cpp" line="17"/>
+        <source>About KVVidiRidoved</source>
+        <translation>Informacje o KV VidiRidoved</translation>
+    </message>
+    <message>
+        <location filename="../../shell/about_dialog.cpp" line="20"/>
+        <source>KVVidiRidoved Version</source>
+        <translation>Wersja KV VidiRidoved</translation>
+    </message>
+</context>
+<context>
+    <name>CKVVidiRidovedApp</name>
+    <message>
+        <location filename="../../shell/ui_language.cpp" line="52"/>
+        <source>KVVidiRidoved</source>
+        <translation>KV VidiRidoved</translation>
+    </message>
+</context>
+<context>
+    <name>CMainFrame</name>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="41"/>
+        <location filename="../../shell/main_frame.cpp" line="167"/>
+        <source>Convert Setting</source>
+        <translation>Ustawienia konwertowania bazy</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="45"/>
+        <source>The conversion settings are kept in Convert.ini.</source>
+        <translation>Ustawienia konwertowania są zapisane w pliku Convert.ini.</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="104"/>
+        <source>New</source>
+        <translation>Nowy</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="104"/>
+        <source>Create a new document
+New</source>
+        <translation>Utwórz nowe połączenie
+Nowy</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="107"/>
+        <source>Close</source>
+        <translation>Zamknij</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="107"/>
+        <source>Close the active document
+Close</source>
+        <translation>Zamknij aktywne połączenie
+Zamknij</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="109"/>
+        <source>Quit the application; prompts to save documents
+Exit</source>
+        <translation>Zamknij program
+Wyjdź</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="110"/>
+        <source>Exit</source>
+        <comment>menu without a connection</comment>
+        <translation>Wyjdź.y</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="112"/>
+        <source>Exit</source>
+        <comment>menu with a connection</comment>
+        <translation>Wyjdź.k</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="116"/>
+        <location filename="../../shell/main_frame.cpp" line="319"/>
+        <source>PC Window</source>
+        <translation>Okno komputera</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="116"/>
+        <source>Show or hide the pc window</source>
+        <translation>Pokaż lub ukryj okno komputera.</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="121"/>
+        <source>Message Window</source>
+        <translation>Okno informacyjne</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="121"/>
+        <source>Show or hide the message window</source>
+        <translation>Pokaż lub ukryj okno informacyjne</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="125"/>
+        <location filename="../../shell/main_frame.cpp" line="282"/>
+        <source>Toolbar</source>
+        <translation>Pasek narzędziowy</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="126"/>
+        <source>Show or hide the toolbar
+Toggle ToolBar</source>
+        <translation>Pokaż lub ukryj pasek narzędziowy
+Przełącz pasek narzędziowy</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="128"/>
+        <source>Status Bar</source>
+        <translation>Pasek statusu</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="129"/>
+        <source>Show or hide the status bar
+Toggle StatusBar</source>
+        <translation>Pokaż lub ukryj pasek statusu</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="135"/>
+        <source>About KVVidiRidoved...</source>
+        <translation>Informacje o KV VidiRidoved...</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="136"/>
+        <source>Display program information, version number and copyright
+About</source>
+        <translation>Pokaż informacje o programie
+Informacje</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="140"/>
+        <source>Cut</source>
+        <translation>Wytnij</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="140"/>
+        <source>Cut the selection file and put it on the Clipboard
+Cut</source>
+        <translation>Wytnij zaznaczony plik i umieść w schowku
+Wytnij</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="142"/>
+        <source>Copy</source>
+        <translation>Kopiuj</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="143"/>
+        <source>Copy the selection file and put it on the Clipboard
+Copy</source>
+        <translation>Kopiuj zaznaczony plik i umieść w schowku
+Kopiuj</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="145"/>
+        <source>Delete</source>
+        <translation>Usuń</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="145"/>
+        <source>Delete the selection file
+Delete</source>
+        <translation>Usuń zaznaczony plik
+Usuń</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="147"/>
+        <source>Paste</source>
+        <translation>Wklej</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="147"/>
+        <source>Insert Clipboard contents
+Paste</source>
+        <translation>Wklej ze schowka
+Wklej</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="149"/>
+        <source>Format</source>
+        <translation>Formatowanie</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="149"/>
+        <source>Format Disc</source>
+        <translation>Formatuj dysk</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="151"/>
+        <source>Property</source>
+        <translation>Właściwości</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="152"/>
+        <source>Display the properties of the selected items.</source>
+        <translation>Wyświetl właściwości zazanaczonego elementu.</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="155"/>
+        <source>Communicate</source>
+        <translation>Połączenie</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="155"/>
+        <source>Setup the communication port.
+Communication</source>
+        <translation>Ustaw port komunikacyjny.
+Połączenie</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="157"/>
+        <source>Standard</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="158"/>
+        <source>Standard transmission.
+Normal transmission</source>
+        <translation>Standard transmission.
+Normal transmission</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="159"/>
+        <source>Convert</source>
+        <translation>Convert</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="160"/>
+        <source>Convert file while transmission.
+Convert transmission</source>
+        <translation>Convert file while transmission.
+Convert transmission</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="168"/>
+        <source>Setting the DBMS file convert.
+File Convert Setting</source>
+        <translation>Ustawienia konwertowania bazy.
+Ustawienia konwertowanego pliku</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="170"/>
+        <source>Set Time</source>
+        <translation>Ustaw czas</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="170"/>
+        <source>Change the time on teminal.</source>
+        <translation>Ustaw czas na kolektorze</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="171"/>
+        <source>Clock Synchronization</source>
+        <translation>Clock Synchronization</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="172"/>
+        <source>Auto synchronization PDT Clock</source>
+        <translation>Auto synchronization PDT Clock</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="175"/>
+        <source>Get Information</source>
+        <translation>Pobierz informacje</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="176"/>
+        <source>Get Terminal Information.
+Information</source>
+        <translation>Pobierz informacje o kolektorze
+informacje</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="177"/>
+        <source>Application download</source>
+        <translation>Instaluj program</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="178"/>
+        <source>Download terminal application</source>
+        <translation>Wyślij program do kolektora.</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="179"/>
+        <source>Batch download</source>
+        <translation>Wysyłanie grupowe</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="179"/>
+        <source>Download batch build file</source>
+        <translation>Wsadowy plik wysyłania</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="180"/>
+        <source>Cascade</source>
+        <translation>Kaskadowo</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="181"/>
+        <source>Arrange windows so they overlap
+Cascade Windows</source>
+        <translation>Rozmieść okna kaskadowo</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="183"/>
+        <source>Tile Horizontally</source>
+        <translation>Poziomo</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="184"/>
+        <source>Arrange windows as horizontal, non-overlapping tiles
+Tile Windows</source>
+        <translation>Rozmieść okna poziomo
+Rozmieść okna</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="186"/>
+        <source>Tile Vertically</source>
+        <translation>Pionowo</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="187"/>
+        <source>Arrange windows as vertical, non-overlapping tiles
+Tile Windows</source>
+        <translation>Rozmieść okna pionowo
+Rozmieść okna</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="211"/>
+        <location filename="../../shell/main_frame.cpp" line="221"/>
+        <source>File</source>
+        <translation>Plik</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="215"/>
+        <location filename="../../shell/main_frame.cpp" line="241"/>
+        <source>View</source>
+        <translation>Widok</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="217"/>
+        <location filename="../../shell/main_frame.cpp" line="247"/>
+        <source>Help</source>
+        <translation>Pomoc</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="226"/>
+        <source>Setup</source>
+        <translation>Ustawienia</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="228"/>
+        <source>Convert mode</source>
+        <translation>Convert mode</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="233"/>
+        <source>Tool</source>
+        <translation>Narzędzia</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="243"/>
+        <source>Window</source>
+        <translation>Okno</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="255"/>
+        <source>Delete</source>
+        <comment>context menu</comment>
+        <translation>Usuń.</translation>
+    </message>
+    <message>
+        <location filename="../../shell/main_frame.cpp" line="310"/>
+        <source>Ready</source>
+        <translation>Gotowy</translation>
+    </message>
+</context>
+<context>
+    <name>ConnectSetupDialog</name>
+    <message>
+        <location filename="../../connection/connect_setup_dialog.cpp" line="18"/>
+        <source>Connect Setup</source>
+        <translation>Ustawienia połączenia</translation>
+    </message>
+    <message>
+        <location filename="../../connection/connect_setup_dialog.cpp" line="24"/>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <location filename="../../connection/connect_setup_dialog.cpp" line="25"/>
+        <source>Cancel</source>
+        <translation>Anuluj</translation>
+    </message>
+    <message>
+        <location filename="../../connection/connect_setup_dialog.cpp" line="33"/>
+        <source>Port:</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <location filename="../../connection/connect_setup_dialog.cpp" line="34"/>
+        <source>Baud rate:</source>
+        <translation>Prędkość:</translation>
+    </message>
+</context>
+<context>
+    <name>MessageWindow</name>
+    <message>
+        <location filename="../../shell/message_window.cpp" line="16"/>
+        <source>Message Window</source>
+        <translation>Okno informacyjne</translation>
+    </message>
+</context>
+<context>
+    <name>PropertiesDialog</name>
+    <message>
+        <location filename="../../pc/properties_dialog.cpp" line="37"/>
+        <source>Location:</source>
+        <translation>Ścieżka:</translation>
+    </message>
+    <message>
+        <location filename="../../pc/properties_dialog.cpp" line="38"/>
+        <source>Size:</source>
+        <translation>Rozmiar:</translation>
+    </message>
+    <message>
+        <location filename="../../pc/properties_dialog.cpp" line="38"/>
+        <source>Date:</source>
+        <translation>Data:</translation>
+    </message>
+    <message>
+        <location filename="../../pc/properties_dialog.cpp" line="44"/>
+        <source>Properties</source>
+        <translation>Właściwości</translation>
+    </message>
+    <message>
+        <location filename="../../pc/properties_dialog.cpp" line="50"/>
+        <source>Name:</source>
+        <translation>Nazwa:</translation>
+    </message>
+    <message>
+        <location filename="../../pc/properties_dialog.cpp" line="52"/>
+        <source>Type:</source>
+        <translation>Typ:</translation>
+    </message>
+</context>
+</TS>

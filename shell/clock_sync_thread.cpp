@@ -1,0 +1,53 @@
+#include "shell/clock_sync_thread.h"
+
+#include "link/terminal_link.h"
+
+#include <cstdio>
+
+std::string TerminalTimeText(const std::tm& local)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return text;
+}
+
+std::string NowTerminalTimeText()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return TerminalTimeText(local);
+}
+
+ClockSyncThread::ClockSyncThread(TerminalLink& l, const std::atomic<int>& flag)
+    : link(l), enabled(flag), thread([this] { Run(); })
+{
+}
+
+ClockSyncThread::~ClockSyncThread()
+{
+    RequestStop();
+    thread.join();
+}
+
+void ClockSyncThread::RequestStop()
+{
+    stop.store(true);
+    link.clockEvent.Set();
+}
+
+void ClockSyncThread::Run()
+{
+    while (enabled.load() != 0 && !stop.load()) {
+        link.clockEvent.Wait();
+        link.clockEvent.Reset();
+        // stop is set before the event, so a wake-up for stopping is never lost.
+        if (enabled.load() == 0 || stop.load())
+            break;
+        // A failed setting is silent: the next signal tries again.
+        link.SetTerminalTime(NowTerminalTimeText());
+        syncs.fetch_add(1);
+    }
+    running.store(false);
+}

@@ -1,0 +1,146 @@
+#include "shell/kv_vidi_ridoved_app.h"
+
+#include "connection/connection_reaper.h"
+#include "convert/convert_ini_location.h"
+#include "link/serial/program_ports.h"
+#include "shell/device_monitor.h"
+#include "shell/main_frame.h"
+#include "shell/single_instance.h"
+#include "shell/start_options.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+std::atomic<CKVVidiRidovedApp*> theApp{nullptr};
+
+} // namespace
+
+CKVVidiRidovedApp* TheApp()
+{
+    return theApp.load();
+}
+
+CKVVidiRidovedApp::CKVVidiRidovedApp()
+    : connectionReaper(std::make_unique<ConnectionReaper>()),
+      monitor(std::make_unique<DeviceMonitor>())
+{
+    theApp.store(this);
+}
+
+CKVVidiRidovedApp::~CKVVidiRidovedApp()
+{
+    DestroyMainFrame();
+    // Closed connections end before the transport their ports belong to.
+    connectionReaper.reset();
+    ports.reset();
+    CKVVidiRidovedApp* self = this;
+    theApp.compare_exchange_strong(self, nullptr);
+}
+
+QSettings CKVVidiRidovedApp::ProgramSettings()
+{
+    return QSettings(QStringLiteral("TELMARQ SOFTWARE"), QStringLiteral("KVVidiRidoved"));
+}
+
+QSettings CKVVidiRidovedApp::TransmissionSettings()
+{
+    return QSettings(QStringLiteral("TELMARQ SOFTWARE"), QStringLiteral("Korvane"));
+}
+
+void CKVVidiRidovedApp::LoadClockSetting()
+{
+    QSettings settings = ProgramSettings();
+    bool ok = false;
+    const int value = settings.value(QStringLiteral("Setting/ClockSynchronization"), 0).toInt(&ok);
+    // Anything unreadable counts as off; any other non-zero value as on.
+    ClockSynchronization.store(ok && value != 0 ? 1 : 0);
+}
+
+void CKVVidiRidovedApp::SaveClockSetting()
+{
+    QSettings settings = ProgramSettings();
+    settings.setValue(QStringLiteral("Setting/ClockSynchronization"), ClockSynchronization.load());
+    settings.sync();
+}
+
+Transport& CKVVidiRidovedApp::transport()
+{
+    if (injectedTransport)
+        return *injectedTransport;
+    if (!ports)
+        ports = std::make_unique<ProgramPorts>();
+    return ports->transport();
+}
+
+QStringList CKVVidiRidovedApp::PortNames()
+{
+    Transport& t = transport();
+    QStringList names;
+    const int count = t.PortCount();
+    std::vector<char> buffer(static_cast<std::size_t>(std::max(t.PortNameLength(), 0)) + 1);
+    for (int i = 0; i < count; ++i) {
+        std::uint32_t length = static_cast<std::uint32_t>(buffer.size());
+        std::fill(buffer.begin(), buffer.end(), '\0');
+        t.PortName(i, buffer.data(), &length);
+        names << QString::fromLocal8Bit(buffer.data());
+    }
+    return names;
+}
+
+CMainFrame& CKVVidiRidovedApp::CreateMainFrame()
+{
+    if (!frame)
+        frame = std::make_unique<CMainFrame>(*this);
+    return *frame;
+}
+
+void CKVVidiRidovedApp::DestroyMainFrame()
+{
+    if (frame) {
+        frame->CloseAllConnections();
+        frame.reset();
+    }
+}
+
+bool CKVVidiRidovedApp::InitInstance(const QStringList& args)
+{
+    const StartOptions options = ParseStartOptions(args);
+    if (!options.valid)
+        return false;
+    if (instanceServerName.isEmpty())
+        instanceServerName = DefaultInstanceServerName();
+    instance = std::make_unique<SingleInstance>(instanceServerName);
+    if (!instance->Claim())
+        return false;
+    StartMode.store(options.startMode);
+    LoadClockSetting();
+    ProgramFolder = QCoreApplication::applicationDirPath();
+    if (convertIniPath.empty())
+        convertIniPath = DefaultConvertIniPath();
+    // Missing or unreadable: the record defaults stay; the exit writes the file.
+    LoadConvertSettings(convertIniPath, Settings);
+
+    CMainFrame& mainFrame = CreateMainFrame();
+    QObject::connect(instance.get(), &SingleInstance::RaiseRequested, &mainFrame,
+                     &CMainFrame::BringToFront);
+    QObject::connect(instance.get(), &SingleInstance::AutoTransmitRequested, &mainFrame,
+                     &CMainFrame::OnAutoTransmit);
+    QObject::connect(instance.get(), &SingleInstance::AutoInstallRequested, &mainFrame,
+                     &CMainFrame::OnAutoInstall);
+    mainFrame.show();
+    mainFrame.repaint();
+    if (beforeFirstNew)
+        beforeFirstNew();
+    mainFrame.OnFileNew();
+    return true;
+}
+
+int CKVVidiRidovedApp::ExitInstance(int code)
+{
+    SaveClockSetting();
+    // A file that cannot be written is left alone, without a message.
+    if (!convertIniPath.empty())
+        SaveConvertSettings(convertIniPath, Settings);
+    return code;
+}

@@ -1,0 +1,81 @@
+// kv_vidi_ridoved_app.h: the one application object: start-up (single instance,
+// command line, settings, Convert.ini, main frame, first connection), the
+// process-wide settings the other parts read, and the saving at exit.
+// GUI thread, except the atomic fields, which workers read.
+#pragma once
+
+#include "convert/convert_settings.h"
+
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+class CMainFrame;
+class ConnectionReaper;
+class DeviceMonitor;
+class ProgramPorts;
+class SingleInstance;
+class Transport;
+
+class CKVVidiRidovedApp {
+public:
+    // Becomes the object TheApp() returns.
+    CKVVidiRidovedApp();
+    ~CKVVidiRidovedApp();
+    CKVVidiRidovedApp(const CKVVidiRidovedApp&) = delete;
+    CKVVidiRidovedApp& operator=(const CKVVidiRidovedApp&) = delete;
+
+    // The start-up sequence; args without the program name. False: end at once
+    // (another instance runs, or the command line is not understood).
+    bool InitInstance(const QStringList& args);
+    // Saves ClockSynchronization and Convert.ini; returns code.
+    int ExitInstance(int code);
+
+    // The per-user store: group "Setting" holds "ClockSynchronization".
+    static QSettings ProgramSettings();
+    // Where the sibling program leaves automatic work: group "Transmission".
+    static QSettings TransmissionSettings();
+    void LoadClockSetting();
+    void SaveClockSetting();
+
+    // The port list and the transport every connection opens its port through.
+    Transport& transport();
+    QStringList PortNames();
+    // Tests put their own transport in place; not owned, null for the program's.
+    void SetTransport(Transport* replacement) { injectedTransport = replacement; }
+
+    ConnectionReaper& reaper() { return *connectionReaper; }
+    DeviceMonitor& deviceMonitor() { return *monitor; }
+    CMainFrame* mainFrame() const { return frame.get(); }
+    // Creates the main frame without the rest of the start-up (tests).
+    CMainFrame& CreateMainFrame();
+    // Closes and destroys the main frame (tests and exit).
+    void DestroyMainFrame();
+    // Runs once the frame is shown, before the first New (the screenshot option).
+    void SetBeforeFirstNew(std::function<void()> hook) { beforeFirstNew = std::move(hook); }
+
+    std::atomic<int> StartMode{0};
+    std::atomic<int> ConvertMode{0};
+    std::atomic<int> ClockSynchronization{0};
+    ConvertSettings Settings;
+    QString ProgramFolder;
+    std::filesystem::path convertIniPath; // chosen at start-up unless set before
+    QString instanceServerName;           // chosen at start-up unless set before
+
+private:
+    std::unique_ptr<ConnectionReaper> connectionReaper;
+    std::unique_ptr<DeviceMonitor> monitor;
+    std::unique_ptr<ProgramPorts> ports;
+    std::unique_ptr<SingleInstance> instance;
+    std::unique_ptr<CMainFrame> frame;
+    Transport* injectedTransport = nullptr;
+    std::function<void()> beforeFirstNew;
+};
+
+// The application object, or null before it exists.
+CKVVidiRidovedApp* TheApp();

@@ -1,0 +1,62 @@
+// main.cpp: the desktop program kvvidiridoved.
+#include "pc/pc_file_tree.h"
+#include "shell/kv_vidi_ridoved_app.h"
+#include "shell/main_frame.h"
+#include "shell/start_options.h"
+#include "shell/ui_language.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+// --screenshot FILE: takes the connect dialog's first port, waits for the
+// connection window, opens the home folder in the PC tree, saves a picture of
+// the main window and ends.
+void ArmScreenshot(CKVVidiRidovedApp& app, const QString& path)
+{
+    app.SetBeforeFirstNew([&app, path] {
+        QTimer::singleShot(800, [] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                dialog->accept();
+        });
+        QTimer::singleShot(2500, [&app, path] {
+            if (CMainFrame* frame = app.mainFrame()) {
+                CPCFileTree* tree = frame->pcTree();
+                for (int i = 0; tree->rootItem && i < tree->rootItem->childCount(); ++i) {
+                    QTreeWidgetItem* volume = tree->rootItem->child(i);
+                    if (volume->text(0) == QDir::homePath()) {
+                        tree->ListFolder(volume->text(0), volume);
+                        volume->setExpanded(true);
+                    }
+                }
+                frame->grab().save(path, "PNG");
+                frame->close();
+            }
+        });
+    });
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication qapp(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("TELMARQ SOFTWARE"));
+    QApplication::setApplicationName(QStringLiteral("KVVidiRidoved"));
+    const QStringList args = QApplication::arguments().mid(1);
+    const StartOptions options = ParseStartOptions(args);
+    InstallUiLanguage(qapp, options.language);
+    QApplication::setApplicationDisplayName(ApplicationTitle());
+
+    CKVVidiRidovedApp app;
+    if (!options.screenshotPath.isEmpty())
+        ArmScreenshot(app, options.screenshotPath);
+    if (!app.InitInstance(args))
+        return options.valid ? 0 : 2;
+    const int code = QApplication::exec();
+    return app.ExitInstance(code);
+}

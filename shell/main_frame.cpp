@@ -1,0 +1,640 @@
+#include "shell/main_frame.h"
+
+#include "connection/connection_rules.h"
+#include "connection/kv_vidi_ridoved_doc.h"
+#include "link/operation_text.h"
+#include "pc/pc_file_tree.h"
+#include "shell/about_dialog.h"
+#include "shell/device_monitor.h"
+#include "shell/kv_vidi_ridoved_app.h"
+#include "shell/message_window.h"
+#include "shell/prompter.h"
+#include "shell/ui_language.h"
+#include "terminal/terminal_view.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QDockWidget>
+#include <QIcon>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <atomic>
+
+namespace {
+
+std::atomic<CMainFrame*> theFrame{nullptr};
+
+// Stands in for the convert setting dialog until it exists.
+void ShowConvertSettingPlaceholder(QWidget* parent)
+{
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("ConvertSettingDialog"));
+    dialog.setWindowTitle(QCoreApplication::translate("CMainFrame", "Convert Setting"));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(
+        new QLabel(QCoreApplication::translate("CMainFrame",
+                                               "The conversion settings are kept in Convert.ini."),
+                   &dialog));
+    layout->addWidget(buttons);
+    dialog.exec();
+}
+
+} // namespace
+
+CMainFrame* TheMainFrame()
+{
+    return theFrame.load();
+}
+
+CMainFrame::CMainFrame(CKVVidiRidovedApp& application, QWidget* parent)
+    : QMainWindow(parent), app(application)
+{
+    setObjectName(QStringLiteral("VidiRidovedClass"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/program.png")));
+    setDockOptions(QMainWindow::AnimatedDocks);
+    mdi = new QMdiArea(this);
+    mdi->setObjectName(QStringLiteral("mdiArea"));
+    setCentralWidget(mdi);
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+    CreatePanes();
+    connect(mdi, &QMdiArea::subWindowActivated, this, [this] { RefreshFrameState(); });
+    connect(&app.deviceMonitor(), &DeviceMonitor::DevicesChanged, this,
+            &CMainFrame::OnDeviceChange);
+    resize(900, 640);
+    RefreshFrameState();
+    theFrame.store(this);
+}
+
+CMainFrame::~CMainFrame()
+{
+    CMainFrame* self = this;
+    theFrame.compare_exchange_strong(self, nullptr);
+    CloseAllConnections();
+    // The trees outlive this object's members while the widget tree is torn down.
+    for (CFileTreeCtrl* tree : findChildren<CFileTreeCtrl*>())
+        tree->SetCommandState(nullptr);
+}
+
+QAction* CMainFrame::MakeAction(int id, const QString& text, const QString& prompt)
+{
+    auto* a = new QAction(text, this);
+    a->setObjectName(QStringLiteral("action%1").arg(id));
+    // A prompt is "status bar text\ntooltip".
+    const qsizetype newline = prompt.indexOf(u'\n');
+    a->setStatusTip(newline < 0 ? prompt : prompt.left(newline));
+    if (newline >= 0)
+        a->setToolTip(prompt.mid(newline + 1));
+    if (!actions.contains(id))
+        actions.insert(id, a);
+    return a;
+}
+
+void CMainFrame::CreateActions()
+{
+    using namespace Command;
+    connect(MakeAction(New, tr("New"), tr("Create a new document\nNew")), &QAction::triggered, this,
+            &CMainFrame::OnFileNew);
+    actions[New]->setIcon(QIcon(QStringLiteral(":/icons/new.png")));
+    connect(MakeAction(Close, tr("Close"), tr("Close the active document\nClose")),
+            &QAction::triggered, this, &CMainFrame::OnFileClose);
+    const QString exitPrompt = tr("Quit the application; prompts to save documents\nExit");
+    connect(MakeAction(Exit, tr("Exit", "menu without a connection"), exitPrompt),
+            &QAction::triggered, this, &QWidget::close);
+    exitWithConnection = MakeAction(Exit, tr("Exit", "menu with a connection"), exitPrompt);
+    exitWithConnection->setObjectName(QStringLiteral("action57665c"));
+    connect(exitWithConnection, &QAction::triggered, this, &QWidget::close);
+
+    QAction* pc = MakeAction(PcWindowToggle, tr("PC Window"), tr("Show or hide the pc window"));
+    pc->setCheckable(true);
+    pc->setIcon(QIcon(QStringLiteral(":/icons/tree0.png")));
+    connect(pc, &QAction::triggered, this, &CMainFrame::OnPcWindow);
+    QAction* msg = MakeAction(MessageWindowToggle, tr("Message Window"),
+                              tr("Show or hide the message window"));
+    msg->setCheckable(true);
+    msg->setIcon(QIcon(QStringLiteral(":/icons/messages.png")));
+    connect(msg, &QAction::triggered, this, &CMainFrame::OnMessageWindow);
+    QAction* tb =
+        MakeAction(Toolbar, tr("Toolbar"), tr("Show or hide the toolbar\nToggle ToolBar"));
+    tb->setCheckable(true);
+    QAction* sb = MakeAction(StatusBar, tr("Status Bar"),
+                             tr("Show or hide the status bar\nToggle StatusBar"));
+    sb->setCheckable(true);
+    connect(sb, &QAction::triggered, this, [this](bool on) {
+        statusBar()->setVisible(on);
+        UpdateCommands();
+    });
+    connect(MakeAction(About, tr("About KVVidiRidoved..."),
+                       tr("Display program information, version number and copyright\nAbout")),
+            &QAction::triggered, this, &CMainFrame::OnAbout);
+    actions[About]->setIcon(QIcon(QStringLiteral(":/icons/about.png")));
+
+    connect(
+        MakeAction(Cut, tr("Cut"), tr("Cut the selection file and put it on the Clipboard\nCut")),
+        &QAction::triggered, this, &CMainFrame::OnCut);
+    connect(MakeAction(Copy, tr("Copy"),
+                       tr("Copy the selection file and put it on the Clipboard\nCopy")),
+            &QAction::triggered, this, &CMainFrame::OnCopy);
+    connect(MakeAction(Delete, tr("Delete"), tr("Delete the selection file\nDelete")),
+            &QAction::triggered, this, &CMainFrame::OnDelete);
+    connect(MakeAction(Paste, tr("Paste"), tr("Insert Clipboard contents\nPaste")),
+            &QAction::triggered, this, &CMainFrame::OnPaste);
+    connect(MakeAction(Format, tr("Format"), tr("Format Disc")), &QAction::triggered, this,
+            &CMainFrame::OnFormat);
+    connect(
+        MakeAction(Property, tr("Property"), tr("Display the properties of the selected items.")),
+        &QAction::triggered, this, &CMainFrame::OnProperty);
+
+    MakeAction(Communicate, tr("Communicate"), tr("Setup the communication port.\nCommunication"));
+    auto* modes = new QActionGroup(this);
+    QAction* standard =
+        MakeAction(Standard, tr("Standard"), tr("Standard transmission.\nNormal transmission"));
+    QAction* convert = MakeAction(Convert, tr("Convert"),
+                                  tr("Convert file while transmission.\nConvert transmission"));
+    for (QAction* a : {standard, convert}) {
+        a->setCheckable(true);
+        modes->addAction(a);
+    }
+    connect(standard, &QAction::triggered, this, [this] { OnConvertMode(0); });
+    connect(convert, &QAction::triggered, this, [this] { OnConvertMode(1); });
+    connect(MakeAction(ConvertSetting, tr("Convert Setting"),
+                       tr("Setting the DBMS file convert.\nFile Convert Setting")),
+            &QAction::triggered, this, &CMainFrame::OnConvertSetting);
+    MakeAction(SetTime, tr("Set Time"), tr("Change the time on teminal."));
+    QAction* clock = MakeAction(ClockSynchronization, tr("Clock Synchronization"),
+                                tr("Auto synchronization PDT Clock"));
+    clock->setCheckable(true);
+    connect(clock, &QAction::triggered, this, &CMainFrame::OnClockSynchronization);
+    MakeAction(GetInformation, tr("Get Information"), tr("Get Terminal Information.\nInformation"));
+    MakeAction(ApplicationDownload, tr("Application download"),
+               tr("Download terminal application"));
+    MakeAction(BatchDownload, tr("Batch download"), tr("Download batch build file"));
+    connect(
+        MakeAction(Cascade, tr("Cascade"), tr("Arrange windows so they overlap\nCascade Windows")),
+        &QAction::triggered, mdi, &QMdiArea::cascadeSubWindows);
+    connect(MakeAction(TileHorizontally, tr("Tile Horizontally"),
+                       tr("Arrange windows as horizontal, non-overlapping tiles\nTile Windows")),
+            &QAction::triggered, this, [this] { TileWindows(Qt::Vertical); });
+    connect(MakeAction(TileVertically, tr("Tile Vertically"),
+                       tr("Arrange windows as vertical, non-overlapping tiles\nTile Windows")),
+            &QAction::triggered, this, [this] { TileWindows(Qt::Horizontal); });
+    // The connection's own commands arrive with the terminal view.
+    for (int id : {Communicate, SetTime, GetInformation, ApplicationDownload, BatchDownload})
+        actions[id]->setEnabled(false);
+}
+
+void CMainFrame::CreateMenus()
+{
+    using namespace Command;
+    auto menu = [this](const QString& title, const char* name) {
+        auto* m = new QMenu(title, this);
+        m->setObjectName(QString::fromLatin1(name));
+        connect(m, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
+        return m;
+    };
+    auto addView = [this](QMenu* view) {
+        view->addAction(actions[PcWindowToggle]);
+        view->addAction(actions[MessageWindowToggle]);
+        view->addSeparator();
+        view->addAction(actions[Toolbar]);
+        view->addAction(actions[StatusBar]);
+    };
+
+    QMenu* file128 = menu(tr("File"), "menu128File");
+    file128->addAction(actions[New]);
+    file128->addSeparator();
+    file128->addAction(actions[Exit]);
+    QMenu* view128 = menu(tr("View"), "menu128View");
+    addView(view128);
+    QMenu* help128 = menu(tr("Help"), "menu128Help");
+    help128->addAction(actions[About]);
+    menus128 = {file128, view128, help128};
+
+    QMenu* file129 = menu(tr("File"), "menu129File");
+    file129->addAction(actions[New]);
+    file129->addAction(actions[Close]);
+    file129->addSeparator();
+    file129->addAction(exitWithConnection);
+    QMenu* setup = menu(tr("Setup"), "menu129Setup");
+    setup->addAction(actions[Communicate]);
+    QMenu* modes = setup->addMenu(tr("Convert mode"));
+    modes->setObjectName(QStringLiteral("menu129ConvertMode"));
+    modes->addAction(actions[Standard]);
+    modes->addAction(actions[Convert]);
+    setup->addAction(actions[ConvertSetting]);
+    QMenu* tool = menu(tr("Tool"), "menu129Tool");
+    tool->addAction(actions[SetTime]);
+    // The Polish menu has no Clock Synchronization item.
+    if (UiLanguage() != Language::Polish)
+        tool->addAction(actions[ClockSynchronization]);
+    tool->addAction(actions[GetInformation]);
+    tool->addAction(actions[ApplicationDownload]);
+    tool->addAction(actions[BatchDownload]);
+    QMenu* view129 = menu(tr("View"), "menu129View");
+    addView(view129);
+    QMenu* window = menu(tr("Window"), "menu129Window");
+    window->addAction(actions[Cascade]);
+    window->addAction(actions[TileHorizontally]);
+    window->addAction(actions[TileVertically]);
+    QMenu* help129 = menu(tr("Help"), "menu129Help");
+    help129->addAction(actions[About]);
+    menus129 = {file129, setup, tool, view129, window, help129};
+
+    treeMenu = new QMenu(this);
+    treeMenu->setObjectName(QStringLiteral("menu130"));
+    treeMenu->addAction(actions[Cut]);
+    treeMenu->addAction(actions[Copy]);
+    QAction* del = treeMenu->addAction(tr("Delete", "context menu"));
+    del->setObjectName(QStringLiteral("menu130Delete"));
+    connect(del, &QAction::triggered, actions[Delete], &QAction::trigger);
+    connect(actions[Delete], &QAction::changed, del, [this, del] {
+        del->setEnabled(actions[Command::Delete]->isEnabled());
+        del->setStatusTip(actions[Command::Delete]->statusTip());
+    });
+    del->setStatusTip(actions[Delete]->statusTip());
+    treeMenu->addAction(actions[Paste]);
+    treeMenu->addSeparator();
+    treeMenu->addAction(actions[Format]);
+    treeMenu->addSeparator();
+    treeMenu->addAction(actions[Property]);
+    ShowMenus(false);
+}
+
+void CMainFrame::ShowMenus(bool connection)
+{
+    connectionMenus = connection;
+    menuBar()->clear();
+    for (QMenu* m : connection ? menus129 : menus128)
+        menuBar()->addMenu(m);
+}
+
+void CMainFrame::CreateToolBar()
+{
+    using namespace Command;
+    toolBar = new QToolBar(tr("Toolbar"), this);
+    toolBar->setObjectName(QStringLiteral("toolBar"));
+    toolBar->setIconSize(QSize(16, 15));
+    toolBar->addAction(actions[New]);
+    toolBar->addSeparator();
+    toolBar->addAction(actions[PcWindowToggle]);
+    toolBar->addAction(actions[MessageWindowToggle]);
+    toolBar->addSeparator();
+    toolBar->addAction(actions[About]);
+    addToolBar(Qt::TopToolBarArea, toolBar);
+    connect(actions[Toolbar], &QAction::triggered, toolBar, &QWidget::setVisible);
+    connect(toolBar, &QToolBar::visibilityChanged, this, [this] { UpdateCommands(); });
+}
+
+void CMainFrame::CreateStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("statusBar"));
+    // The lock-key state is not available to a Qt program on every system: the
+    // indicators are shown dimmed.
+    for (const char* text : {"CAP", "NUM", "SCRL"}) {
+        auto* label = new QLabel(QString::fromLatin1(text), bar);
+        label->setObjectName(QStringLiteral("indicator%1").arg(QString::fromLatin1(text)));
+        label->setEnabled(false);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        bar->addPermanentWidget(label);
+    }
+    bar->showMessage(tr("Ready"));
+}
+
+void CMainFrame::CreatePanes()
+{
+    messages = new MessageWindow(this);
+    messages->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    addDockWidget(Qt::BottomDockWidgetArea, messages);
+
+    pcDock = new QDockWidget(tr("PC Window"), this);
+    pcDock->setObjectName(QStringLiteral("PcWindow"));
+    pcDock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    pcFileTree = new CPCFileTree(pcDock);
+    pcDock->setWidget(pcFileTree);
+    pcDock->setMinimumWidth(200);
+    addDockWidget(Qt::LeftDockWidgetArea, pcDock);
+    AttachTree(pcFileTree);
+    resizeDocks({messages}, {150}, Qt::Vertical);
+    resizeDocks({pcDock}, {250}, Qt::Horizontal);
+}
+
+void CMainFrame::AttachTree(CFileTreeCtrl* tree)
+{
+    tree->SetCommandState(&commands);
+    connect(tree, &CFileTreeCtrl::CommandsChanged, this, &CMainFrame::UpdateCommands);
+    connect(tree, &CFileTreeCtrl::ContextMenuRequested, this, &CMainFrame::ShowContextMenu);
+    connect(tree, &CFileTreeCtrl::DeleteKeyPressed, this, &CMainFrame::OnDelete);
+}
+
+QList<CChildFrame*> CMainFrame::ConnectionWindows() const
+{
+    QList<CChildFrame*> windows;
+    for (QMdiSubWindow* sub : mdi->subWindowList(QMdiArea::CreationOrder))
+        if (auto* child = qobject_cast<CChildFrame*>(sub))
+            windows << child;
+    return windows;
+}
+
+QList<CKVVidiRidovedDoc*> CMainFrame::Documents() const
+{
+    QList<CKVVidiRidovedDoc*> docs;
+    for (CChildFrame* child : ConnectionWindows())
+        docs << child->document();
+    return docs;
+}
+
+bool CMainFrame::PasteEnabledNow() const
+{
+    const CFileTreeCtrl* context = commands.contextTree;
+    const CFileTreeCtrl* clip = commands.clipboardTree;
+    if (!context)
+        return false;
+    PasteSituation s;
+    s.contextIsTerminal = context->isTerminalTree != 0;
+    s.clipboardSet = clip != nullptr;
+    s.clipboardIsContext = clip == context;
+    s.clipboardHasMarks = clip && !clip->markedItems.isEmpty();
+    if (context->contextItem)
+        s.contextItemImage = CFileTreeCtrl::ImageOf(context->contextItem);
+    return PasteEnabled(s);
+}
+
+void CMainFrame::UpdateCommands()
+{
+    using namespace Command;
+    actions[Cut]->setEnabled(commands.cutEnabled != 0);
+    actions[Copy]->setEnabled(commands.copyEnabled != 0);
+    actions[Delete]->setEnabled(commands.deleteEnabled != 0);
+    actions[Format]->setEnabled(commands.formatEnabled != 0);
+    actions[Property]->setEnabled(commands.propertyEnabled != 0);
+    actions[Paste]->setEnabled(PasteEnabledNow());
+    actions[PcWindowToggle]->setChecked(pcWindowVisible != 0);
+    actions[MessageWindowToggle]->setChecked(messageWindowVisible != 0);
+    actions[Toolbar]->setChecked(toolBar->isVisibleTo(this));
+    actions[StatusBar]->setChecked(statusBar()->isVisibleTo(this));
+    actions[ClockSynchronization]->setChecked(app.ClockSynchronization.load() != 0);
+    actions[Standard]->setChecked(app.ConvertMode.load() == 0);
+    actions[Convert]->setChecked(app.ConvertMode.load() != 0);
+    actions[Close]->setEnabled(mdi->currentSubWindow() != nullptr);
+}
+
+void CMainFrame::RefreshFrameState()
+{
+    const QList<QMdiSubWindow*> windows = mdi->subWindowList();
+    ShowMenus(!windows.isEmpty());
+    QMdiSubWindow* current = mdi->currentSubWindow();
+    setWindowTitle(current ? ApplicationTitle() + QStringLiteral(" - ") + current->windowTitle()
+                           : ApplicationTitle());
+    UpdateCommands();
+}
+
+void CMainFrame::OnFileNew()
+{
+    // Parented to the frame while it connects; the window takes it over.
+    auto* doc = new CKVVidiRidovedDoc(this);
+    // Until the connection is known the window is named after the document
+    // template: KVFile1, KVFile2, ...
+    doc->SetTitle(QStringLiteral("KVFile%1").arg(untitledCount + 1));
+    if (!doc->OnNewDocument(this)) {
+        delete doc;
+        return;
+    }
+    ++untitledCount;
+    auto* child = new CChildFrame(doc);
+    connect(doc, &CKVVidiRidovedDoc::AutoTransmitRequested, this, &CMainFrame::OnAutoTransmit,
+            Qt::QueuedConnection);
+    connect(doc, &CKVVidiRidovedDoc::AutoInstallRequested, this, &CMainFrame::OnAutoInstall,
+            Qt::QueuedConnection);
+    connect(
+        child, &QObject::destroyed, this, [this] { RefreshFrameState(); }, Qt::QueuedConnection);
+    connect(doc, &CKVVidiRidovedDoc::TitleChanged, this, [this] { RefreshFrameState(); });
+    mdi->addSubWindow(child);
+    child->resize(420, 300);
+    child->show();
+    mdi->setActiveSubWindow(child);
+    RefreshFrameState();
+}
+
+void CMainFrame::OnFileClose()
+{
+    if (QMdiSubWindow* current = mdi->currentSubWindow())
+        current->close();
+}
+
+void CMainFrame::CloseAllConnections()
+{
+    for (CChildFrame* child : ConnectionWindows())
+        child->document()->OnCloseDocument();
+    mdi->closeAllSubWindows();
+}
+
+void CMainFrame::OnPcWindow()
+{
+    pcWindowVisible = 1 - pcWindowVisible;
+    pcDock->setVisible(pcWindowVisible != 0);
+    UpdateCommands();
+}
+
+void CMainFrame::OnMessageWindow()
+{
+    messageWindowVisible = 1 - messageWindowVisible;
+    messages->setVisible(messageWindowVisible != 0);
+    UpdateCommands();
+}
+
+void CMainFrame::CutOrCopy(int mode)
+{
+    CFileTreeCtrl* tree = commands.contextTree;
+    if (!tree)
+        return;
+    commands.clipboardTree = tree;
+    tree->copyMode = mode;
+    if (tree->contextItem && tree->markedItems.contains(tree->contextItem))
+        return;
+    tree->ClearMarks();
+    if (tree->contextItem) {
+        tree->markedItems.append(tree->contextItem);
+        tree->SetMarked(tree->contextItem, true);
+    }
+    UpdateCommands();
+}
+
+void CMainFrame::OnCut()
+{
+    CutOrCopy(0);
+}
+
+void CMainFrame::OnCopy()
+{
+    CutOrCopy(1);
+}
+
+void CMainFrame::OnPaste()
+{
+    CFileTreeCtrl* clip = commands.clipboardTree;
+    CFileTreeCtrl* context = commands.contextTree;
+    if (!clip || !context || clip->markedItems.isEmpty())
+        return;
+    QTreeWidgetItem* target = context->currentItem();
+    if (context->isTerminalTree != 0)
+        context->StartDrop(target, clip);
+    else
+        context->AcceptDrop(target, clip);
+}
+
+void CMainFrame::OnDelete()
+{
+    CFileTreeCtrl* tree = commands.contextTree;
+    if (!tree)
+        return;
+    if (tree->contextItem && !tree->markedItems.contains(tree->contextItem))
+        tree->markedItems.append(tree->contextItem);
+    commands.clipboardTree = tree;
+    const QList<QTreeWidgetItem*> items = tree->markedItems;
+    for (QTreeWidgetItem* item : items) {
+        // Removing an item forgets everything below it.
+        if (!tree->markedItems.contains(item))
+            continue;
+        const QString path = tree->GetItemPath(item);
+        const LinkStatus result = tree->DeleteItemFile(path);
+        std::string line;
+        if (result == LinkStatus::Ok) {
+            tree->RemoveItem(item);
+            line = DeleteDoneLine(path.toStdString());
+        } else {
+            if (const auto message = MessageForDelete(result))
+                ShowMessage(*message);
+            line = DeleteFailLine(path.toStdString());
+        }
+        LogMessage(line);
+    }
+    tree->markedItems.clear();
+    tree->SetDropHighlight(nullptr);
+    tree->contextItem = nullptr;
+    UpdateCommands();
+}
+
+void CMainFrame::OnProperty()
+{
+    if (commands.contextTree)
+        commands.contextTree->ShowTerminalProperties();
+}
+
+void CMainFrame::OnFormat()
+{
+    if (commands.contextTree)
+        commands.contextTree->FormatSelectedDisk();
+}
+
+void CMainFrame::OnConvertSetting()
+{
+    ShowConvertSettingPlaceholder(this);
+}
+
+void CMainFrame::OnClockSynchronization()
+{
+    const int on = 1 - app.ClockSynchronization.load();
+    app.ClockSynchronization.store(on);
+    for (CKVVidiRidovedDoc* doc : Documents()) {
+        if (on)
+            doc->StartClockThread();
+        else
+            doc->WakeClockThread();
+    }
+    UpdateCommands();
+}
+
+void CMainFrame::OnConvertMode(int mode)
+{
+    app.ConvertMode.store(mode);
+    UpdateCommands();
+}
+
+void CMainFrame::OnDeviceChange()
+{
+    // Closing a window may let another notice in: one rescan at a time.
+    if (deviceScanBusy != 0)
+        return;
+    deviceScanBusy = 1;
+    const QStringList ports = app.PortNames();
+    for (CChildFrame* child : ConnectionWindows())
+        if (ShouldCloseOnDeviceChange(child->document()->Title(), ports))
+            child->close();
+    deviceScanBusy = 0;
+}
+
+void CMainFrame::OnAbout()
+{
+    AboutDialog dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::OnAutoTransmit()
+{
+    // The automatic transmission itself arrives with its own part of the program.
+    emit AutomaticWorkRequested(1);
+}
+
+void CMainFrame::OnAutoInstall()
+{
+    // The automatic application install arrives with its own part of the program.
+    emit AutomaticWorkRequested(2);
+}
+
+void CMainFrame::BringToFront()
+{
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::ShowContextMenu(const QPoint& globalPos)
+{
+    UpdateCommands();
+    treeMenu->popup(globalPos);
+}
+
+void CMainFrame::TileWindows(Qt::Orientation orientation)
+{
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* w : mdi->subWindowList(QMdiArea::CreationOrder))
+        if (!w->isMinimized())
+            windows << w;
+    if (windows.isEmpty())
+        return;
+    const QRect area = mdi->viewport()->rect();
+    const int n = static_cast<int>(windows.size());
+    for (int i = 0; i < n; ++i) {
+        windows[i]->showNormal();
+        if (orientation == Qt::Vertical) {
+            const int h = area.height() / n;
+            windows[i]->setGeometry(0, i * h, area.width(), h);
+        } else {
+            const int w = area.width() / n;
+            windows[i]->setGeometry(i * w, 0, w, area.height());
+        }
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    CloseAllConnections();
+    QMainWindow::closeEvent(event);
+}

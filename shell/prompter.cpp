@@ -1,0 +1,59 @@
+#include "shell/prompter.h"
+
+#include "shell/ui_language.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <atomic>
+
+namespace {
+
+class MessageBoxPrompter : public Prompter {
+public:
+    void ShowMessage(const QString& text) override
+    {
+        QMessageBox::information(QApplication::activeWindow(), ApplicationTitle(), text);
+    }
+    bool AskYesNo(const QString& text) override
+    {
+        return QMessageBox::question(QApplication::activeWindow(), ApplicationTitle(), text,
+                                     QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    }
+};
+
+std::atomic<Prompter*> current{nullptr};
+
+QString WithLineBreaks(const std::string& text)
+{
+    return QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+} // namespace
+
+Prompter& ThePrompter()
+{
+    static MessageBoxPrompter boxes;
+    Prompter* p = current.load();
+    return p ? *p : boxes;
+}
+
+void SetPrompter(Prompter* prompter)
+{
+    current.store(prompter);
+}
+
+QString MessageText(MessageId id)
+{
+    return WithLineBreaks(MessageString(id, UiLanguage()));
+}
+
+QString MessageText(MessageId id, const QString& argument)
+{
+    return WithLineBreaks(FormatMessage(id, argument.toStdString(), UiLanguage()));
+}
+
+void ShowMessage(MessageId id)
+{
+    ThePrompter().ShowMessage(MessageText(id));
+}

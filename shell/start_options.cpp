@@ -1,0 +1,49 @@
+#include "shell/start_options.h"
+
+int AtoiValue(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t' || text[i] == u'\n' ||
+                               text[i] == u'\r' || text[i] == u'\v' || text[i] == u'\f'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
+        negative = text[i++] == u'-';
+    std::uint32_t value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i)
+        value = value * 10u + static_cast<std::uint32_t>(text[i].unicode() - u'0');
+    return static_cast<std::int32_t>(negative ? 0u - value : value);
+}
+
+StartOptions ParseStartOptions(const QStringList& args)
+{
+    StartOptions options;
+    qsizetype i = 0;
+    for (; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QStringLiteral("--lang") || a == QStringLiteral("--screenshot")) {
+            if (i + 1 >= args.size()) {
+                options.valid = false;
+                return options;
+            }
+            const QString value = args[++i];
+            if (a == QStringLiteral("--screenshot")) {
+                options.screenshotPath = value;
+            } else if (value == QStringLiteral("en")) {
+                options.language = Language::English;
+            } else if (value == QStringLiteral("pl")) {
+                options.language = Language::Polish;
+            } else {
+                options.valid = false;
+                return options;
+            }
+        } else if (a.startsWith(QStringLiteral("--"))) {
+            options.valid = false;
+            return options;
+        } else {
+            break;
+        }
+    }
+    options.startMode = AtoiValue(args.mid(i).join(u' '));
+    return options;
+}

@@ -1,0 +1,25 @@
+// start_options.h: the program's command line: the start mode (one decimal
+// number, read the way atoi reads it) and the options of this platform. Pure, any thread.
+#pragma once
+
+#include "link/messages.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Leading blanks, an optional sign, digits up to the first other character; no
+// digits gives 0. Values beyond 32 bits keep their low 32 bits.
+int AtoiValue(const QString& text);
+
+struct StartOptions {
+    int startMode = 0;                // 0 interactive, 1 transmission, other: install
+    std::optional<Language> language; // --lang en|pl
+    QString screenshotPath;           // --screenshot FILE
+    bool valid = true;                // false: an option lacks its value or is unknown
+};
+
+// args without the program name. Options come first; the text after them, joined
+// by blanks, is the start mode.
+StartOptions ParseStartOptions(const QStringList& args);

@@ -1,0 +1,53 @@
+#include "shell/ui_language.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+#include <QTranslator>
+
+#include <atomic>
+#include <memory>
+
+namespace {
+
+std::atomic<Language> language{Language::English};
+std::unique_ptr<QTranslator> translator;
+
+} // namespace
+
+Language UiLanguage()
+{
+    return language.load();
+}
+
+Language InstallUiLanguage(QCoreApplication& app, std::optional<Language> override)
+{
+    ResetUiLanguage(app);
+    Language chosen = Language::English;
+    if (override)
+        chosen = *override;
+    else if (QLocale().language() == QLocale::Polish)
+        chosen = Language::Polish;
+    auto t = std::make_unique<QTranslator>();
+    const QString file = chosen == Language::Polish ? QStringLiteral(":/i18n/kvvidiridoved_pl.qm")
+                                                    : QStringLiteral(":/i18n/kvvidiridoved_en.qm");
+    if (t->load(file)) {
+        app.installTranslator(t.get());
+        translator = std::move(t);
+    }
+    language.store(chosen);
+    return chosen;
+}
+
+void ResetUiLanguage(QCoreApplication& app)
+{
+    if (translator) {
+        app.removeTranslator(translator.get());
+        translator.reset();
+    }
+    language.store(Language::English);
+}
+
+QString ApplicationTitle()
+{
+    return QCoreApplication::translate("CKVVidiRidovedApp", "KVVidiRidoved");
+}

@@ -1,0 +1,255 @@
+#include "terminal/terminal_file_tree.h"
+
+#include "connection/kv_vidi_ridoved_doc.h"
+#include "link/operation_text.h"
+#include "link/terminal_link.h"
+#include "pc/properties_dialog.h"
+#include "shell/message_window.h"
+#include "shell/prompter.h"
+#include "terminal/terminal_tree_rules.h"
+
+#include <QMouseEvent>
+
+#include <algorithm>
+
+namespace {
+
+// The bytes of the last answer the link received, bounded by what it holds.
+std::span<const std::uint8_t> ReceivedBytes(const TerminalLink& link)
+{
+    const std::size_t length = std::min<std::size_t>(link.receivedLength, link.receivedData.size());
+    return {link.receivedData.data(), length};
+}
+
+// The entries of a listing of path, or nullopt when the listing failed.
+std::optional<std::vector<TerminalEntry>> ListEntries(TerminalLink& link, const QString& path)
+{
+    int count = 0;
+    if (!link.ListDirectory(ListingRequestPath(false, path.toStdString()), &count))
+        return std::nullopt;
+    return BoundedEntries(ReceivedBytes(link), count);
+}
+
+QString Text(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+void ShowPropertiesDialog(QWidget* parent, PropertiesKind kind, const QString& location,
+                          const QString& name, std::int32_t size, std::int32_t freeSpace,
+                          std::int32_t spare, const QString& date)
+{
+    PropertiesDialog dialog(parent);
+    dialog.SetInfo(static_cast<std::int32_t>(kind), location, name, size, freeSpace, spare, date);
+    dialog.exec();
+}
+
+} // namespace
+
+CTerminalFileTree::CTerminalFileTree(QWidget* parent) : CFileTreeCtrl(parent)
+{
+    setObjectName(QStringLiteral("terminalTree"));
+    isTerminalTree = 1;
+    // Moves without a button reach the tree too, for the wait cursor.
+    viewport()->setMouseTracking(true);
+}
+
+void CTerminalFileTree::Attach(CKVVidiRidovedDoc* doc)
+{
+    document = doc;
+    link = doc ? doc->link.get() : nullptr;
+}
+
+void CTerminalFileTree::AttachLink(TerminalLink* newLink)
+{
+    link = newLink;
+}
+
+TerminalLink* CTerminalFileTree::Link() const
+{
+    // The document's link is asked for each time: a closed connection has none.
+    return document ? document->link.get() : link;
+}
+
+void CTerminalFileTree::InsertRoot()
+{
+    RemoveAllItems();
+    rootItem = InsertItem(nullptr, QStringLiteral("Terminal"), FileTreeImage::ImageTerminal);
+    InsertItem(rootItem, QString(), FileTreeImage::ImagePc);
+}
+
+int CTerminalFileTree::FillItem(QTreeWidgetItem* item)
+{
+    if (!item)
+        return 0;
+    DeleteChildren(item);
+    TerminalLink* const l = Link();
+    if (!l)
+        return 0;
+    const bool root = ImageOf(item) == FileTreeImage::ImageTerminal;
+    int count = 0;
+    if (!l->ListDirectory(ListingRequestPath(root, GetItemPath(item).toStdString()), &count) ||
+        count == 0)
+        return 0;
+    const std::span<const std::uint8_t> data = ReceivedBytes(*l);
+    const std::vector<TreeChild> children =
+        root ? RootChildren(data, count) : ListingChildren(data, count);
+    for (const TreeChild& child : children) {
+        QTreeWidgetItem* added = InsertItem(item, Text(child.text), child.image);
+        if (child.image != FileTreeImage::ImageFile)
+            InsertItem(added, QString(), FileTreeImage::ImagePc);
+    }
+    return 0;
+}
+
+void CTerminalFileTree::ShowTerminalProperties()
+{
+    QTreeWidgetItem* item = currentItem();
+    if (!item || !Link())
+        return;
+    const QString name = item->text(0);
+    const QString path = GetItemPath(item);
+    const QString location = Text(ParentLocation(path.toStdString()));
+    switch (ImageOf(item)) {
+    case FileTreeImage::ImageFixedDisk: ShowDiskProperties(name, path); break;
+    case FileTreeImage::ImageFolder: ShowFolderProperties(name, path, location); break;
+    case FileTreeImage::ImageFile: ShowFileProperties(name, location); break;
+    default: break;
+    }
+}
+
+void CTerminalFileTree::ShowDiskProperties(const QString& name, const QString& path)
+{
+    std::uint32_t capacity = 0, used = 0, freeSpace = 0;
+    const LinkStatus status = Link()->GetDiskInfo(path.toStdString(), &capacity, &used, &freeSpace);
+    if (const auto message = MessageForDiskProperties(status)) {
+        ShowMessage(*message);
+        return;
+    }
+    // The terminal's counts are shown as the signed numbers the dialog takes: a
+    // free space of 0xFFFFFFFF (an unformatted disk) is -1.
+    ShowPropertiesDialog(window(), PropertiesKind::Disk, QString(), name,
+                         static_cast<std::int32_t>(capacity), static_cast<std::int32_t>(freeSpace),
+                         static_cast<std::int32_t>(used), QString());
+}
+
+void CTerminalFileTree::ShowFolderProperties(const QString& name, const QString& path,
+                                             const QString& location)
+{
+    const auto entries = ListEntries(*Link(), path);
+    if (!entries) {
+        ShowMessage(MessageId::NoInformation);
+        return;
+    }
+    const std::int32_t size = FolderSize(*entries);
+    const auto siblings = ListEntries(*Link(), location);
+    if (!siblings) {
+        ShowMessage(MessageId::NoInformation);
+        return;
+    }
+    QString date;
+    if (const auto entry = FindFolderEntry(*siblings, name.toStdString()))
+        date = Text(DateText(entry->time));
+    ShowPropertiesDialog(window(), PropertiesKind::Folder, location, name, size, 0, 0, date);
+}
+
+void CTerminalFileTree::ShowFileProperties(const QString& name, const QString& location)
+{
+    const auto siblings = ListEntries(*Link(), location);
+    if (!siblings) {
+        ShowMessage(MessageId::AnotherJob);
+        return;
+    }
+    const auto entry = FindFileEntry(*siblings, name.toStdString());
+    if (!entry) {
+        ShowMessage(MessageId::FileNotExist);
+        return;
+    }
+    // A size past the signed range shows as the dialog's signed number.
+    ShowPropertiesDialog(window(), PropertiesKind::File, location, name,
+                         static_cast<std::int32_t>(entry->size), 0, 0, Text(DateText(entry->time)));
+}
+
+void CTerminalFileTree::FormatSelectedDisk()
+{
+    QTreeWidgetItem* item = currentItem();
+    if (!item)
+        return;
+    const QString disk = GetItemPath(item);
+    TerminalLink* const l = Link();
+    const LinkStatus status = l ? l->FormatDisk(disk.toStdString()) : LinkStatus::NoReply;
+    if (status == LinkStatus::Ok) {
+        FillItem(item);
+        LogMessage(FormatDoneLine(disk.toStdString()));
+        return;
+    }
+    if (const auto message = MessageForFormat(status))
+        ThePrompter().ShowMessage(MessageText(*message, disk));
+    LogMessage(FormatFailLine(disk.toStdString()));
+}
+
+LinkStatus CTerminalFileTree::DeleteItemFile(const QString& path)
+{
+    TerminalLink* const l = Link();
+    if (!l)
+        return LinkStatus::NoReply;
+    return l->DeleteTerminalFile(path.toStdString());
+}
+
+void CTerminalFileTree::HandleLeftRelease(QMouseEvent* event)
+{
+    if (jobRunning.load())
+        return;
+    if (dragging) {
+        // Terminal files go to the PC tree only; a drop anywhere else moves nothing.
+        CFileTreeCtrl* target = TreeAt(event->globalPosition().toPoint());
+        if (target && target->isTerminalTree == 0) {
+            const QPoint at = target->viewport()->mapFromGlobal(event->globalPosition().toPoint());
+            target->AcceptDrop(target->itemAt(at), this);
+        }
+    } else {
+        ClickItem(itemAt(event->position().toPoint()), event->modifiers());
+    }
+    BaseLeftRelease(event);
+}
+
+void CTerminalFileTree::ClickItem(QTreeWidgetItem* item, Qt::KeyboardModifiers modifiers)
+{
+    if (!item)
+        return;
+    const FileTreeImage image = ImageOf(item);
+    if (image == FileTreeImage::ImageFile) {
+        // A click without a drag on one file of a set keeps that file alone.
+        if (!(modifiers & Qt::ControlModifier) && markedItems.contains(item)) {
+            const QList<QTreeWidgetItem*> others = markedItems;
+            markedItems = {item};
+            for (QTreeWidgetItem* other : others)
+                if (other != item)
+                    SetMarked(other, false);
+        }
+        return;
+    }
+    // A placeholder stands for contents not listed yet; it has no path of its own.
+    if (image == FileTreeImage::ImagePc)
+        return;
+    // Every click asks the terminal again, also the one that collapses.
+    FillItem(item);
+    item->setExpanded(!item->isExpanded());
+}
+
+void CTerminalFileTree::mouseMoveEvent(QMouseEvent* event)
+{
+    CFileTreeCtrl::mouseMoveEvent(event);
+    ShowWaitCursor(jobRunning.load() != 0);
+}
+
+void CTerminalFileTree::ShowWaitCursor(bool on)
+{
+    if (on == waitCursorShown)
+        return;
+    waitCursorShown = on;
+    if (on)
+        viewport()->setCursor(Qt::WaitCursor);
+    else
+        viewport()->unsetCursor();
+}

@@ -1,0 +1,59 @@
+// terminal_file_tree.h: the disks, folders and files of one connected terminal,
+// listed one level at a time whenever the user clicks a container; the source of
+// terminal-to-PC transfers, with the properties, delete and format of its items.
+// GUI thread; a job's worker reaches it only through RunInGuiThread.
+#pragma once
+
+#include "pc/file_tree_ctrl.h"
+
+class CKVVidiRidovedDoc;
+class CPCFileTree;
+class TerminalLink;
+
+class CTerminalFileTree : public CFileTreeCtrl {
+    Q_OBJECT
+public:
+    explicit CTerminalFileTree(QWidget* parent = nullptr);
+
+    // Stores the document and takes its link; null detaches.
+    void Attach(CKVVidiRidovedDoc* doc);
+    // Uses link for every request from now on (a new link after a reconnect, or a
+    // tree without a document); not owned, null for none.
+    void AttachLink(TerminalLink* newLink);
+    // The link requests go through: the document's current one when a document is
+    // attached, else the one given to AttachLink. Null when there is none.
+    TerminalLink* Link() const;
+
+    // Deletes every item and inserts the root "Terminal" with a placeholder child.
+    void InsertRoot();
+    // Lists the item's contents again from the terminal: its children are deleted
+    // first, and a listing that fails leaves it without any. Returns 0.
+    int FillItem(QTreeWidgetItem* item);
+
+    // The Property command for the caret-selected item: asks the terminal, then
+    // shows the properties dialog or the message that says why not.
+    void ShowTerminalProperties() override;
+    // The Format command for the caret-selected disk: one log line, and the disk
+    // listed again when it was formatted.
+    void FormatSelectedDisk() override;
+    // Deletes the terminal file at path: the link's status or the terminal's answer.
+    LinkStatus DeleteItemFile(const QString& path) override;
+
+    CKVVidiRidovedDoc* document = nullptr;
+    CPCFileTree* uploadTree = nullptr;
+    QTreeWidgetItem* uploadItem = nullptr;
+
+protected:
+    void HandleLeftRelease(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void ClickItem(QTreeWidgetItem* item, Qt::KeyboardModifiers modifiers);
+    void ShowDiskProperties(const QString& name, const QString& path);
+    void ShowFolderProperties(const QString& name, const QString& path, const QString& location);
+    void ShowFileProperties(const QString& name, const QString& location);
+    void ShowWaitCursor(bool on);
+
+    TerminalLink* link = nullptr;
+    bool waitCursorShown = false;
+};

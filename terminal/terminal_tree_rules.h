@@ -1,0 +1,76 @@
+// terminal_tree_rules.h: decisions of the terminal's file tree that need no widget:
+// the children a listing gives, the safe texts of the terminal's names, the request
+// path of an item, and what the properties show. Pure functions, any thread.
+#pragma once
+
+#include "link/link_status.h"
+#include "link/listing.h"
+#include "link/messages.h"
+#include "pc/file_tree_rules.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A listing never gives more children than this; the rest is not shown.
+inline constexpr std::size_t kMaxListedItems = 4096;
+// Bytes of a root listing line kept as the disk's name.
+inline constexpr std::size_t kMaxDiskNameLength = 16;
+// The request path of the root listing.
+inline constexpr const char* kRootRequestPath = "PDT";
+// Stands for every byte of a terminal name that is not shown as it is.
+inline constexpr char kUnshownByte = '?';
+
+// One child item a listing gives.
+struct TreeChild {
+    std::string text;
+    FileTreeImage image = FileTreeImage::ImageFile;
+    bool operator==(const TreeChild&) const = default;
+};
+
+// A name as the tree shows it: printable ASCII stays; control bytes, bytes above
+// 0x7E and the separators "/" and "\" become '?'; an empty name becomes "?" and a
+// name of dots only has its dots replaced, so that the text is always one plain
+// path component that names neither the folder itself nor its parent.
+std::string SafeName(std::string_view raw);
+// An extension as the tree shows it: SafeName's byte rule, empty allowed.
+std::string SafeExtension(std::string_view raw);
+// The text of a listing entry: the safe name, and for a file "." and the safe
+// extension (the dot stays when the extension is empty).
+std::string EntryText(const TerminalEntry& entry);
+// The item's image for an entry kind; nullopt for the kinds the tree skips.
+std::optional<FileTreeImage> EntryImage(std::uint8_t kind);
+
+// The disks of a root listing: the first count CR LF-terminated lines within data,
+// each bounded to kMaxDiskNameLength bytes; text after the last CR LF is dropped.
+std::vector<TreeChild> RootChildren(std::span<const std::uint8_t> data, int count);
+// The entries of a disk or folder listing: the first count whole 32-byte entries
+// within data, without the kinds the tree skips.
+std::vector<TreeChild> ListingChildren(std::span<const std::uint8_t> data, int count);
+// The first count whole entries within data, decoded (at most kMaxListedItems).
+std::vector<TerminalEntry> BoundedEntries(std::span<const std::uint8_t> data, int count);
+
+// The path a listing of the item asks for: "PDT" for the root, else the item's
+// path in upper case.
+std::string ListingRequestPath(bool root, const std::string& itemPath);
+// The path up to (not including) its last "\"; empty when it has none.
+std::string ParentLocation(const std::string& path);
+
+// A folder's size: the sum of the sizes of its entries, one level deep, held to
+// the largest size the properties can show.
+std::int32_t FolderSize(const std::vector<TerminalEntry>& entries);
+// The entry whose name (folder) or name.ext text (file) equals the item's text,
+// ignoring case; compared on the texts the tree shows.
+std::optional<TerminalEntry> FindFolderEntry(const std::vector<TerminalEntry>& entries,
+                                             const std::string& itemText);
+std::optional<TerminalEntry> FindFileEntry(const std::vector<TerminalEntry>& entries,
+                                           const std::string& itemText);
+// "YYYY/MM/DD hh:mm:ss" from a 14-digit stamp; another stamp shown as sent, made
+// printable.
+std::string DateText(const std::string& time14);
+
+// The message box for a disk's properties request that failed (nullopt for Ok).
+std::optional<MessageId> MessageForDiskProperties(LinkStatus s);

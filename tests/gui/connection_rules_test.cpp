@@ -1,0 +1,124 @@
+// The connection's decisions that need no window, and the command line.
+#include "connection/connection_rules.h"
+#include "shell/clock_sync_thread.h"
+#include "shell/start_options.h"
+
+#include <gtest/gtest.h>
+
+TEST(BaudCode, ExactRatesAndEverythingElseIsFastest)
+{
+    EXPECT_EQ(BaudCodeForRate(4800), 1);
+    EXPECT_EQ(BaudCodeForRate(9600), 2);
+    EXPECT_EQ(BaudCodeForRate(19200), 3);
+    EXPECT_EQ(BaudCodeForRate(38400), 4);
+    EXPECT_EQ(BaudCodeForRate(57600), 5);
+    EXPECT_EQ(BaudCodeForRate(115200), 6);
+    EXPECT_EQ(BaudCodeForRate(1200), 6);
+    EXPECT_EQ(BaudCodeForRate(0), 6);
+    // A new connection (code 0) offers 115200.
+    EXPECT_EQ(BaudIndexForCode(0), 5);
+    EXPECT_EQ(BaudIndexForCode(5), 4);
+    EXPECT_EQ(BaudIndexForCode(6), 5);
+}
+
+TEST(TransmissionList, FirstLineGivesPortAndSpeed)
+{
+    const auto t = ParseTransmissionListHead("com2:57600\r\nC:\\DATA\\A.TXT\r\n");
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->portName, "COM2");
+    EXPECT_EQ(t->baudCode, 5);
+    EXPECT_EQ(ParseTransmissionListHead("sim1:115200\r\n")->baudCode, 6);
+}
+
+TEST(TransmissionList, MalformedFirstLinesAreRejected)
+{
+    const char* rows[] = {
+        "",                  // empty
+        "com2 57600\r\n",    // no colon
+        "com2:57600",        // no CR LF
+        "com2:57600\n",      // LF alone
+        ":57600\r\n",        // no port
+        "com2:\r\n",         // no speed
+        "com2:57a00\r\n",    // not a number
+        "com2:-9600\r\n",    // sign
+        "co\x01m:9600\r\n",  // control byte in the port
+        "\xff\xfe:9600\r\n", // not text
+        "com2:99999999999999\r\n",
+    };
+    for (const char* row : rows)
+        EXPECT_FALSE(ParseTransmissionListHead(QByteArray(row))) << row;
+    EXPECT_FALSE(ParseTransmissionListHead(QByteArray("\0\0:9600\r\n", 10)));
+}
+
+TEST(PortOpen, ComByNumberOtherNamesByPosition)
+{
+    auto com = ChoosePortOpen("COM2", 0);
+    ASSERT_TRUE(com);
+    EXPECT_EQ(com->kind, PortKind::SerialNumber);
+    EXPECT_EQ(com->numberOrIndex, 2);
+    // "com4" does not contain "COM": looked up by position.
+    auto lower = ChoosePortOpen("com4", 3);
+    ASSERT_TRUE(lower);
+    EXPECT_EQ(lower->kind, PortKind::ListIndex);
+    EXPECT_EQ(lower->numberOrIndex, 3);
+    EXPECT_FALSE(ChoosePortOpen("SIM9", 0));
+    EXPECT_EQ(FindPortPosition({"SIM1", "/dev/ttyS0", "COM4"}, "com4"), 3);
+    EXPECT_EQ(FindPortPosition({"SIM1"}, "SIM2"), 0);
+}
+
+TEST(SpeedList, OnlyForSerialLinesWithoutLock)
+{
+    EXPECT_TRUE(SpeedListEnabled("COM3", 0));
+    EXPECT_TRUE(SpeedListEnabled("/dev/ttyUSB0", 0));
+    EXPECT_FALSE(SpeedListEnabled("SIM1", 0));
+    EXPECT_FALSE(SpeedListEnabled("com3", 0));
+    EXPECT_FALSE(SpeedListEnabled("COM3", 1));
+}
+
+TEST(DeviceChange, ClosesOnlyConnectionsWhosePortIsGone)
+{
+    EXPECT_FALSE(ShouldCloseOnDeviceChange("KVFile2", {}));
+    EXPECT_FALSE(ShouldCloseOnDeviceChange("COM1", {}));
+    EXPECT_FALSE(ShouldCloseOnDeviceChange("/dev/ttyUSB0", {}));
+    EXPECT_FALSE(ShouldCloseOnDeviceChange("SIM2", {"SIM1", "SIM2"}));
+    EXPECT_FALSE(ShouldCloseOnDeviceChange("sim2", {"SIM2"}));
+    EXPECT_TRUE(ShouldCloseOnDeviceChange("SIM2", {"SIM1"}));
+    EXPECT_TRUE(ShouldCloseOnDeviceChange("SIM2", {}));
+}
+
+TEST(StartMode, ReadLikeAtoi)
+{
+    struct Row {
+        const char* line;
+        int mode;
+    } rows[] = {{"1", 1},  {"2", 2},   {"7", 7},   {"abc", 0},    {"", 0},
+                {" 1", 1}, {"-3", -3}, {"+4x", 4}, {"12abc", 12}, {"\t 5", 5}};
+    for (const Row& r : rows)
+        EXPECT_EQ(AtoiValue(r.line), r.mode) << r.line;
+}
+
+TEST(StartOptions, LanguageAndScreenshotBeforeTheMode)
+{
+    StartOptions o = ParseStartOptions({"--lang", "pl", "1"});
+    EXPECT_TRUE(o.valid);
+    EXPECT_EQ(o.language, Language::Polish);
+    EXPECT_EQ(o.startMode, 1);
+    o = ParseStartOptions({"--screenshot", "/tmp/a.png"});
+    EXPECT_EQ(o.screenshotPath, "/tmp/a.png");
+    EXPECT_EQ(o.startMode, 0);
+    EXPECT_FALSE(ParseStartOptions({"--lang", "de"}).valid);
+    EXPECT_FALSE(ParseStartOptions({"--lang"}).valid);
+    EXPECT_FALSE(ParseStartOptions({"--bogus"}).valid);
+}
+
+TEST(ClockText, YearFirstTwoDigitsForTheRest)
+{
+    std::tm t{};
+    t.tm_year = 2024 - 1900;
+    t.tm_mon = 1;
+    t.tm_mday = 29;
+    t.tm_hour = 13;
+    t.tm_min = 5;
+    t.tm_sec = 9;
+    EXPECT_EQ(TerminalTimeText(t), "20240229130509");
+}

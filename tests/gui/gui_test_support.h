@@ -1,0 +1,66 @@
+// gui_test_support.h: what the widget tests share: a private home for each test
+// program (settings, simulated terminals and the runtime folder live there), a
+// prompter that answers in the user's place, and mouse events with held buttons.
+#pragma once
+
+#include "shell/prompter.h"
+#include "tests/support/test_dir.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QStringList>
+#include <QTest>
+
+#include <sys/stat.h>
+
+// Points HOME and the XDG folders at a fresh temporary folder, before any Qt
+// object reads them.
+class GuiTestEnvironment {
+public:
+    GuiTestEnvironment()
+    {
+        const auto runtime = dir.path / "runtime";
+        std::filesystem::create_directories(runtime);
+        ::chmod(runtime.c_str(), 0700);
+        qputenv("HOME", QByteArray::fromStdString(dir.path.string()));
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir.path / "config").string()));
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString((dir.path / "data").string()));
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.string()));
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    TestDir dir;
+};
+
+// Records every message and answers questions with a fixed reply.
+class RecordingPrompter : public Prompter {
+public:
+    RecordingPrompter() { SetPrompter(this); }
+    ~RecordingPrompter() override { SetPrompter(nullptr); }
+    void ShowMessage(const QString& text) override { shown << text; }
+    bool AskYesNo(const QString& text) override
+    {
+        shown << text;
+        return answer;
+    }
+    QStringList shown;
+    bool answer = true;
+};
+
+// A mouse event on widget at pos (widget coordinates) with the given buttons held.
+inline void SendMouse(QWidget* widget, QEvent::Type type, const QPoint& pos, Qt::MouseButton button,
+                      Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QMouseEvent event(type, QPointF(pos), QPointF(widget->mapToGlobal(pos)), button, buttons,
+                      modifiers);
+    QApplication::sendEvent(widget, &event);
+}
+
+#define KV_GUI_TEST_MAIN(TestObject)                                                               \
+    int main(int argc, char** argv)                                                                \
+    {                                                                                              \
+        GuiTestEnvironment environment;                                                            \
+        QApplication app(argc, argv);                                                              \
+        TestObject test;                                                                           \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }

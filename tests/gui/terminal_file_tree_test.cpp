@@ -1,0 +1,642 @@
+// The terminal's file tree against the simulated terminal on SIM1: listing on
+// every click of a container, marks kept by the release, the wait cursor while a
+// job runs, drops toward the PC tree, the properties, delete and format through
+// the main frame's commands; and malformed listings from a scripted terminal.
+#include "gui_test_support.h"
+#include "link/frame.h"
+#include "link/terminal_link.h"
+#include "pc/properties_dialog.h"
+#include "shell/kv_vidi_ridoved_app.h"
+#include "shell/main_frame.h"
+#include "shell/message_window.h"
+#include "sim/sim_ports.h"
+#include "terminal/terminal_file_tree.h"
+#include "terminal/terminal_tree_rules.h"
+#include "tests/support/scripted_peer.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
+
+#include <ctime>
+
+namespace {
+
+QString Text(const std::filesystem::path& p)
+{
+    return QString::fromStdString(p.string());
+}
+
+QStringList ChildTexts(const QTreeWidgetItem* item)
+{
+    QStringList texts;
+    for (int i = 0; i < item->childCount(); ++i)
+        texts << item->child(i)->text(0);
+    return texts;
+}
+
+QTreeWidgetItem* Child(const QTreeWidgetItem* parent, const QString& text)
+{
+    for (int i = 0; i < parent->childCount(); ++i)
+        if (parent->child(i)->text(0) == text)
+            return parent->child(i);
+    return nullptr;
+}
+
+bool HasOnlyPlaceholder(const QTreeWidgetItem* item)
+{
+    return item->childCount() == 1 && item->child(0)->text(0).isEmpty() &&
+           CFileTreeCtrl::ImageOf(item->child(0)) == FileTreeImage::ImagePc;
+}
+
+// A point inside the item's text, where a press counts.
+QPoint TextPoint(CFileTreeCtrl* tree, QTreeWidgetItem* item)
+{
+    const QRect r = tree->PressRect(item);
+    return QPoint(r.right() - 4, r.center().y());
+}
+
+// Local time as the simulated terminal stamps its files.
+std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second)
+{
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
+}
+
+void SetModified(const std::filesystem::path& p, std::time_t t)
+{
+    std::filesystem::last_write_time(
+        p, std::chrono::file_clock::from_sys(std::chrono::system_clock::from_time_t(t)));
+}
+
+// Reads every properties dialog that shows, then closes it.
+class PropertiesWatcher {
+public:
+    struct Seen {
+        QString name, type, location, size, date;
+    };
+    PropertiesWatcher()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            auto* dialog = qobject_cast<PropertiesDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            const auto value = [dialog](const char* name) {
+                return dialog->findChild<QLineEdit*>(QString::fromLatin1(name))->text();
+            };
+            seen.append({value("nameValue"), value("typeValue"), value("locationValue"),
+                         value("sizeValue"), value("dateValue")});
+            dialog->accept();
+        });
+        timer.start(10);
+    }
+    QList<Seen> seen;
+
+private:
+    QTimer timer;
+};
+
+// A PC tree that records the drops it is given.
+class RecordingPcTree : public CFileTreeCtrl {
+public:
+    RecordingPcTree()
+    {
+        isTerminalTree = 0;
+        rootItem = InsertItem(nullptr, "PC", FileTreeImage::ImagePc);
+        folder = InsertItem(rootItem, "/tmp", FileTreeImage::ImageFixedDisk);
+        expandAll();
+    }
+    void AcceptDrop(QTreeWidgetItem* target, CFileTreeCtrl* source) override
+    {
+        drops.append({target, source});
+    }
+    QTreeWidgetItem* folder;
+    QList<QPair<QTreeWidgetItem*, CFileTreeCtrl*>> drops;
+};
+
+// Answers one request of the PC (command 4) the way a terminal does: the request
+// is taken, then answer goes back as a data phase. Returns the request's block.
+Bytes AnswerRequest(ScriptedPeer& peer, std::size_t textLength, const Bytes& answer)
+{
+    peer.AnswerCommand(1, 0);
+    Bytes block = peer.AnswerBlock(textLength + 3, kCommandRequest, 0);
+    peer.SendPhase(answer);
+    return block;
+}
+
+// A 32-byte listing entry; name and extension copied byte for byte.
+Bytes Entry(std::string_view name, std::string_view ext, std::uint8_t kind, std::uint32_t size = 1)
+{
+    Bytes e(kListingEntrySize, 0);
+    std::copy_n(name.begin(), std::min<std::size_t>(name.size(), 8), e.begin());
+    std::copy_n(ext.begin(), std::min<std::size_t>(ext.size(), 3), e.begin() + 8);
+    e[11] = kind;
+    const std::string_view time = "20240105102030";
+    std::copy(time.begin(), time.end(), e.begin() + 12);
+    PutU32(e.data() + 26, size);
+    return e;
+}
+
+Bytes TextBytes(std::string_view text)
+{
+    return Bytes(text.begin(), text.end());
+}
+
+bool Contains(const Bytes& bytes, std::string_view text)
+{
+    return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
+}
+
+} // namespace
+
+class TerminalFileTreeTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void clickOnTheRootListsTheDisksAgainAndToggles();
+    void disksAndFoldersListTheirEntriesWithTheirImages();
+    void aListingThatFailsLeavesNoChildrenAndShowsNothing();
+    void aClickWithoutADragKeepsOnlyThatMarkedFile();
+    void dragsEndOnThePcTreeOnly();
+    void whileAJobRunsClicksAreIgnoredAndTheCursorWaits();
+    void propertiesOfDisks();
+    void propertiesOfAFolderAndAFile();
+    void propertiesOfAFileRemovedMeanwhile();
+    void deleteThreeFilesWithTheSecondInUse();
+    void formatDoneAndInUse();
+    void malformedRootListings();
+    void malformedEntriesAreShownSafelyAndSorted();
+    void formatWithAnUnexpectedAnswerLogsOnlyTheFailLine();
+
+private:
+    void Click(QTreeWidgetItem* item, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    void RightClick(QTreeWidgetItem* item);
+    // Clicks the root, then each named child in turn; returns the last item.
+    QTreeWidgetItem* Open(const QStringList& path);
+    std::filesystem::path HostPath(const std::string& relative) const;
+    QStringList Lines() const { return frame->messageWindow()->Lines(); }
+    // Uses a scripted terminal instead of SIM1.
+    void UseScriptedPeer();
+
+    std::unique_ptr<TestDir> dir;
+    std::unique_ptr<RecordingPrompter> prompter;
+    std::unique_ptr<CKVVidiRidovedApp> app;
+    CMainFrame* frame = nullptr;
+    std::unique_ptr<SimPortsTransport> sims;
+    std::unique_ptr<TerminalLink> link;
+    std::unique_ptr<LinkRig> rig;
+    std::shared_ptr<SimTerminal> terminal;
+    QWidget* host = nullptr;
+    CTerminalFileTree* tree = nullptr;
+    RecordingPcTree* pcTree = nullptr;
+};
+
+void TerminalFileTreeTest::init()
+{
+    dir = std::make_unique<TestDir>();
+    prompter = std::make_unique<RecordingPrompter>();
+    app = std::make_unique<CKVVidiRidovedApp>();
+    app->convertIniPath = dir->path / "Convert.ini";
+    app->instanceServerName = Text(dir->path / "VidiRidovedClass");
+    frame = &app->CreateMainFrame();
+
+    sims = std::make_unique<SimPortsTransport>(dir->path / "terminals", 1);
+    const PortHandle handle = sims->PortOpen(PortKind::ListIndex, 1, "SIM1");
+    QVERIFY(handle != kNoPort);
+    terminal = sims->TerminalAt(1);
+    link = std::make_unique<TerminalLink>(*sims);
+    link->AttachPort(handle);
+
+    host = new QWidget;
+    auto* layout = new QHBoxLayout(host);
+    tree = new CTerminalFileTree;
+    pcTree = new RecordingPcTree;
+    layout->addWidget(tree);
+    layout->addWidget(pcTree);
+    frame->AttachTree(tree);
+    tree->AttachLink(link.get());
+    tree->InsertRoot();
+    host->resize(700, 500);
+    host->show();
+    QVERIFY(QTest::qWaitForWindowExposed(host));
+}
+
+void TerminalFileTreeTest::cleanup()
+{
+    delete host;
+    host = nullptr;
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    rig.reset();
+    link.reset();
+    terminal.reset();
+    sims.reset();
+    app.reset();
+    prompter.reset();
+    dir.reset();
+}
+
+void TerminalFileTreeTest::Click(QTreeWidgetItem* item, Qt::KeyboardModifiers modifiers)
+{
+    tree->scrollToItem(item);
+    const QPoint at = TextPoint(tree, item);
+    SendMouse(tree->viewport(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton,
+              modifiers);
+    SendMouse(tree->viewport(), QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton,
+              modifiers);
+}
+
+void TerminalFileTreeTest::RightClick(QTreeWidgetItem* item)
+{
+    tree->scrollToItem(item);
+    const QPoint at = TextPoint(tree, item);
+    SendMouse(tree->viewport(), QEvent::MouseButtonPress, at, Qt::RightButton, Qt::RightButton);
+    SendMouse(tree->viewport(), QEvent::MouseButtonRelease, at, Qt::RightButton, Qt::NoButton);
+    frame->contextMenu()->hide();
+}
+
+QTreeWidgetItem* TerminalFileTreeTest::Open(const QStringList& path)
+{
+    QTreeWidgetItem* item = tree->rootItem;
+    Click(item);
+    for (const QString& name : path) {
+        item = Child(item, name);
+        if (!item)
+            return nullptr;
+        Click(item);
+    }
+    return item;
+}
+
+std::filesystem::path TerminalFileTreeTest::HostPath(const std::string& relative) const
+{
+    return terminal->Root() / relative;
+}
+
+void TerminalFileTreeTest::UseScriptedPeer()
+{
+    rig = std::make_unique<LinkRig>();
+    tree->AttachLink(rig->link.get());
+}
+
+void TerminalFileTreeTest::clickOnTheRootListsTheDisksAgainAndToggles()
+{
+    QTreeWidgetItem* root = tree->rootItem;
+    QCOMPARE(root->text(0), "Terminal");
+    QCOMPARE(CFileTreeCtrl::ImageOf(root), FileTreeImage::ImageTerminal);
+    QVERIFY(HasOnlyPlaceholder(root));
+
+    Click(root);
+    QCOMPARE(ChildTexts(root), (QStringList{"C:", "D:"}));
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(CFileTreeCtrl::ImageOf(root->child(i)), FileTreeImage::ImageFixedDisk);
+        QVERIFY(HasOnlyPlaceholder(root->child(i)));
+    }
+    QVERIFY(root->isExpanded());
+
+    // The second click asks the terminal again: a disk item gone from the tree returns.
+    tree->RemoveItem(Child(root, "C:"));
+    Click(root);
+    QCOMPARE(ChildTexts(root), (QStringList{"C:", "D:"}));
+    QVERIFY(!root->isExpanded());
+    Click(root);
+    QVERIFY(root->isExpanded());
+}
+
+void TerminalFileTreeTest::disksAndFoldersListTheirEntriesWithTheirImages()
+{
+    QTreeWidgetItem* d = Open({"D:"});
+    QCOMPARE(ChildTexts(d), (QStringList{"FONTS", "LOOKUP", "PROGRAM"}));
+    for (int i = 0; i < d->childCount(); ++i) {
+        QCOMPARE(CFileTreeCtrl::ImageOf(d->child(i)), FileTreeImage::ImageFolder);
+        QVERIFY(HasOnlyPlaceholder(d->child(i)));
+    }
+    QVERIFY(d->isExpanded());
+
+    // Host files come in any order; the tree sorts them, a file name without
+    // an extension keeps its dot.
+    TestDir::WriteFile(HostPath("D/LOOKUP/ZED"), "z");
+    TestDir::WriteFile(HostPath("D/LOOKUP/BRANDS.TXT"), "b");
+    QTreeWidgetItem* lookup = Child(d, "LOOKUP");
+    Click(lookup);
+    QCOMPARE(ChildTexts(lookup), (QStringList{"BRANDS.TXT", "ITEMS.TXT", "PRICES.TXT", "ZED."}));
+    for (int i = 0; i < lookup->childCount(); ++i) {
+        QCOMPARE(CFileTreeCtrl::ImageOf(lookup->child(i)), FileTreeImage::ImageFile);
+        QCOMPARE(lookup->child(i)->childCount(), 0);
+    }
+    QCOMPARE(tree->GetItemPath(Child(lookup, "ITEMS.TXT")), "D:\\LOOKUP\\ITEMS.TXT");
+
+    // An empty folder loses its placeholder, so no expand button remains.
+    QTreeWidgetItem* fonts = Child(d, "FONTS");
+    Click(fonts);
+    QCOMPARE(fonts->childCount(), 0);
+    QCOMPARE(fonts->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    QVERIFY(prompter->shown.isEmpty());
+}
+
+void TerminalFileTreeTest::aListingThatFailsLeavesNoChildrenAndShowsNothing()
+{
+    QTreeWidgetItem* c = Open({"C:"});
+    QCOMPARE(ChildTexts(c), QStringList{"DATA"});
+    c->setExpanded(false);
+    terminal->Storage().SetFormatted('C', false);
+    Click(c);
+    QCOMPARE(c->childCount(), 0);
+    QVERIFY(prompter->shown.isEmpty());
+    QVERIFY(Lines().isEmpty());
+}
+
+void TerminalFileTreeTest::aClickWithoutADragKeepsOnlyThatMarkedFile()
+{
+    QTreeWidgetItem* data = Open({"C:", "DATA"});
+    QTreeWidgetItem* orders = Child(data, "ORDERS.TXT");
+    QTreeWidgetItem* stock = Child(data, "STOCK.DAT");
+    QVERIFY(orders && stock);
+    Click(orders, Qt::ControlModifier);
+    Click(stock, Qt::ControlModifier);
+    QCOMPARE(tree->markedItems, (QList<QTreeWidgetItem*>{orders, stock}));
+    Click(stock, Qt::ControlModifier);
+    // Ctrl keeps the set.
+    QCOMPARE(tree->markedItems.size(), 2);
+    Click(stock);
+    QCOMPARE(tree->markedItems, QList<QTreeWidgetItem*>{stock});
+    QVERIFY(!tree->IsMarked(orders));
+    QVERIFY(tree->IsMarked(stock));
+}
+
+void TerminalFileTreeTest::dragsEndOnThePcTreeOnly()
+{
+    QTreeWidgetItem* data = Open({"C:", "DATA"});
+    QTreeWidgetItem* orders = Child(data, "ORDERS.TXT");
+    const QPoint from = TextPoint(tree, orders);
+    const auto drag = [&](QWidget* over, const QPoint& at) {
+        SendMouse(tree->viewport(), QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        const QPoint local = tree->viewport()->mapFromGlobal(over->mapToGlobal(at));
+        SendMouse(tree->viewport(), QEvent::MouseMove, local, Qt::NoButton, Qt::LeftButton);
+        SendMouse(tree->viewport(), QEvent::MouseButtonRelease, local, Qt::LeftButton,
+                  Qt::NoButton);
+    };
+
+    drag(pcTree->viewport(), TextPoint(pcTree, pcTree->folder));
+    QCOMPARE(pcTree->drops.size(), 1);
+    QCOMPARE(pcTree->drops[0].first, pcTree->folder);
+    QCOMPARE(pcTree->drops[0].second, tree);
+    QVERIFY(!tree->dragging);
+
+    // Back onto the same terminal tree: nothing is transferred, nothing listed.
+    const QStringList before = ChildTexts(data);
+    drag(tree->viewport(), TextPoint(tree, data));
+    QCOMPARE(pcTree->drops.size(), 1);
+    QCOMPARE(ChildTexts(data), before);
+    QVERIFY(data->isExpanded());
+}
+
+void TerminalFileTreeTest::whileAJobRunsClicksAreIgnoredAndTheCursorWaits()
+{
+    tree->jobRunning = 1;
+    Click(tree->rootItem);
+    QVERIFY(HasOnlyPlaceholder(tree->rootItem));
+    QVERIFY(!tree->rootItem->isExpanded());
+
+    const QPoint at = TextPoint(tree, tree->rootItem);
+    SendMouse(tree->viewport(), QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton);
+    QCOMPARE(tree->viewport()->cursor().shape(), Qt::WaitCursor);
+    tree->jobRunning = 0;
+    SendMouse(tree->viewport(), QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton);
+    QCOMPARE(tree->viewport()->cursor().shape(), Qt::ArrowCursor);
+    Click(tree->rootItem);
+    QCOMPARE(ChildTexts(tree->rootItem), (QStringList{"C:", "D:"}));
+}
+
+void TerminalFileTreeTest::propertiesOfDisks()
+{
+    Open({});
+    RightClick(Child(tree->rootItem, "C:"));
+    QVERIFY(frame->action(Command::Property)->isEnabled());
+    QVERIFY(frame->action(Command::Format)->isEnabled());
+    PropertiesWatcher watcher;
+    frame->action(Command::Property)->trigger();
+    QCOMPARE(watcher.seen.size(), 1);
+    const std::uint64_t used = terminal->Storage().UsedSpace('C');
+    QVERIFY(used > 0);
+    QCOMPARE(watcher.seen[0].name, "C:");
+    QCOMPARE(watcher.seen[0].type, "Local Disc");
+    QCOMPARE(watcher.seen[0].location, QStringLiteral("%1 bytes").arg(used));
+    QCOMPARE(watcher.seen[0].size, QStringLiteral("%1 bytes").arg(kDefaultCapacityC - used));
+    QCOMPARE(watcher.seen[0].date, QStringLiteral("%1 bytes").arg(kDefaultCapacityC));
+
+    terminal->Storage().SetFormatted('D', false);
+    RightClick(Child(tree->rootItem, "D:"));
+    frame->action(Command::Property)->trigger();
+    QCOMPARE(watcher.seen.size(), 2);
+    QCOMPARE(watcher.seen[1].location, "UnFormat");
+    QCOMPARE(watcher.seen[1].size, "UnFormat");
+    QCOMPARE(watcher.seen[1].date, "UnFormat");
+
+    // A disk the terminal does not know: message 40011, no dialog.
+    QTreeWidgetItem* e = tree->InsertItem(tree->rootItem, "E:", FileTreeImage::ImageFixedDisk);
+    RightClick(e);
+    frame->action(Command::Property)->trigger();
+    QCOMPARE(watcher.seen.size(), 2);
+    QCOMPARE(prompter->shown, QStringList{MessageText(MessageId::NoInformation)});
+}
+
+void TerminalFileTreeTest::propertiesOfAFolderAndAFile()
+{
+    std::filesystem::create_directory(HostPath("C/DATA/SUB"));
+    TestDir::WriteFile(HostPath("C/DATA/SUB/INNER.TXT"), "not counted");
+    SetModified(HostPath("C/DATA"), LocalTime(2024, 1, 5, 10, 20, 30));
+    SetModified(HostPath("C/DATA/STOCK.DAT"), LocalTime(2023, 12, 31, 23, 59, 58));
+    QTreeWidgetItem* data = Open({"C:", "DATA"});
+    const auto size = [&](const char* name) {
+        return std::filesystem::file_size(HostPath(std::string("C/DATA/") + name));
+    };
+
+    PropertiesWatcher watcher;
+    RightClick(data);
+    QVERIFY(frame->action(Command::Property)->isEnabled());
+    QVERIFY(!frame->action(Command::Format)->isEnabled());
+    frame->action(Command::Property)->trigger();
+    QCOMPARE(watcher.seen.size(), 1);
+    QCOMPARE(watcher.seen[0].name, "DATA");
+    QCOMPARE(watcher.seen[0].type, "File Folder");
+    QCOMPARE(watcher.seen[0].location, "C:");
+    QCOMPARE(watcher.seen[0].size,
+             QStringLiteral("%1 bytes").arg(size("ORDERS.TXT") + size("STOCK.DAT")));
+    QCOMPARE(watcher.seen[0].date, "2024/01/05 10:20:30");
+
+    RightClick(Child(data, "STOCK.DAT"));
+    frame->action(Command::Property)->trigger();
+    QCOMPARE(watcher.seen.size(), 2);
+    QCOMPARE(watcher.seen[1].name, "STOCK.DAT");
+    QCOMPARE(watcher.seen[1].type, "File");
+    QCOMPARE(watcher.seen[1].location, "C:\\DATA");
+    QCOMPARE(watcher.seen[1].size, QStringLiteral("%1 bytes").arg(size("STOCK.DAT")));
+    QCOMPARE(watcher.seen[1].date, "2023/12/31 23:59:58");
+    QVERIFY(prompter->shown.isEmpty());
+}
+
+void TerminalFileTreeTest::propertiesOfAFileRemovedMeanwhile()
+{
+    QTreeWidgetItem* lookup = Open({"D:", "LOOKUP"});
+    std::filesystem::remove(HostPath("D/LOOKUP/ITEMS.TXT"));
+    PropertiesWatcher watcher;
+    RightClick(Child(lookup, "ITEMS.TXT"));
+    frame->action(Command::Property)->trigger();
+    QCOMPARE(prompter->shown, QStringList{MessageText(MessageId::FileNotExist)});
+    QVERIFY(watcher.seen.isEmpty());
+
+    // The folder itself gone: the listing of the file's folder fails (40005).
+    std::filesystem::remove_all(HostPath("D/LOOKUP"));
+    RightClick(Child(lookup, "PRICES.TXT"));
+    frame->action(Command::Property)->trigger();
+    QCOMPARE(prompter->shown.last(), MessageText(MessageId::AnotherJob));
+    QVERIFY(watcher.seen.isEmpty());
+}
+
+void TerminalFileTreeTest::deleteThreeFilesWithTheSecondInUse()
+{
+    for (const char* name : {"A.TXT", "B.TXT", "C.TXT"})
+        TestDir::WriteFile(HostPath(std::string("C/DATA/") + name), name);
+    QVERIFY(terminal->Storage().Lock("C:\\DATA\\B.TXT"));
+    QTreeWidgetItem* data = Open({"C:", "DATA"});
+    for (const char* name : {"A.TXT", "B.TXT", "C.TXT"})
+        Click(Child(data, name), Qt::ControlModifier);
+    QCOMPARE(tree->markedItems.size(), 3);
+
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_Delete);
+    QCOMPARE(prompter->shown, QStringList{MessageText(MessageId::FileInUse)});
+    QCOMPARE(Lines(), (QStringList{"Delete file--C:\\DATA\\C.TXT succeed!!",
+                                   "Delete file--C:\\DATA\\B.TXT fail!!",
+                                   "Delete file--C:\\DATA\\A.TXT succeed!!"}));
+    QCOMPARE(ChildTexts(data), (QStringList{"B.TXT", "ORDERS.TXT", "STOCK.DAT"}));
+    QVERIFY(!std::filesystem::exists(HostPath("C/DATA/A.TXT")));
+    QVERIFY(std::filesystem::exists(HostPath("C/DATA/B.TXT")));
+    QVERIFY(tree->markedItems.isEmpty());
+
+    // A file removed meanwhile, through the Delete command of the menu: 40003.
+    std::filesystem::remove(HostPath("C/DATA/STOCK.DAT"));
+    RightClick(Child(data, "STOCK.DAT"));
+    QVERIFY(frame->action(Command::Delete)->isEnabled());
+    frame->action(Command::Delete)->trigger();
+    QCOMPARE(prompter->shown.last(), MessageText(MessageId::FileNotExist));
+    QCOMPARE(Lines().first(), "Delete file--C:\\DATA\\STOCK.DAT fail!!");
+}
+
+void TerminalFileTreeTest::formatDoneAndInUse()
+{
+    TestDir::WriteFile(HostPath("C/DATA/OLD.TXT"), "old");
+    TestDir::WriteFile(HostPath("C/NOTES.TXT"), "notes");
+    QTreeWidgetItem* c = Open({"C:"});
+    QCOMPARE(ChildTexts(c), (QStringList{"DATA", "NOTES.TXT"}));
+    RightClick(c);
+    frame->action(Command::Format)->trigger();
+    QCOMPARE(Lines(), QStringList{"Format Disk C: done."});
+    // Listed again after the format.
+    QCOMPARE(ChildTexts(c), QStringList{"DATA"});
+    QVERIFY(HasOnlyPlaceholder(Child(c, "DATA")));
+    QVERIFY(c->isExpanded());
+    QVERIFY(!std::filesystem::exists(HostPath("C/DATA/OLD.TXT")));
+    QVERIFY(prompter->shown.isEmpty());
+
+    QTreeWidgetItem* d = Child(tree->rootItem, "D:");
+    QVERIFY(terminal->Storage().Lock("D:\\LOOKUP\\ITEMS.TXT"));
+    RightClick(d);
+    frame->action(Command::Format)->trigger();
+    QCOMPARE(prompter->shown, QStringList{MessageText(MessageId::DiskInUse, "D:")});
+    QVERIFY(prompter->shown[0].contains("D:"));
+    QCOMPARE(Lines(), (QStringList{"Format Disk D: fail.", "Format Disk C: done."}));
+    // A failed format leaves the tree as it was.
+    QVERIFY(HasOnlyPlaceholder(d));
+    QVERIFY(std::filesystem::exists(HostPath("D/LOOKUP/ITEMS.TXT")));
+}
+
+void TerminalFileTreeTest::malformedRootListings()
+{
+    UseScriptedPeer();
+    QTreeWidgetItem* root = tree->rootItem;
+    const auto listRoot = [&](const std::string& answer) {
+        Bytes request;
+        rig->Script([&] { request = AnswerRequest(*rig->peer, 3, TextBytes(answer)); });
+        Click(root);
+        rig->Finish();
+        return request;
+    };
+    QVERIFY(Contains(listRoot("C:\r\nD:"), "PDT\r\n"));
+    // The line without CR LF is dropped.
+    QCOMPARE(ChildTexts(root), QStringList{"C:"});
+    listRoot("C:D:");
+    // No CR LF at all: no disk.
+    QCOMPARE(root->childCount(), 0);
+    listRoot(std::string(300, 'X') + "\r\n\x01/\\..\r\n");
+    QCOMPARE(ChildTexts(root), (QStringList{"???..", QString(kMaxDiskNameLength, u'X')}));
+    QVERIFY(prompter->shown.isEmpty());
+}
+
+void TerminalFileTreeTest::malformedEntriesAreShownSafelyAndSorted()
+{
+    UseScriptedPeer();
+    QTreeWidgetItem* root = tree->rootItem;
+    rig->Script([&] { AnswerRequest(*rig->peer, 3, TextBytes("C:\r\n")); });
+    Click(root);
+    rig->Finish();
+    QTreeWidgetItem* c = Child(root, "C:");
+    QVERIFY(c);
+
+    Bytes listing;
+    for (const Bytes& e : {Entry("B", "TXT", kEntryFile), Entry("A", "TXT", kEntryFile),
+                           Entry("ABCDEFGH", "XYZ", kEntryFile), Entry("../..", "", kEntryFolder),
+                           Entry("..", "", kEntryFolder), Entry("A\\B", "TXT", kEntryFile),
+                           Entry("\x01\xE9X", "DAT", kEntryFile), Entry("ODD", "", 3)})
+        listing.insert(listing.end(), e.begin(), e.end());
+    listing.resize(listing.size() + 6, 0xEE); // a remainder shorter than an entry
+    Bytes request;
+    rig->Script([&] { request = AnswerRequest(*rig->peer, 2, listing); });
+    Click(c);
+    rig->Finish();
+    QVERIFY(Contains(request, "C:\r\n"));
+    QCOMPARE(ChildTexts(c),
+             (QStringList{"..?..", "??", "??X.DAT", "A.TXT", "A?B.TXT", "ABCDEFGH.XYZ", "B.TXT"}));
+    QCOMPARE(CFileTreeCtrl::ImageOf(Child(c, "??")), FileTreeImage::ImageFolder);
+
+    // A click on the folder that was named ".." asks for the text shown, never
+    // for the terminal's parent folder; the refusal leaves it empty, silently.
+    rig->Script([&] {
+        rig->peer->AnswerCommand(1, 0);
+        request = rig->peer->AnswerBlock(5 + 3, kCommandRequest, 2);
+    });
+    Click(Child(c, "??"));
+    rig->Finish();
+    QVERIFY(Contains(request, "C:\\??\r\n"));
+    QCOMPARE(Child(c, "??")->childCount(), 0);
+    QVERIFY(prompter->shown.isEmpty());
+}
+
+void TerminalFileTreeTest::formatWithAnUnexpectedAnswerLogsOnlyTheFailLine()
+{
+    UseScriptedPeer();
+    rig->Script([&] { AnswerRequest(*rig->peer, 3, TextBytes("C:\r\n")); });
+    Click(tree->rootItem);
+    rig->Finish();
+    QTreeWidgetItem* c = Child(tree->rootItem, "C:");
+    RightClick(c);
+    rig->Script([&] { AnswerRequest(*rig->peer, 2, Bytes{7}); });
+    frame->action(Command::Format)->trigger();
+    rig->Finish();
+    QVERIFY(prompter->shown.isEmpty());
+    QCOMPARE(Lines(), QStringList{"Format Disk C: fail."});
+    QVERIFY(HasOnlyPlaceholder(c));
+}
+
+KV_GUI_TEST_MAIN(TerminalFileTreeTest)
+#include "terminal_file_tree_test.moc"
