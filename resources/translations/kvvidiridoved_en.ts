@@ -422,6 +422,29 @@ Tile Windows</translation>
     </message>
 </context>
 <context>
+    <name>ProgressDialog</name>
+    <message>
+        <location filename="../../pc/progress_dialog.cpp" line="32"/>
+        <source>Process</source>
+        <translation>Process</translation>
+    </message>
+    <message>
+        <location filename="../../pc/progress_dialog.cpp" line="60"/>
+        <source>Total Files:</source>
+        <translation>Total Files:</translation>
+    </message>
+    <message>
+        <location filename="../../pc/progress_dialog.cpp" line="61"/>
+        <source>Finish Files:</source>
+        <translation>Finish Files:</translation>
+    </message>
+    <message>
+        <location filename="../../pc/progress_dialog.cpp" line="67"/>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>PropertiesDialog</name>
     <message>
         <location filename="../../pc/properties_dialog.cpp" line="37"/>

@@ -420,6 +420,29 @@ Rozmieść okna</translation>
     </message>
 </context>
 <context>
+    <name>ProgressDialog</name>
+    <message>
+        <location filename="../../pc/progress_dialog.cpp" line="32"/>
+        <source>Process</source>
+        <translation>Przetwarzanie</translation>
+    </message>
+    <message>
+        <location filename="../../pc/progress_dialog.cpp" line="60"/>
+        <source>Total Files:</source>
+        <translation>Liczba plików:</translation>
+    </message>
+    <message>
+        <location filename="../../pc/progress_dialog.cpp" line="61"/>
+        <source>Finish Files:</source>
+        <translation>Przesłane pliki:</translation>
+    </message>
+    <message>
+        <location filename="../../pc/progress_dialog.cpp" line="67"/>
+        <source>Cancel</source>
+        <translation>Anuluj</translation>
+    </message>
+</context>
+<context>
     <name>PropertiesDialog</name>
     <message>
         <location filename="../../pc/properties_dialog.cpp" line="37"/>
