@@ -132,6 +132,7 @@ void CKVVidiRidovedDoc::OnCloseDocument()
 {
     if (!link)
         return;
+    emit Closing();
     std::shared_ptr<ClockSyncThread> clock(std::move(clockThread));
     if (clock)
         clock->RequestStop();

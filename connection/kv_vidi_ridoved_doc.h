@@ -47,6 +47,8 @@ public:
 
 signals:
     void TitleChanged(const QString& title);
+    // The connection is about to close: its link still exists, and goes next.
+    void Closing();
     // A registry-driven connection is open: the frame starts the automatic work.
     void AutoTransmitRequested();
     void AutoInstallRequested();

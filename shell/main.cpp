@@ -4,18 +4,35 @@
 #include "shell/main_frame.h"
 #include "shell/start_options.h"
 #include "shell/ui_language.h"
+#include "terminal/terminal_view.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QMdiArea>
 #include <QPushButton>
 #include <QTimer>
 
 namespace {
 
+// Lists the child of item named name and expands it, as a click would; returns
+// it, or null when item has no such child.
+QTreeWidgetItem* OpenTerminalItem(CTerminalFileTree& tree, QTreeWidgetItem* item,
+                                  const QString& name)
+{
+    for (int i = 0; item && i < item->childCount(); ++i) {
+        if (QTreeWidgetItem* child = item->child(i); child->text(0) == name) {
+            tree.FillItem(child);
+            child->setExpanded(true);
+            return child;
+        }
+    }
+    return nullptr;
+}
+
 // --screenshot FILE: takes the connect dialog's first port, waits for the
-// connection window, opens the home folder in the PC tree, saves a picture of
-// the main window and ends.
+// connection window, opens the home folder in the PC tree and C:\DATA in the
+// terminal's tree, saves a picture of the main window and ends.
 void ArmScreenshot(CKVVidiRidovedApp& app, const QString& path)
 {
     app.SetBeforeFirstNew([&app, path] {
@@ -32,6 +49,17 @@ void ArmScreenshot(CKVVidiRidovedApp& app, const QString& path)
                         tree->ListFolder(volume->text(0), volume);
                         volume->setExpanded(true);
                     }
+                }
+                for (CChildFrame* child : frame->ConnectionWindows()) {
+                    child->setGeometry(frame->mdiArea()->viewport()->rect());
+                    CTerminalFileTree& terminal = child->view()->Tree();
+                    terminal.FillItem(terminal.rootItem);
+                    terminal.rootItem->setExpanded(true);
+                    OpenTerminalItem(terminal, terminal.rootItem, QStringLiteral("D:"));
+                    OpenTerminalItem(
+                        terminal,
+                        OpenTerminalItem(terminal, terminal.rootItem, QStringLiteral("C:")),
+                        QStringLiteral("DATA"));
                 }
                 frame->grab().save(path, "PNG");
                 frame->close();

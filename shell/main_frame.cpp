@@ -416,6 +416,7 @@ void CMainFrame::OnFileNew()
     }
     ++untitledCount;
     auto* child = new CChildFrame(doc);
+    AttachTree(&child->view()->Tree());
     connect(doc, &CKVVidiRidovedDoc::AutoTransmitRequested, this, &CMainFrame::OnAutoTransmit,
             Qt::QueuedConnection);
     connect(doc, &CKVVidiRidovedDoc::AutoInstallRequested, this, &CMainFrame::OnAutoInstall,

@@ -2,9 +2,13 @@
 // every click of a container, marks kept by the release, the wait cursor while a
 // job runs, drops toward the PC tree, the properties, delete and format through
 // the main frame's commands; and malformed listings from a scripted terminal.
+#include "connection/connect_setup_dialog.h"
+#include "connection/connection_reaper.h"
+#include "connection/kv_vidi_ridoved_doc.h"
 #include "gui_test_support.h"
 #include "link/frame.h"
 #include "link/terminal_link.h"
+#include "pc/progress_dialog.h"
 #include "pc/properties_dialog.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/main_frame.h"
@@ -12,11 +16,15 @@
 #include "sim/sim_ports.h"
 #include "terminal/terminal_file_tree.h"
 #include "terminal/terminal_tree_rules.h"
+#include "terminal/terminal_view.h"
 #include "tests/support/scripted_peer.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMenu>
+#include <QPushButton>
 #include <QTimer>
 
 #include <ctime>
@@ -104,6 +112,34 @@ private:
     QTimer timer;
 };
 
+// Chooses SIM1 in the next connect dialog and presses OK.
+void AnswerConnectWithSim1()
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer] {
+        if (auto* dialog = qobject_cast<ConnectSetupDialog*>(QApplication::activeModalWidget())) {
+            timer->deleteLater();
+            timer->stop();
+            dialog->findChild<QComboBox*>("portList")->setCurrentIndex(0);
+            QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+        }
+    });
+    timer->start(10);
+}
+
+// A command's dialog that counts the close requests it gets.
+class ClosingDialog : public QDialog {
+public:
+    int closes = 0;
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        ++closes;
+        QDialog::closeEvent(event);
+    }
+};
+
 // A PC tree that records the drops it is given.
 class RecordingPcTree : public CFileTreeCtrl {
 public:
@@ -177,6 +213,7 @@ private slots:
     void malformedRootListings();
     void malformedEntriesAreShownSafelyAndSorted();
     void formatWithAnUnexpectedAnswerLogsOnlyTheFailLine();
+    void connectionWindowHoldsTheTreeAndTheProgress();
 
 private:
     void Click(QTreeWidgetItem* item, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
@@ -500,6 +537,11 @@ void TerminalFileTreeTest::propertiesOfAFileRemovedMeanwhile()
     RightClick(Child(lookup, "PRICES.TXT"));
     frame->action(Command::Property)->trigger();
     QCOMPARE(prompter->shown.last(), MessageText(MessageId::AnotherJob));
+    // The folder's own listing fails: 40011.
+    RightClick(lookup);
+    frame->action(Command::Property)->trigger();
+    QCOMPARE(prompter->shown.last(), MessageText(MessageId::NoInformation));
+    QCOMPARE(prompter->shown.size(), 3);
     QVERIFY(watcher.seen.isEmpty());
 }
 
@@ -636,6 +678,52 @@ void TerminalFileTreeTest::formatWithAnUnexpectedAnswerLogsOnlyTheFailLine()
     QVERIFY(prompter->shown.isEmpty());
     QCOMPARE(Lines(), QStringList{"Format Disk C: fail."});
     QVERIFY(HasOnlyPlaceholder(c));
+}
+
+void TerminalFileTreeTest::connectionWindowHoldsTheTreeAndTheProgress()
+{
+    frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(frame));
+    AnswerConnectWithSim1();
+    frame->OnFileNew();
+    QCOMPARE(frame->ConnectionWindows().size(), 1);
+    CChildFrame* child = frame->ConnectionWindows().first();
+    CTerminalView* view = child->view();
+    CTerminalFileTree& connectionTree = view->Tree();
+    QCOMPARE(connectionTree.geometry(), view->rect());
+    child->resize(child->size() + QSize(60, 40));
+    QTRY_COMPARE(connectionTree.geometry(), view->rect());
+
+    QCOMPARE(connectionTree.rootItem->text(0), "Terminal");
+    QVERIFY(HasOnlyPlaceholder(connectionTree.rootItem));
+    ProgressDialog* progress = view->progressDialog();
+    QVERIFY(progress);
+    QVERIFY(!progress->isVisible());
+    QCOMPARE(child->document()->link->progress.load(), &progress->progress());
+
+    // The frame's commands reach the connection's tree.
+    tree = &connectionTree;
+    Click(connectionTree.rootItem);
+    QCOMPARE(ChildTexts(connectionTree.rootItem), (QStringList{"C:", "D:"}));
+    PropertiesWatcher watcher;
+    RightClick(Child(connectionTree.rootItem, "D:"));
+    frame->action(Command::Property)->trigger();
+    QCOMPARE(watcher.seen.size(), 1);
+    QCOMPARE(watcher.seen[0].name, "D:");
+
+    // Closing the window closes a dialog its view shows, and the link, which
+    // outlives the view on the reaper, no longer reports to the view's progress.
+    ClosingDialog command;
+    view->openDialog = &command;
+    CKVVidiRidovedDoc* doc = child->document();
+    TransferProgress* reported = &progress->progress();
+    QObject::connect(doc, &CKVVidiRidovedDoc::Closing,
+                     [&reported, doc] { reported = doc->link->progress.load(); });
+    child->close();
+    QCOMPARE(reported, nullptr);
+    QTRY_COMPARE(frame->ConnectionWindows().size(), 0);
+    QTRY_COMPARE(command.closes, 1);
+    QTRY_VERIFY(app->reaper().Idle());
 }
 
 KV_GUI_TEST_MAIN(TerminalFileTreeTest)

@@ -1,0 +1,22 @@
+// gui_job_host.h: the JobHost of a window: every request of the job's worker
+// thread is carried out on the GUI thread while the worker waits (log lines,
+// message boxes through the Prompter, the removal of a moved source's item).
+#pragma once
+
+#include "terminal/job_host.h"
+
+#include <functional>
+
+class GuiJobHost : public JobHost {
+public:
+    // sourceMoved runs on the GUI thread with the index of the moved source.
+    explicit GuiJobHost(std::function<void(std::size_t)> sourceMoved = {});
+
+    void LogLine(const std::string& line) override;
+    void ShowMessage(MessageId id, const std::string& argument) override;
+    bool AskYesNo(MessageId id, const std::string& argument) override;
+    void SourceMoved(std::size_t index) override;
+
+private:
+    std::function<void(std::size_t)> sourceMoved;
+};
