@@ -2,6 +2,7 @@
 
 #include "connection/connect_setup_dialog.h"
 #include "connection/connection_reaper.h"
+#include "connection/job_thread.h"
 #include "link/terminal_link.h"
 #include "shell/clock_sync_thread.h"
 #include "shell/device_monitor.h"
@@ -38,7 +39,10 @@ std::optional<TransmissionTarget> ReadTransmissionList(const QString& path)
     return ParseTransmissionListHead(file.read(kListHeadBytes));
 }
 
-CKVVidiRidovedDoc::CKVVidiRidovedDoc(QObject* parent) : QObject(parent) {}
+CKVVidiRidovedDoc::CKVVidiRidovedDoc(QObject* parent)
+    : QObject(parent), job(std::make_shared<JobThread>())
+{
+}
 
 CKVVidiRidovedDoc::~CKVVidiRidovedDoc()
 {
@@ -133,6 +137,12 @@ void CKVVidiRidovedDoc::OnCloseDocument()
     if (!link)
         return;
     emit Closing();
+    // A running job stops at its current block and logs its last line while the
+    // window side still exists; it asks no more questions.
+    link->cancel.store(1);
+    std::shared_ptr<JobThread> oldJob(std::move(job));
+    if (oldJob)
+        oldJob->Abandon();
     std::shared_ptr<ClockSyncThread> clock(std::move(clockThread));
     if (clock)
         clock->RequestStop();
@@ -141,14 +151,16 @@ void CKVVidiRidovedDoc::OnCloseDocument()
     settings.handle = kNoPort;
     CKVVidiRidovedApp& app = *TheApp();
     Transport* transport = &app.transport();
-    // The worker must end before the link it uses goes, and the link before its port.
-    // Nothing of the connection stays behind here: the reaper holds the last references.
-    app.reaper().Retire(
-        [clock = std::move(clock), oldLink = std::move(oldLink), transport, handle]() mutable {
-            clock.reset();
-            oldLink.reset();
-            transport->PortClose(handle);
-        });
+    // The workers must end before the link they use goes, and the link before its
+    // port. Nothing of the connection stays behind here: the reaper holds the last
+    // references.
+    app.reaper().Retire([oldJob = std::move(oldJob), clock = std::move(clock),
+                         oldLink = std::move(oldLink), transport, handle]() mutable {
+        oldJob.reset();
+        clock.reset();
+        oldLink.reset();
+        transport->PortClose(handle);
+    });
 }
 
 void CKVVidiRidovedDoc::StartClockThread()

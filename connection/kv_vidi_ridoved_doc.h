@@ -12,6 +12,7 @@
 #include <optional>
 
 class ClockSyncThread;
+class JobThread;
 class TerminalLink;
 class QWidget;
 
@@ -27,8 +28,9 @@ public:
     // is open; false when it was cancelled or failed (after message 40006 when
     // the port would not open). dialogParent: the dialog's parent window.
     bool OnNewDocument(QWidget* dialogParent = nullptr);
-    // Closes the connection: the clock worker ends, the link goes and the port
-    // closes on the reaper's thread. Safe to call twice.
+    // Closes the connection: a running job is cancelled and asks nothing more;
+    // the job and the clock worker end, the link goes and the port closes, all
+    // on the reaper's thread. Safe to call twice.
     void OnCloseDocument();
     // Starts the clock worker (unless one runs) and wakes it in 500 ms.
     void StartClockThread();
@@ -42,6 +44,8 @@ public:
     void SetTitle(const QString& text);
 
     std::unique_ptr<TerminalLink> link;
+    // The thread of the connection's transfer job; null once the connection closed.
+    std::shared_ptr<JobThread> job;
     ConnectionSettings settings;
     QString transmissionFile;
 

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
+#include <QTreeWidgetItemIterator>
 
 #include <array>
 
@@ -80,6 +81,26 @@ QString CFileTreeCtrl::GetItemPath(const QTreeWidgetItem* item) const
          parent = parent->parent())
         path = JoinItemPath(parent->text(0), path, PathSeparator());
     return path;
+}
+
+QTreeWidgetItem* CFileTreeCtrl::FindItem(const QString& path) const
+{
+    for (QTreeWidgetItemIterator it(const_cast<CFileTreeCtrl*>(this)); *it; ++it) {
+        // Placeholders stand for contents not listed yet; they may repeat a name.
+        if (*it != rootItem && ImageOf(*it) == FileTreeImage::ImagePc)
+            continue;
+        if (GetItemPath(*it) == path)
+            return *it;
+    }
+    return nullptr;
+}
+
+QStringList CFileTreeCtrl::MarkedPaths() const
+{
+    QStringList paths;
+    for (const QTreeWidgetItem* item : markedItems)
+        paths << GetItemPath(item);
+    return paths;
 }
 
 void CFileTreeCtrl::ClearMarks()
@@ -213,6 +234,8 @@ CFileTreeCtrl* CFileTreeCtrl::TreeAt(const QPoint& globalPos)
 void CFileTreeCtrl::AcceptDrop(QTreeWidgetItem*, CFileTreeCtrl*) {}
 
 void CFileTreeCtrl::StartDrop(QTreeWidgetItem*, CFileTreeCtrl*) {}
+
+void CFileTreeCtrl::StartUploadJob(CFileTreeCtrl*, QTreeWidgetItem*) {}
 
 LinkStatus CFileTreeCtrl::DeleteItemFile(const QString&)
 {

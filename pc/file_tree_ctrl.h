@@ -41,6 +41,10 @@ public:
     // the tree's separator ("/" on the PC, "\" on a terminal). The root's own text
     // is never part of it; for the root itself its text.
     QString GetItemPath(const QTreeWidgetItem* item) const;
+    // The item whose GetItemPath is path, or null.
+    QTreeWidgetItem* FindItem(const QString& path) const;
+    // GetItemPath of every marked item, in order.
+    QStringList MarkedPaths() const;
     // Unmarks every marked item and empties markedItems.
     void ClearMarks();
     // Deletes all children of item.
@@ -73,6 +77,9 @@ public:
     virtual void AcceptDrop(QTreeWidgetItem* target, CFileTreeCtrl* source);
     // The drop start of a terminal tree: sends source's marked items to target.
     virtual void StartDrop(QTreeWidgetItem* target, CFileTreeCtrl* source);
+    // The terminal-to-PC job of a terminal tree: its marked items to target, a
+    // drive or folder of pcTree.
+    virtual void StartUploadJob(CFileTreeCtrl* pcTree, QTreeWidgetItem* target);
     // Deletes the file at path: Ok, or the status that says why not.
     virtual LinkStatus DeleteItemFile(const QString& path);
     // A terminal tree's Property and Format commands on contextItem.

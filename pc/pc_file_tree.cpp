@@ -1,6 +1,8 @@
 #include "pc/pc_file_tree.h"
 
+#include "pc/pc_copy.h"
 #include "pc/volumes.h"
+#include "terminal/gui_job_host.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,6 +43,36 @@ void CPCFileTree::ListFolder(const QString& path, QTreeWidgetItem* item)
             InsertItem(item, name, FileTreeImage::ImageFile);
         }
     }
+}
+
+void CPCFileTree::AcceptDrop(QTreeWidgetItem* target, CFileTreeCtrl* source)
+{
+    if (!target || !source || !IsDropContainer(ImageOf(target)))
+        return;
+    if (source->isTerminalTree != 0) {
+        source->StartUploadJob(this, target);
+        return;
+    }
+    const QString folder = GetItemPath(target);
+    const QStringList paths = source->MarkedPaths();
+    PcCopyInput input;
+    input.targetFolder = folder.toStdString();
+    input.move = source->copyMode == 0;
+    for (const QString& path : paths)
+        input.sources.emplace_back(path.toStdString());
+    // On this thread the host's requests run at once; a moved file's item goes
+    // from its tree as soon as the file has gone.
+    GuiJobHost host([source, &paths](std::size_t index) {
+        if (index < static_cast<std::size_t>(paths.size()))
+            if (QTreeWidgetItem* item = source->FindItem(paths[static_cast<qsizetype>(index)]))
+                source->RemoveItem(item);
+    });
+    RunPcCopy(input, host);
+    // Only file items go with a move, so the target folder's item is still there.
+    ListFolder(folder, target);
+    target->setExpanded(true);
+    source->ClearMarks();
+    ClearMarks();
 }
 
 LinkStatus CPCFileTree::DeleteItemFile(const QString& path)

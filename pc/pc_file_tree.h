@@ -17,6 +17,12 @@ public:
     // entries never. Any path the file system accepts is listed.
     void ListFolder(const QString& path, QTreeWidgetItem* item);
 
+    // The drop and paste entry: source's marked files into target, a drive or a
+    // folder (anything else takes nothing). A terminal source starts its upload
+    // job and returns at once; PC files are copied or moved here and now, one log
+    // line each, then the target is listed again and both trees' marks cleared.
+    void AcceptDrop(QTreeWidgetItem* target, CFileTreeCtrl* source) override;
+
     // Deletes a regular file: Ok, or answer 1 when it is not one or stays.
     LinkStatus DeleteItemFile(const QString& path) override;
 

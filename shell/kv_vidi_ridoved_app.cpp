@@ -9,6 +9,7 @@
 #include "shell/start_options.h"
 
 #include <QCoreApplication>
+#include <QThread>
 
 namespace {
 
@@ -31,6 +32,15 @@ CKVVidiRidovedApp::CKVVidiRidovedApp()
 CKVVidiRidovedApp::~CKVVidiRidovedApp()
 {
     DestroyMainFrame();
+    // A job of a closed connection may be waiting for the GUI thread (a log line):
+    // keep serving it until the reaper has joined it, then run what it posted.
+    if (QCoreApplication::instance()) {
+        while (!connectionReaper->Idle()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(1);
+        }
+        QCoreApplication::processEvents();
+    }
     // Closed connections end before the transport their ports belong to.
     connectionReaper.reset();
     ports.reset();
@@ -55,6 +65,17 @@ void CKVVidiRidovedApp::LoadClockSetting()
     const int value = settings.value(QStringLiteral("Setting/ClockSynchronization"), 0).toInt(&ok);
     // Anything unreadable counts as off; any other non-zero value as on.
     ClockSynchronization.store(ok && value != 0 ? 1 : 0);
+}
+
+UnscrambleKey CKVVidiRidovedApp::UnscrambleKeySetting()
+{
+    const QVariant value = ProgramSettings().value(QStringLiteral("Setting/UnscrambleKey"));
+    if (!value.isValid())
+        return kDefaultUnscrambleKey;
+    // Written without quotes, the store reads "1, 2, ..." back as a list.
+    const QStringList parts = value.toStringList();
+    const QString text = parts.size() > 1 ? parts.join(u',') : value.toString();
+    return ParseUnscrambleKey(text.toStdString()).value_or(kDefaultUnscrambleKey);
 }
 
 void CKVVidiRidovedApp::SaveClockSetting()

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "convert/convert_settings.h"
+#include "convert/scramble.h"
 
 #include <QSettings>
 #include <QString>
@@ -41,6 +42,9 @@ public:
     // Where the sibling program leaves automatic work: group "Transmission".
     static QSettings TransmissionSettings();
     void LoadClockSetting();
+    // The key of BASIC programs (group "Setting", value "UnscrambleKey": ten
+    // numbers); the built-in key when the store names none or something else.
+    static UnscrambleKey UnscrambleKeySetting();
     void SaveClockSetting();
 
     // The port list and the transport every connection opens its port through.

@@ -6,8 +6,14 @@
 
 #include "pc/file_tree_ctrl.h"
 
+#include <QPointer>
+
+#include <functional>
+
 class CKVVidiRidovedDoc;
 class CPCFileTree;
+class JobHost;
+class ProgressDialog;
 class TerminalLink;
 
 class CTerminalFileTree : public CFileTreeCtrl {
@@ -39,9 +45,23 @@ public:
     // Deletes the terminal file at path: the link's status or the terminal's answer.
     LinkStatus DeleteItemFile(const QString& path) override;
 
+    // Sends source's marked PC files to target, a disk or folder of this tree, on
+    // the connection's job thread, and returns at once. Any other target, a source
+    // that is no PC tree, or a tree without a connection: nothing happens. While
+    // a job of the connection runs: message 40005, nothing more.
+    void StartDownloadJob(QTreeWidgetItem* target, CFileTreeCtrl* source);
+    // The drop start: StartDownloadJob.
+    void StartDrop(QTreeWidgetItem* target, CFileTreeCtrl* source) override;
+    // Fetches this tree's marked files into target, a drive or folder of pcTree,
+    // on the connection's job thread, and returns at once. While a job of the
+    // connection runs: message 40005, nothing more.
+    void StartUploadJob(CFileTreeCtrl* pcTree, QTreeWidgetItem* target) override;
+
     CKVVidiRidovedDoc* document = nullptr;
     CPCFileTree* uploadTree = nullptr;
     QTreeWidgetItem* uploadItem = nullptr;
+    // The connection's progress dialog, which the jobs show; set by the view.
+    QPointer<ProgressDialog> progressDialog;
 
 protected:
     void HandleLeftRelease(QMouseEvent* event) override;
@@ -53,6 +73,11 @@ private:
     void ShowFolderProperties(const QString& name, const QString& path, const QString& location);
     void ShowFileProperties(const QString& name, const QString& location);
     void ShowWaitCursor(bool on);
+    // Runs engine on the connection's job thread with a host whose moved sources
+    // leave sourceTree; finish runs on the GUI thread once the job has ended.
+    // False (nothing started) when the connection is gone or a job runs.
+    bool RunJob(std::function<void(TerminalLink&, JobHost&)> engine, CFileTreeCtrl* sourceTree,
+                const QStringList& sourcePaths, std::function<void()> finish);
 
     TerminalLink* link = nullptr;
     bool waitCursorShown = false;

@@ -22,6 +22,12 @@ CTerminalView::CTerminalView(CKVVidiRidovedDoc& document, QWidget* parent)
 CTerminalView::~CTerminalView()
 {
     ReleaseLink();
+    // A running job still writes into the dialog's progress: the dialog goes
+    // when the job has ended.
+    if (tree.jobRunning.load() && progress) {
+        progress->hide();
+        (void)progress.release();
+    }
     if (openDialog)
         openDialog->close();
 }
@@ -61,6 +67,7 @@ void CTerminalView::showEvent(QShowEvent* event)
     tree.InsertRoot();
     tree.Attach(&doc);
     progress = std::make_unique<ProgressDialog>();
+    tree.progressDialog = progress.get();
     if (doc.link)
         AttachLink(*doc.link);
 }

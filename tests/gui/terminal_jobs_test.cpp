@@ -1,0 +1,416 @@
+// Transfer jobs between the PC tree and a connection window on the simulated
+// terminals: drags with real mouse events both ways, Paste, the refusals (a
+// second job, terminal to terminal), moves taking their sources away, and a
+// window closed while its job waits for the user.
+#include "connection/connect_setup_dialog.h"
+#include "connection/connection_reaper.h"
+#include "connection/kv_vidi_ridoved_doc.h"
+#include "gui_test_support.h"
+#include "link/terminal_link.h"
+#include "pc/pc_file_tree.h"
+#include "pc/progress_dialog.h"
+#include "shell/kv_vidi_ridoved_app.h"
+#include "shell/main_frame.h"
+#include "shell/message_window.h"
+#include "sim/sim_ports.h"
+#include "sim/sim_terminal.h"
+#include "terminal/terminal_view.h"
+
+#include <QComboBox>
+#include <QMdiArea>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+QString Text(const std::filesystem::path& p)
+{
+    return QString::fromStdString(p.string());
+}
+
+QTreeWidgetItem* Child(const QTreeWidgetItem* parent, const QString& text)
+{
+    for (int i = 0; parent && i < parent->childCount(); ++i)
+        if (parent->child(i)->text(0) == text)
+            return parent->child(i);
+    return nullptr;
+}
+
+QPoint TextPoint(CFileTreeCtrl* tree, QTreeWidgetItem* item)
+{
+    tree->scrollToItem(item);
+    // Long folder names run past the viewport's right edge.
+    const QRect r = tree->PressRect(item);
+    return QPoint(std::min(r.right(), tree->viewport()->width()) - 4, r.center().y());
+}
+
+// Chooses the port at index in the next connect dialog and presses OK.
+void AnswerConnect(int index)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, index] {
+        if (auto* dialog = qobject_cast<ConnectSetupDialog*>(QApplication::activeModalWidget())) {
+            timer->deleteLater();
+            timer->stop();
+            dialog->findChild<QComboBox*>("portList")->setCurrentIndex(index);
+            QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+        }
+    });
+    timer->start(10);
+}
+
+// Answers like RecordingPrompter; a question first runs the hook, while the job
+// that asks is waiting.
+class HookPrompter : public RecordingPrompter {
+public:
+    bool AskYesNo(const QString& text) override
+    {
+        if (onQuestion) {
+            auto hook = std::move(onQuestion);
+            onQuestion = nullptr;
+            hook();
+        }
+        return RecordingPrompter::AskYesNo(text);
+    }
+    std::function<void()> onQuestion;
+};
+
+} // namespace
+
+class TerminalJobsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void dragsCopyPcFilesToTheTerminalAndBack();
+    void pasteMovesFilesEitherWayAndTakesTheSourcesAway();
+    void aSecondJobAndATerminalToTerminalPasteAreRefused();
+    void closingTheWindowWhileItsJobWaitsEndsTheJobSafely();
+    void theProgramEndingWhileAJobRunsEndsTheJobFirst();
+    void pcFilesDroppedOnAPcFolderAreCopiedThere();
+    void aScrambledProgramIsUnscrambledWithTheStoredKey();
+
+private:
+    // Opens a connection to SIM<index + 1>; returns its window.
+    CChildFrame* Connect(int index);
+    // Clicks the root, then each named child in turn; returns the last item.
+    QTreeWidgetItem* Open(CTerminalFileTree& tree, const QStringList& path);
+    void Click(CFileTreeCtrl* tree, QTreeWidgetItem* item,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    void RightClick(CFileTreeCtrl* tree, QTreeWidgetItem* item);
+    // Presses on from in source, moves over to in target and releases there.
+    void Drag(CFileTreeCtrl* source, QTreeWidgetItem* from, CFileTreeCtrl* target,
+              QTreeWidgetItem* to);
+    std::filesystem::path Disk(int index, const std::string& relative) const;
+    QStringList Lines() const { return frame->messageWindow()->Lines(); }
+
+    std::unique_ptr<TestDir> dir;
+    std::unique_ptr<HookPrompter> prompter;
+    std::unique_ptr<SimPortsTransport> sims;
+    std::unique_ptr<CKVVidiRidovedApp> app;
+    CMainFrame* frame = nullptr;
+    CPCFileTree* pc = nullptr;
+    QTreeWidgetItem* pcFolder = nullptr; // the test's own folder, listed
+    std::filesystem::path roots[2];      // the terminals' disks, once connected
+};
+
+void TerminalJobsTest::init()
+{
+    dir = std::make_unique<TestDir>();
+    std::filesystem::create_directory(*dir / "pc");
+    prompter = std::make_unique<HookPrompter>();
+    sims = std::make_unique<SimPortsTransport>(dir->path / "terminals", 2);
+    app = std::make_unique<CKVVidiRidovedApp>();
+    app->convertIniPath = dir->path / "Convert.ini";
+    app->instanceServerName = Text(dir->path / "VidiRidovedClass");
+    app->SetTransport(sims.get());
+    frame = &app->CreateMainFrame();
+    frame->resize(1000, 700);
+    frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(frame));
+    pc = frame->pcTree();
+    pcFolder = pc->InsertItem(pc->rootItem, Text(*dir / "pc"), FileTreeImage::ImageFixedDisk);
+}
+
+void TerminalJobsTest::cleanup()
+{
+    app.reset();
+    sims.reset();
+    prompter.reset();
+    dir.reset();
+}
+
+CChildFrame* TerminalJobsTest::Connect(int index)
+{
+    AnswerConnect(index);
+    frame->OnFileNew();
+    CChildFrame* child = frame->ConnectionWindows().last();
+    roots[index] = sims->TerminalAt(index + 1)->Root();
+    child->resize(420, 420);
+    child->move(index * 430, 0);
+    return child;
+}
+
+QTreeWidgetItem* TerminalJobsTest::Open(CTerminalFileTree& tree, const QStringList& path)
+{
+    QTreeWidgetItem* item = tree.rootItem;
+    Click(&tree, item);
+    for (const QString& name : path) {
+        item = Child(item, name);
+        if (!item)
+            return nullptr;
+        Click(&tree, item);
+    }
+    return item;
+}
+
+void TerminalJobsTest::Click(CFileTreeCtrl* tree, QTreeWidgetItem* item,
+                             Qt::KeyboardModifiers modifiers)
+{
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, modifiers, TextPoint(tree, item));
+}
+
+void TerminalJobsTest::RightClick(CFileTreeCtrl* tree, QTreeWidgetItem* item)
+{
+    QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, TextPoint(tree, item));
+    frame->contextMenu()->hide();
+}
+
+void TerminalJobsTest::Drag(CFileTreeCtrl* source, QTreeWidgetItem* from, CFileTreeCtrl* target,
+                            QTreeWidgetItem* to)
+{
+    QWidget* vp = source->viewport();
+    const QPoint start = TextPoint(source, from);
+    const QPoint end = vp->mapFromGlobal(target->viewport()->mapToGlobal(TextPoint(target, to)));
+    SendMouse(vp, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(vp, QEvent::MouseMove, end, Qt::NoButton, Qt::LeftButton);
+    SendMouse(vp, QEvent::MouseButtonRelease, end, Qt::LeftButton, Qt::NoButton);
+}
+
+std::filesystem::path TerminalJobsTest::Disk(int index, const std::string& relative) const
+{
+    return roots[index] / relative;
+}
+
+void TerminalJobsTest::dragsCopyPcFilesToTheTerminalAndBack()
+{
+    TestDir::WriteFile(*dir / "pc/A.TXT", "alpha\r\n");
+    TestDir::WriteFile(*dir / "pc/B.TXT", "beta\r\n");
+    Click(pc, pcFolder);
+    CChildFrame* child = Connect(0);
+    CTerminalFileTree& tree = child->view()->Tree();
+    ProgressDialog* progress = child->view()->progressDialog();
+    QTreeWidgetItem* data = Open(tree, {"C:", "DATA"});
+    QVERIFY(data);
+
+    // PC to terminal: two marked files dragged onto C:\DATA.
+    QTreeWidgetItem* a = Child(pcFolder, "A.TXT");
+    QTreeWidgetItem* b = Child(pcFolder, "B.TXT");
+    Click(pc, a, Qt::ControlModifier);
+    Click(pc, b, Qt::ControlModifier);
+    Drag(pc, b, &tree, data);
+    QCOMPARE(tree.jobRunning.load(), 1);
+    QVERIFY(progress->isVisible());
+    QTRY_COMPARE(tree.jobRunning.load(), 0);
+    QVERIFY(!progress->isVisible());
+    const QString p = Text(*dir / "pc");
+    QCOMPARE(Lines(), (QStringList{"Copy " + p + "/B.TXT to C:\\DATA\\B.TXT have done",
+                                   "Copy " + p + "/A.TXT to C:\\DATA\\A.TXT have done"}));
+    QCOMPARE(TestDir::ReadFile(Disk(0, "C/DATA/B.TXT")), "beta\r\n");
+    // The target was listed again; the copies' sources stay; no marks remain.
+    data = tree.FindItem("C:\\DATA");
+    QVERIFY(Child(data, "A.TXT") && Child(data, "B.TXT") && Child(data, "ORDERS.TXT"));
+    QVERIFY(data->isExpanded());
+    QVERIFY(Child(pcFolder, "A.TXT"));
+    QVERIFY(pc->markedItems.isEmpty());
+    QCOMPARE(progress->progress().finishedFiles.load(), 2);
+
+    // Terminal to PC: a drag of ORDERS.TXT onto the PC folder.
+    QTreeWidgetItem* orders = Child(data, "ORDERS.TXT");
+    Drag(&tree, orders, pc, pcFolder);
+    QTRY_COMPARE(tree.jobRunning.load(), 0);
+    QCOMPARE(Lines().first(), "Copy C:\\DATA\\ORDERS.TXT to " + p + "/ORDERS.TXT have done");
+    QVERIFY(std::filesystem::exists(*dir / "pc/ORDERS.TXT"));
+    QVERIFY(Child(pcFolder, "ORDERS.TXT"));
+    QVERIFY(Child(data, "ORDERS.TXT"));
+    QVERIFY(tree.markedItems.isEmpty());
+    QVERIFY(prompter->shown.isEmpty());
+}
+
+void TerminalJobsTest::pasteMovesFilesEitherWayAndTakesTheSourcesAway()
+{
+    TestDir::WriteFile(*dir / "pc/MOVE.TXT", "m\r\n");
+    Click(pc, pcFolder);
+    CChildFrame* child = Connect(0);
+    CTerminalFileTree& tree = child->view()->Tree();
+    QTreeWidgetItem* data = Open(tree, {"C:", "DATA"});
+
+    RightClick(pc, Child(pcFolder, "MOVE.TXT"));
+    frame->action(Command::Cut)->trigger();
+    RightClick(&tree, data);
+    QVERIFY(frame->action(Command::Paste)->isEnabled());
+    frame->action(Command::Paste)->trigger();
+    QTRY_COMPARE(tree.jobRunning.load(), 0);
+    const QString p = Text(*dir / "pc");
+    QCOMPARE(Lines().first(), "Move " + p + "/MOVE.TXT to C:\\DATA\\MOVE.TXT have done");
+    QVERIFY(!std::filesystem::exists(*dir / "pc/MOVE.TXT"));
+    QVERIFY(!Child(pcFolder, "MOVE.TXT"));
+    QCOMPARE(TestDir::ReadFile(Disk(0, "C/DATA/MOVE.TXT")), "m\r\n");
+
+    // And back: the terminal's file and its item go once it is on the PC.
+    data = tree.FindItem("C:\\DATA");
+    RightClick(&tree, Child(data, "STOCK.DAT"));
+    frame->action(Command::Cut)->trigger();
+    RightClick(pc, pcFolder);
+    frame->action(Command::Paste)->trigger();
+    QTRY_COMPARE(tree.jobRunning.load(), 0);
+    QCOMPARE(Lines().first(), "Move C:\\DATA\\STOCK.DAT to " + p + "/STOCK.DAT have done");
+    QVERIFY(!std::filesystem::exists(Disk(0, "C/DATA/STOCK.DAT")));
+    QVERIFY(!Child(data, "STOCK.DAT"));
+    QVERIFY(std::filesystem::exists(*dir / "pc/STOCK.DAT"));
+    QVERIFY(Child(pcFolder, "STOCK.DAT"));
+    QVERIFY(prompter->shown.isEmpty());
+}
+
+void TerminalJobsTest::aSecondJobAndATerminalToTerminalPasteAreRefused()
+{
+    TestDir::WriteFile(*dir / "pc/ORDERS.TXT", "pc copy\r\n");
+    Click(pc, pcFolder);
+    CTerminalFileTree& first = Connect(0)->view()->Tree();
+    CTerminalFileTree& second = Connect(1)->view()->Tree();
+    QTreeWidgetItem* data = Open(first, {"C:", "DATA"});
+    QTreeWidgetItem* otherData = Open(second, {"C:", "DATA"});
+
+    // Terminal to terminal: Paste is offered on a folder, and transfers nothing.
+    RightClick(&second, Child(otherData, "STOCK.DAT"));
+    frame->action(Command::Copy)->trigger();
+    RightClick(&first, data);
+    QVERIFY(frame->action(Command::Paste)->isEnabled());
+    frame->action(Command::Paste)->trigger();
+    QCOMPARE(first.jobRunning.load(), 0);
+    QVERIFY(Lines().isEmpty());
+    QVERIFY(prompter->shown.isEmpty());
+
+    // The PC's ORDERS.TXT exists on the terminal: while the job asks, a second
+    // Paste onto the same connection is refused with 40005.
+    RightClick(pc, Child(pcFolder, "ORDERS.TXT"));
+    frame->action(Command::Copy)->trigger();
+    RightClick(&first, data);
+    bool runningWhileAsked = false;
+    prompter->onQuestion = [&] {
+        runningWhileAsked = first.jobRunning.load() != 0;
+        frame->action(Command::Paste)->trigger();
+    };
+    prompter->answer = false;
+    frame->action(Command::Paste)->trigger();
+    QTRY_COMPARE(first.jobRunning.load(), 0);
+    QVERIFY(runningWhileAsked);
+    QCOMPARE(prompter->shown,
+             (QStringList{MessageText(MessageId::AnotherJob),
+                          MessageText(MessageId::OverwriteQuestion, "C:\\DATA\\ORDERS.TXT")}));
+    QCOMPARE(Lines(),
+             QStringList{"Copy " + Text(*dir / "pc/ORDERS.TXT") + " to C:\\DATA\\ORDERS.TXT fail"});
+    QVERIFY(TestDir::ReadFile(Disk(0, "C/DATA/ORDERS.TXT")) != "pc copy\r\n");
+}
+
+void TerminalJobsTest::closingTheWindowWhileItsJobWaitsEndsTheJobSafely()
+{
+    TestDir::WriteFile(*dir / "pc/ORDERS.TXT", "pc copy\r\n");
+    TestDir::WriteFile(*dir / "pc/NEXT.TXT", "n\r\n");
+    Click(pc, pcFolder);
+    CChildFrame* child = Connect(0);
+    CTerminalFileTree& tree = child->view()->Tree();
+    QTreeWidgetItem* data = Open(tree, {"C:", "DATA"});
+    Click(pc, Child(pcFolder, "ORDERS.TXT"), Qt::ControlModifier);
+    Click(pc, Child(pcFolder, "NEXT.TXT"), Qt::ControlModifier);
+
+    // The first file's question is answered Yes after the window has closed: the
+    // closed connection's cancel stops the job before the second file.
+    prompter->onQuestion = [child] { child->close(); };
+    Drag(pc, Child(pcFolder, "NEXT.TXT"), &tree, data);
+    QTRY_COMPARE(frame->ConnectionWindows().size(), 0);
+    QTRY_VERIFY(app->reaper().Idle());
+    QTRY_VERIFY(pc->markedItems.isEmpty());
+    QCOMPARE(Lines(), QStringList{"Transmission break!"});
+    QVERIFY(!std::filesystem::exists(Disk(0, "C/DATA/NEXT.TXT")));
+    // The program can go on: a new connection works.
+    CTerminalFileTree& again = Connect(0)->view()->Tree();
+    QVERIFY(Open(again, {"C:", "DATA"}));
+}
+
+void TerminalJobsTest::theProgramEndingWhileAJobRunsEndsTheJobFirst()
+{
+    // A line of 115200 bit/s: the first file takes seconds.
+    SimTerminalConfig slow;
+    slow.lineRate = 115200;
+    auto slowSims = std::make_unique<SimPortsTransport>(dir->path / "terminals", 2, slow);
+    app->SetTransport(slowSims.get());
+    sims = std::move(slowSims);
+    TestDir::WriteFile(*dir / "pc/BIG.TXT", std::string(40000, 'x'));
+    TestDir::WriteFile(*dir / "pc/NEXT.TXT", "n\r\n");
+    Click(pc, pcFolder);
+    CChildFrame* child = Connect(0);
+    CTerminalFileTree& tree = child->view()->Tree();
+    QTreeWidgetItem* data = Open(tree, {"C:", "DATA"});
+    Click(pc, Child(pcFolder, "BIG.TXT"), Qt::ControlModifier);
+    Click(pc, Child(pcFolder, "NEXT.TXT"), Qt::ControlModifier);
+    Drag(pc, Child(pcFolder, "NEXT.TXT"), &tree, data);
+    TransferProgress& progress = child->view()->progressDialog()->progress();
+    QTRY_VERIFY(progress.bytesDone.load() > 0);
+    // The job's last line waits for the GUI thread while the program ends: the
+    // end must serve it rather than wait for the job alone.
+    app.reset();
+    QVERIFY(!std::filesystem::exists(Disk(0, "C/DATA/NEXT.TXT")));
+}
+
+void TerminalJobsTest::pcFilesDroppedOnAPcFolderAreCopiedThere()
+{
+    std::filesystem::create_directory(*dir / "pc/SUB");
+    TestDir::WriteFile(*dir / "pc/A.TXT", "a");
+    Click(pc, pcFolder);
+    QTreeWidgetItem* sub = Child(pcFolder, "SUB");
+    QTreeWidgetItem* a = Child(pcFolder, "A.TXT");
+    // A file is no target: nothing happens.
+    Click(pc, a);
+    Drag(pc, a, pc, a);
+    QVERIFY(Lines().isEmpty());
+    Drag(pc, a, pc, sub);
+    const QString p = Text(*dir / "pc");
+    QCOMPARE(Lines(), QStringList{"Copy " + p + "/A.TXT to " + p + "/SUB/A.TXT have done"});
+    QVERIFY(Child(sub, "A.TXT"));
+    QVERIFY(sub->isExpanded());
+    QVERIFY(pc->markedItems.isEmpty());
+    QCOMPARE(TestDir::ReadFile(*dir / "pc/SUB/A.TXT"), "a");
+}
+
+void TerminalJobsTest::aScrambledProgramIsUnscrambledWithTheStoredKey()
+{
+    const UnscrambleKey key{1, 2, 3, 4, 5, 6, 7, 8, 9, 200};
+    CKVVidiRidovedApp::ProgramSettings().setValue("Setting/UnscrambleKey",
+                                                  QString::fromStdString(FormatUnscrambleKey(key)));
+    const std::string plain = "10 PRINT \"HELLO\"\r\n20 GOTO 10\r\n";
+    std::string scrambled = plain;
+    Scramble(std::span(reinterpret_cast<std::uint8_t*>(scrambled.data()), scrambled.size()), key);
+    TestDir::WriteFile(*dir / "pc/default.bas", scrambled);
+    Click(pc, pcFolder);
+    CChildFrame* child = Connect(0);
+    std::filesystem::create_directories(Disk(0, "D/PROGRAM"));
+    CTerminalFileTree& tree = child->view()->Tree();
+    // The simulated terminal names its folders in capitals; a real one keeps the
+    // program folder's own spelling, which decides about unscrambling.
+    QTreeWidgetItem* program =
+        tree.InsertItem(Open(tree, {"D:"}), "Program", FileTreeImage::ImageFolder);
+    Drag(pc, Child(pcFolder, "default.bas"), &tree, program);
+    QTRY_COMPARE(tree.jobRunning.load(), 0);
+    CKVVidiRidovedApp::ProgramSettings().remove("Setting/UnscrambleKey");
+    QCOMPARE(TestDir::ReadFile(Disk(0, "D/PROGRAM/DEFAULT.BAS")), plain);
+    QCOMPARE(Lines(), QStringList{"Copy " + Text(*dir / "pc/default.bas") +
+                                  " to D:\\Program\\default.bas have done"});
+}
+
+KV_GUI_TEST_MAIN(TerminalJobsTest)
+#include "terminal_jobs_test.moc"
