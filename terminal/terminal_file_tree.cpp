@@ -107,6 +107,11 @@ void CTerminalFileTree::ShowTerminalProperties()
     QTreeWidgetItem* item = currentItem();
     if (!item || !Link())
         return;
+    // The link serves one operation at a time: not while this connection's job runs.
+    if (jobRunning.load()) {
+        ::ShowMessage(MessageId::AnotherJob);
+        return;
+    }
     const QString name = item->text(0);
     const QString path = GetItemPath(item);
     const QString location = Text(ParentLocation(path.toStdString()));
@@ -177,7 +182,10 @@ void CTerminalFileTree::FormatSelectedDisk()
         return;
     const QString disk = GetItemPath(item);
     TerminalLink* const l = Link();
-    const LinkStatus status = l ? l->FormatDisk(disk.toStdString()) : LinkStatus::NoReply;
+    // The link serves one operation at a time: not while this connection's job runs.
+    const LinkStatus status = !l                  ? LinkStatus::NoReply
+                              : jobRunning.load() ? LinkStatus::Busy
+                                                  : l->FormatDisk(disk.toStdString());
     if (status == LinkStatus::Ok) {
         FillItem(item);
         LogMessage(FormatDoneLine(disk.toStdString()));
@@ -193,6 +201,8 @@ LinkStatus CTerminalFileTree::DeleteItemFile(const QString& path)
     TerminalLink* const l = Link();
     if (!l)
         return LinkStatus::NoReply;
+    if (jobRunning.load())
+        return LinkStatus::Busy; // the link serves one operation at a time
     return l->DeleteTerminalFile(path.toStdString());
 }
 

@@ -213,6 +213,7 @@ private slots:
     void malformedRootListings();
     void malformedEntriesAreShownSafelyAndSorted();
     void formatWithAnUnexpectedAnswerLogsOnlyTheFailLine();
+    void whileAJobRunsTheFrameCommandsLeaveTheLinkAlone();
     void connectionWindowHoldsTheTreeAndTheProgress();
 
 private:
@@ -678,6 +679,25 @@ void TerminalFileTreeTest::formatWithAnUnexpectedAnswerLogsOnlyTheFailLine()
     QVERIFY(prompter->shown.isEmpty());
     QCOMPARE(Lines(), QStringList{"Format Disk C: fail."});
     QVERIFY(HasOnlyPlaceholder(c));
+}
+
+void TerminalFileTreeTest::whileAJobRunsTheFrameCommandsLeaveTheLinkAlone()
+{
+    // The link serves one operation at a time: Format, Property and Delete
+    // reached through the frame while a job runs must not send anything.
+    TestDir::WriteFile(HostPath("C/DATA/KEEP.TXT"), "keep");
+    QTreeWidgetItem* c = Open({"C:"});
+    RightClick(c);
+    tree->jobRunning = 1;
+    frame->action(Command::Format)->trigger();
+    QCOMPARE(prompter->shown, QStringList{MessageText(MessageId::AnotherJob)});
+    QCOMPARE(Lines(), QStringList{"Format Disk C: fail."});
+    tree->ShowTerminalProperties();
+    QCOMPARE(prompter->shown.size(), 2);
+    QCOMPARE(prompter->shown[1], MessageText(MessageId::AnotherJob));
+    QCOMPARE(tree->DeleteItemFile("C:\\DATA\\KEEP.TXT"), LinkStatus::Busy);
+    tree->jobRunning = 0;
+    QVERIFY(std::filesystem::exists(HostPath("C/DATA/KEEP.TXT")));
 }
 
 void TerminalFileTreeTest::connectionWindowHoldsTheTreeAndTheProgress()
