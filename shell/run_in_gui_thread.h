@@ -6,7 +6,8 @@
 #include <QMetaObject>
 #include <QThread>
 
-#include <atomic>
+#include <future>
+#include <memory>
 #include <utility>
 
 // Any thread. Runs fn on the GUI thread; returns after it has run.
@@ -17,18 +18,19 @@ template <typename Fn> void RunInGuiThread(Fn&& fn)
         fn();
         return;
     }
-    // Qt's semaphore already orders the two threads; the atomic states that
-    // order where race checkers can see it: what the worker wrote before is
-    // visible to fn, and what fn wrote is visible once this returns.
-    std::atomic<int> handOver{0};
-    handOver.store(1, std::memory_order_release);
+    // A queued call and a promise rather than Qt's blocking connection: the
+    // worker waits on the promise, which orders everything fn did before the
+    // worker goes on, where race checkers can see it, and Qt keeps nothing on
+    // the worker's stack after fn has run. The call holds its own reference to
+    // the promise, so the worker may leave as soon as it is fulfilled.
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
     QMetaObject::invokeMethod(
         app,
-        [&handOver, &fn] {
-            (void)handOver.load(std::memory_order_acquire);
+        [&fn, done] {
             fn();
-            handOver.store(2, std::memory_order_release);
+            done->set_value();
         },
-        Qt::BlockingQueuedConnection);
-    (void)handOver.load(std::memory_order_acquire);
+        Qt::QueuedConnection);
+    finished.wait();
 }
