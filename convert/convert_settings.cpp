@@ -28,19 +28,24 @@ std::string FormatDecimal(std::int64_t value)
 
 std::optional<std::string_view> FindIniValue(std::string_view text, std::string_view key)
 {
+    // Lines end in LF, with or without a CR before it: the program writes CR LF,
+    // editors on this platform write LF alone.
     std::size_t at = 0;
     while (at < text.size()) {
         if (text.compare(at, key.size(), key) == 0) {
             const std::size_t valueStart = at + key.size();
-            const std::size_t end = text.find(kCrLf, valueStart);
+            const std::size_t end = text.find('\n', valueStart);
             if (end == std::string_view::npos)
                 return std::nullopt;
-            return text.substr(valueStart, end - valueStart);
+            std::string_view value = text.substr(valueStart, end - valueStart);
+            if (value.ends_with('\r'))
+                value.remove_suffix(1);
+            return value;
         }
-        const std::size_t next = text.find(kCrLf, at);
+        const std::size_t next = text.find('\n', at);
         if (next == std::string_view::npos)
             break;
-        at = next + kCrLf.size();
+        at = next + 1;
     }
     return std::nullopt;
 }

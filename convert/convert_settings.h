@@ -32,8 +32,9 @@ inline constexpr std::size_t kMaxPaddedWidths = 65536;
 
 // The value of key (the text up to and including "=") in the text of an ini file:
 // the bytes after the first occurrence of key at a line start (the beginning of
-// the text or just after a CR LF) up to, not including, the next CR LF. Nothing
-// is trimmed. nullopt when the key is not found or no CR LF follows it.
+// the text or just after an LF) up to, not including, the line end that follows
+// (CR LF or LF alone). Nothing else is trimmed. nullopt when the key is not found
+// or no line end follows it.
 std::optional<std::string_view> FindIniValue(std::string_view text, std::string_view key);
 
 // A separator in hexadecimal, digits of either case up to the first other

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -112,11 +113,13 @@ INSTANTIATE_TEST_SUITE_P(
                     LookupRow{"empty_value", "A=\r\n", "A=", ""},
                     LookupRow{"first_occurrence_counts", "A=1\r\nA=2\r\n", "A=", "1"},
                     LookupRow{"no_cr_lf_after_key", "A=1", "A=", nullptr},
-                    LookupRow{"lf_alone_does_not_end_a_line", "A=1\nB=2\n", "A=", nullptr},
-                    LookupRow{"lf_alone_does_not_start_a_line", "X=0\nA=1\r\n", "A=", nullptr},
+                    LookupRow{"lf_alone_ends_a_line", "A=1\nB=2\n", "A=", "1"},
+                    LookupRow{"lf_alone_starts_a_line", "X=0\nA=1\r\n", "A=", "1"},
+                    LookupRow{"cr_alone_does_not_start_a_line", "X=0\rA=1\r\n", "A=", nullptr},
                     LookupRow{"key_inside_a_value_is_not_a_key", "N=A=9\r\nA=1\r\n", "A=", "1"},
                     LookupRow{"key_only_inside_a_value", "N=A=9\r\n", "A=", nullptr},
-                    LookupRow{"value_keeps_lone_cr_and_lf", "A=x\ry\nz\r\n", "A=", "x\ry\nz"},
+                    LookupRow{"value_keeps_a_lone_cr", "A=x\ry\r\n", "A=", "x\ry"},
+                    LookupRow{"only_the_cr_before_the_lf_is_dropped", "A=x\r\r\n", "A=", "x\r"},
                     LookupRow{"missing", "B=2\r\n", "A=", nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -149,18 +152,31 @@ TEST(ParseConvertIniTest, EmptyFileGivesMissingKeyDefaults)
     EXPECT_TRUE(r.ConvFieldLen.empty());
 }
 
-TEST(ParseConvertIniTest, LinesEndedByLfAloneGiveMissingKeyDefaults)
+TEST(LoadConvertSettingsTest, HandEditedFilesWithLfOrMixedLineEndsAreRead)
 {
-    ConvertSettings r = SampleRecord();
-    std::string text = FormatConvertIni(r);
-    std::erase(text, '\r');
-    ConvertSettings loaded = SampleRecord();
-    loaded.OriFieldLen.clear();
-    loaded.ConvFieldLen.clear();
-    ParseConvertIni(text, loaded);
-    ConvertSettings expected;
-    expected.OriSeparator = expected.ConvSeparator = kMissingSeparator;
-    EXPECT_EQ(loaded, expected);
+    // Mended: a Convert.ini saved by an editor here ends its lines in LF alone; every
+    // key after the first line was ignored and the defaults silently replaced the
+    // user's layout.
+    const std::string written = FormatConvertIni(SampleRecord());
+    std::string lfOnly = written;
+    std::erase(lfOnly, '\r');
+    std::string mixed; // CR LF and LF alone by turns
+    bool keepCr = false;
+    for (const char c : written)
+        if (c != '\r' || (keepCr = !keepCr))
+            mixed += c;
+    ASSERT_EQ(std::count(mixed.begin(), mixed.end(), '\r'), 5);
+
+    TempFolder folder;
+    for (const std::string& text : {lfOnly, mixed}) {
+        WriteBytes(folder / "Convert.ini", text);
+        ConvertSettings loaded;
+        ASSERT_TRUE(LoadConvertSettings(folder / "Convert.ini", loaded));
+        EXPECT_EQ(loaded, SampleRecord());
+        // Saving again writes CR LF throughout.
+        ASSERT_TRUE(SaveConvertSettings(folder / "Convert.ini", loaded));
+        EXPECT_EQ(ReadBytes(folder / "Convert.ini"), written);
+    }
 }
 
 TEST(ParseConvertIniTest, ConvFieldLenIsFilledUpToConvertField)
@@ -240,7 +256,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RoundTripRow{"every_field_set", SampleRecord()},
                     // Fixed names that hold a key text once shadowed the key.
                     RoundTripRow{"name_holds_a_later_key", WithName("ConvFieldLen=1,2,3,")},
-                    RoundTripRow{"name_holds_an_earlier_key", WithName("x\nConvertField=9")},
+                    RoundTripRow{"name_holds_an_earlier_key", WithName("ConvertField=9")},
                     RoundTripRow{"name_with_lone_cr", WithName("a\rb")},
                     RoundTripRow{"name_with_zero_byte", WithName(std::string("a\0b", 3))}),
     [](const auto& info) { return std::string(info.param.name); });
