@@ -2,6 +2,7 @@
 
 #include "connection/connection_rules.h"
 #include "connection/kv_vidi_ridoved_doc.h"
+#include "convert/convert_setting_dialog.h"
 #include "link/operation_text.h"
 #include "pc/pc_file_tree.h"
 #include "shell/about_dialog.h"
@@ -32,23 +33,6 @@
 namespace {
 
 std::atomic<CMainFrame*> theFrame{nullptr};
-
-// Stands in for the convert setting dialog until it exists.
-void ShowConvertSettingPlaceholder(QWidget* parent)
-{
-    QDialog dialog(parent);
-    dialog.setObjectName(QStringLiteral("ConvertSettingDialog"));
-    dialog.setWindowTitle(QCoreApplication::translate("CMainFrame", "Convert Setting"));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(
-        new QLabel(QCoreApplication::translate("CMainFrame",
-                                               "The conversion settings are kept in Convert.ini."),
-                   &dialog));
-    layout->addWidget(buttons);
-    dialog.exec();
-}
 
 } // namespace
 
@@ -544,7 +528,7 @@ void CMainFrame::OnFormat()
 
 void CMainFrame::OnConvertSetting()
 {
-    ShowConvertSettingPlaceholder(this);
+    EditConvertSettings(app.Settings, app.convertIniPath, this);
 }
 
 void CMainFrame::OnClockSynchronization()

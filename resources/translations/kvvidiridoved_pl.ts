@@ -25,15 +25,9 @@
 <context>
     <name>CMainFrame</name>
     <message>
-        <location filename="../../shell/main_frame.cpp" line="41"/>
         <location filename="../../shell/main_frame.cpp" line="167"/>
         <source>Convert Setting</source>
         <translation>Ustawienia konwertowania bazy</translation>
-    </message>
-    <message>
-        <location filename="../../shell/main_frame.cpp" line="45"/>
-        <source>The conversion settings are kept in Convert.ini.</source>
-        <translation>Ustawienia konwertowania są zapisane w pliku Convert.ini.</translation>
     </message>
     <message>
         <location filename="../../shell/main_frame.cpp" line="104"/>
@@ -409,6 +403,74 @@ Rozmieść okna</translation>
         <location filename="../../connection/connect_setup_dialog.cpp" line="34"/>
         <source>Baud rate:</source>
         <translation>Prędkość:</translation>
+    </message>
+</context>
+<context>
+    <name>ConvertSettingDialog</name>
+    <message>
+        <location filename="../../convert/convert_setting_dialog.cpp" line="64"/>
+        <source>DBMS File Convert</source>
+        <translation>Konwerter bazy</translation>
+    </message>
+    <message>
+        <location filename="../../convert/convert_setting_dialog.cpp" line="69"/>
+        <source>Original</source>
+        <translation>Źródłowy</translation>
+    </message>
+    <message>
+        <location filename="../../convert/convert_setting_dialog.cpp" line="70"/>
+        <source>Converted</source>
+        <translation>Docelowy</translation>
+    </message>
+    <message>
+        <location filename="../../convert/convert_setting_dialog.cpp" line="72"/>
+        <source>Fixed Name:</source>
+        <translation>Fixed Name:</translation>
+    </message>
+    <message>
+        <location filename="../../convert/convert_setting_dialog.cpp" line="81"/>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <location filename="../../convert/convert_setting_dialog.cpp" line="82"/>
+        <source>Cancel</source>
+        <translation>Anuluj</translation>
+    </message>
+    <message>
+        <location filename="../../convert/convert_setting_dialog.cpp" line="122"/>
+        <source>Length</source>
+        <translation>Length</translation>
+    </message>
+    <message>
+        <location filename="../../convert/convert_setting_dialog.cpp" line="122"/>
+        <source>Tab</source>
+        <translation>Tab</translation>
+    </message>
+    <message>
+        <location filename="../../convert/convert_setting_dialog.cpp" line="122"/>
+        <source>Space</source>
+        <translation>Space</translation>
+    </message>
+    <message>
+        <location filename="../../convert/convert_setting_dialog.cpp" line="126"/>
+        <source>Field Count:</source>
+        <translation>Liczba pól:</translation>
+    </message>
+    <message>
+        <location filename="../../convert/convert_setting_dialog.cpp" line="134"/>
+        <source>Delimiter:</source>
+        <translation>Separator:</translation>
+    </message>
+    <message>
+        <location filename="../../convert/convert_setting_dialog.cpp" line="205"/>
+        <source>Please enter an integer.</source>
+        <translation>Wprowadź liczbę całkowitą.</translation>
+    </message>
+    <message>
+        <location filename="../../convert/convert_setting_dialog.cpp" line="211"/>
+        <source>Please enter an integer between %1 and %2.</source>
+        <translation>Wprowadź liczbę całkowitą z zakresu od %1 do %2.</translation>
     </message>
 </context>
 <context>
