@@ -15,8 +15,6 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDialogButtonBox>
 #include <QDockWidget>
 #include <QIcon>
 #include <QLabel>
@@ -26,7 +24,6 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
-#include <QVBoxLayout>
 
 #include <atomic>
 
