@@ -8,7 +8,7 @@ namespace {
 
 void PrintUsage(std::ostream& to)
 {
-    to << "usage: kvctl [OPTION]... COMMAND [ARGS]\n"
+    to << "Usage: kvctl [OPTION]... COMMAND [ARGS]\n"
           "Talk to one portable data terminal on a serial line, or to a built-in simulated\n"
           "terminal.\n"
           "\n"

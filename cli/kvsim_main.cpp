@@ -30,7 +30,7 @@ constexpr int kDefaultBaud = 115200;
 constexpr long kWatchIntervalNs = 50'000'000;
 
 constexpr const char* kUsage =
-    "usage: kvsim --root DIR (--pty LINK | --device PATH [--baud N]) [options]\n"
+    "Usage: kvsim --root DIR (--pty LINK | --device PATH [--baud N]) [options]\n"
     "options: --model TEXT --firmware TEXT --serial TEXT --equipment TEXT\n"
     "         --line-rate BAUD --install-mode --app-size N --capacity C:=N\n"
     "         --unformatted D: --lock PATH --busy --push FILE [--push-name NAME]\n";

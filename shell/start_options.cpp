@@ -59,7 +59,7 @@ QString StartHelpText()
 {
     return QCoreApplication::translate(
         "StartOptions",
-        "usage: kvvidiridoved [OPTION]... [MODE]\n"
+        "Usage: kvvidiridoved [OPTION]... [MODE]\n"
         "A file manager for portable data terminals on serial ports.\n"
         "\n"
         "  MODE               0 or none: start with the connect dialog; 1: automatic\n"

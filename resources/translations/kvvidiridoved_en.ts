@@ -481,7 +481,7 @@ Tile Windows</translation>
     <name>StartOptions</name>
     <message>
         <location filename="../../shell/start_options.cpp" line="60"/>
-        <source>usage: kvvidiridoved [OPTION]... [MODE]
+        <source>Usage: kvvidiridoved [OPTION]... [MODE]
 A file manager for portable data terminals on serial ports.
 
   MODE               0 or none: start with the connect dialog; 1: automatic
@@ -495,7 +495,7 @@ A file manager for portable data terminals on serial ports.
 A second start while the program runs brings its window to the front and
 passes MODE to it.
 </source>
-        <translation>usage: kvvidiridoved [OPTION]... [MODE]
+        <translation>Usage: kvvidiridoved [OPTION]... [MODE]
 A file manager for portable data terminals on serial ports.
 
   MODE               0 or none: start with the connect dialog; 1: automatic

@@ -479,7 +479,7 @@ Rozmieść okna</translation>
     <name>StartOptions</name>
     <message>
         <location filename="../../shell/start_options.cpp" line="60"/>
-        <source>usage: kvvidiridoved [OPTION]... [MODE]
+        <source>Usage: kvvidiridoved [OPTION]... [MODE]
 A file manager for portable data terminals on serial ports.
 
   MODE               0 or none: start with the connect dialog; 1: automatic
@@ -493,7 +493,7 @@ A file manager for portable data terminals on serial ports.
 A second start while the program runs brings its window to the front and
 passes MODE to it.
 </source>
-        <translation>użycie: kvvidiridoved [OPCJA]... [TRYB]
+        <translation>Użycie: kvvidiridoved [OPCJA]... [TRYB]
 Menedżer plików przenośnych terminali danych na portach szeregowych.
 
   TRYB               0 lub brak: start z oknem połączenia; 1: automatyczna

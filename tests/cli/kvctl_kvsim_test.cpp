@@ -264,13 +264,13 @@ TEST_F(KvctlKvsim, GlobalOptionsBeforeOrAfterTheCommandAndWholeLines)
         {{"df", "--json", "C:"}, 0, "{\"capacity\": ", ""},
         {{"info", "--lang", "pl"}, 0, "Model: ", ""},
         {{"ls", "--", "PDT"}, 0, "C:\n", ""},
-        {{"ls", "PDT", "--help"}, 0, "usage: kvctl ", ""},
+        {{"ls", "PDT", "--help"}, 0, "Usage: kvctl ", ""},
         {{"ports", "--version"}, 0, version, ""},
         {{"ls", "PDT", "--port"}, 2, "", "kvctl: --port needs a value\n"},
         {{"ls", "PDT", "--lang", "de"}, 2, "", "kvctl: unknown language de\n"},
         {{"ls", "NO:\\SUCH"}, 1, "", ""},
         {{"rm", "C:\\DATA\\NONE.TXT"}, 1, "", ""},
-        {{}, 2, "", "usage: kvctl "},
+        {{}, 2, "", "Usage: kvctl "},
     };
     for (const Row& row : rows) {
         const ProgramResult r = RunProgram(KVCTL_PATH, row.args, env, dir.path);
@@ -299,5 +299,5 @@ TEST(ProgramVersion, KvsimAndKvctlPrintTheProjectVersion)
     EXPECT_EQ(RunProgram(KVCTL_PATH, {"--version"}, env, dir.path).out, "kvctl" + expected);
     const ProgramResult help = RunProgram(KVSIM_PATH, {"--root", "x", "--help"}, env, dir.path);
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_EQ(help.out.substr(0, 12), "usage: kvsim");
+    EXPECT_EQ(help.out.substr(0, 12), "Usage: kvsim");
 }
