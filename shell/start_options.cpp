@@ -71,7 +71,7 @@ QString StartHelpText()
         "  --version          show the version and end\n"
         "\n"
         "A second start while the program runs brings its window to the front and\n"
-        "passes MODE to it.\n");
+        "ends.\n");
 }
 
 QString StartVersionText()

@@ -493,7 +493,7 @@ A file manager for portable data terminals on serial ports.
   --version          show the version and end
 
 A second start while the program runs brings its window to the front and
-passes MODE to it.
+ends.
 </source>
         <translation>Usage: kvvidiridoved [OPTION]... [MODE]
 A file manager for portable data terminals on serial ports.
@@ -507,7 +507,7 @@ A file manager for portable data terminals on serial ports.
   --version          show the version and end
 
 A second start while the program runs brings its window to the front and
-passes MODE to it.
+ends.
 </translation>
     </message>
 </context>

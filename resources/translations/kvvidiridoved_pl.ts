@@ -491,7 +491,7 @@ A file manager for portable data terminals on serial ports.
   --version          show the version and end
 
 A second start while the program runs brings its window to the front and
-passes MODE to it.
+ends.
 </source>
         <translation>Użycie: kvvidiridoved [OPCJA]... [TRYB]
 Menedżer plików przenośnych terminali danych na portach szeregowych.
@@ -505,7 +505,7 @@ Menedżer plików przenośnych terminali danych na portach szeregowych.
   --version          pokaż wersję i zakończ
 
 Drugie uruchomienie w czasie pracy programu przenosi jego okno na wierzch
-i przekazuje mu TRYB.
+i kończy się.
 </translation>
     </message>
 </context>
