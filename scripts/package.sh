@@ -79,6 +79,9 @@ for program in kvvidiridoved kvctl kvsim; do
   [ "$got" = "$program $version" ] || fail "$program --version printed '$got'"
 done
 "$root/usr/bin/kvvidiridoved" --help >/dev/null || fail "kvvidiridoved --help"
+# The translations travel inside the program: the installed copy speaks Polish.
+"$root/usr/bin/kvvidiridoved" --lang pl --help | grep -q '^Użycie: kvvidiridoved' ||
+  fail "the installed program has no Polish translation"
 listing=$("$root/usr/bin/kvctl" --port SIM1 ls PDT) || fail "kvctl --port SIM1 ls PDT"
 printf '%s\n' "$listing"
 [ "$listing" = $'C:\nD:' ] || fail "kvctl --port SIM1 ls PDT listed '$listing'"
