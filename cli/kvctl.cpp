@@ -1,4 +1,5 @@
 #include "cli/kvctl_commands.h"
+#include "kv_version.h"
 
 #include <ostream>
 #include <utility>
@@ -7,7 +8,11 @@ namespace {
 
 void PrintUsage(std::ostream& to)
 {
-    to << "usage: kvctl [--port NAME] [--baud N] [--json] [--lang en|pl] COMMAND [ARGS]\n"
+    to << "Usage: kvctl [OPTION]... COMMAND [ARGS]\n"
+          "Talk to one portable data terminal on a serial line, or to a built-in simulated\n"
+          "terminal.\n"
+          "\n"
+          "Commands:\n"
           "  ports                      the port list (SIM1, ... are built-in simulated "
           "terminals)\n"
           "  ls PATH                    list PDT (the disks), a disk or a folder\n"
@@ -23,7 +28,26 @@ void PrintUsage(std::ostream& to)
           "  receive DIR [--count N] [--timeout S]   accept files the terminal sends\n"
           "  convert SOURCE [--ini F] [--save-ini OUT]   record conversion\n"
           "  batch FILE                 send the files of a batch build file (*.cmb)\n"
-          "  scramble IN OUT            scramble a file with the key of the settings\n";
+          "  scramble IN OUT            scramble a file with the key of the settings\n"
+          "\n"
+          "Options (before or after the command; -- ends them):\n"
+          "  --port NAME                a name from 'kvctl ports', a device path, or COMn\n"
+          "                             (default: the first port of the list)\n"
+          "  --baud N                   4800, 9600, 19200, 38400, 57600 or 115200 (default)\n"
+          "  --json                     print listings and information as JSON\n"
+          "  --lang en|pl               the language of the messages\n"
+          "  -h, --help                 show this help and end\n"
+          "  --version                  show the version and end\n"
+          "\n"
+          "Exit status: 0 done, 1 the operation failed, 2 bad usage or the port cannot be\n"
+          "opened.\n";
+}
+
+// Options of the commands that take a value: the value stays with the command
+// even when it looks like a global option.
+bool IsCommandValueOption(const std::string& word)
+{
+    return word == "--ini" || word == "--save-ini" || word == "--count" || word == "--timeout";
 }
 
 } // namespace
@@ -31,13 +55,28 @@ void PrintUsage(std::ostream& to)
 int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     KvctlOptions options;
-    std::size_t i = 0;
-    for (; i < args.size(); ++i) {
+    std::vector<std::string> words;
+    bool help = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--port" && hasValue) {
+        if (a == "--") {
+            words.insert(words.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                         args.end());
+            break;
+        }
+        if (IsCommandValueOption(a) && i + 1 < args.size()) {
+            words.push_back(a);
+            words.push_back(args[++i]);
+            continue;
+        }
+        const bool takesValue = a == "--port" || a == "--baud" || a == "--lang";
+        if (takesValue && i + 1 >= args.size()) {
+            err << "kvctl: " << a << " needs a value\n";
+            return kExitUsage;
+        }
+        if (a == "--port") {
             options.port = args[++i];
-        } else if (a == "--baud" && hasValue) {
+        } else if (a == "--baud") {
             try {
                 options.baud = std::stoi(args[++i]);
             } catch (...) {
@@ -49,27 +88,32 @@ int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostre
                 return kExitUsage;
             }
         } else if (a == "--help" || a == "-h") {
-            PrintUsage(out);
+            help = true;
+        } else if (a == "--version") {
+            out << "kvctl " << kProgramVersion << "\n";
             return kExitOk;
         } else if (a == "--json") {
             options.json = true;
-        } else if (a == "--lang" && hasValue) {
+        } else if (a == "--lang") {
             options.lang = args[++i];
             if (options.lang != "en" && options.lang != "pl") {
                 err << "kvctl: unknown language " << options.lang << "\n";
                 return kExitUsage;
             }
         } else {
-            break;
+            words.push_back(a);
         }
     }
-    if (i >= args.size()) {
+    if (help) {
+        PrintUsage(out);
+        return kExitOk;
+    }
+    if (words.empty()) {
         PrintUsage(err);
         return kExitUsage;
     }
-    const std::string& command = args[i];
-    const std::span<const std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                                            args.end());
+    const std::string& command = words.front();
+    const std::span<const std::string> rest(words.begin() + 1, words.end());
     static const std::pair<const char*, KvctlCommand> kCommands[] = {
         {"ports", RunPortsCommand},     {"ls", RunLsCommand},
         {"df", RunDfCommand},           {"info", RunInfoCommand},

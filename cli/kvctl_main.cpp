@@ -1,5 +1,5 @@
 // kvctl: talk to one terminal from a shell.
-//   kvctl [--port NAME] [--baud N] [--json] [--lang en|pl] COMMAND [ARGS]
+//   kvctl [OPTION]... COMMAND [ARGS]; the options may also follow the command.
 #include "cli/kvctl_commands.h"
 
 #include <iostream>

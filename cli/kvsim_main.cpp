@@ -1,5 +1,6 @@
 // kvsim: a simulated terminal on a serial line, a pseudo-terminal made for the
 // PC (--pty) or a real serial device (--device). Serves until SIGINT or SIGTERM.
+#include "kv_version.h"
 #include "sim/fd_port.h"
 #include "sim/sim_terminal.h"
 
@@ -29,10 +30,35 @@ constexpr int kDefaultBaud = 115200;
 constexpr long kWatchIntervalNs = 50'000'000;
 
 constexpr const char* kUsage =
-    "usage: kvsim --root DIR (--pty LINK | --device PATH [--baud N]) [options]\n"
+    "Usage: kvsim --root DIR (--pty LINK | --device PATH [--baud N]) [options]\n"
     "options: --model TEXT --firmware TEXT --serial TEXT --equipment TEXT\n"
     "         --line-rate BAUD --install-mode --app-size N --capacity C:=N\n"
     "         --unformatted D: --lock PATH --busy --push FILE [--push-name NAME]\n";
+
+// The usage, then what each option does: the --help text.
+constexpr const char* kHelp =
+    "Serve a simulated portable data terminal on a serial line until SIGINT or SIGTERM.\n"
+    "\n"
+    "  --root DIR           the terminal's disks live in DIR/C and DIR/D, its application\n"
+    "                       image in DIR/APP.BIN, its clock in DIR/CLOCK.TXT\n"
+    "  --pty LINK           make a pseudo-terminal and point the symbolic link LINK at it\n"
+    "  --device PATH        serve on a real serial device (a null-modem cable to the PC)\n"
+    "  --baud N             the device's speed (default 115200)\n"
+    "  --model TEXT, --firmware TEXT, --serial TEXT, --equipment TEXT\n"
+    "                       what the terminal reports about itself\n"
+    "  --line-rate BAUD     pace the line as a serial line of that speed would\n"
+    "  --install-mode       start in install mode: accept an application image\n"
+    "  --app-size N         the size of the application area, in bytes\n"
+    "  --capacity C:=N      the capacity of disk C: or D:, in bytes\n"
+    "  --unformatted D:     start with that disk unformatted\n"
+    "  --lock PATH          a terminal file held in use (may be repeated)\n"
+    "  --busy               the terminal's own program holds its files: downloads refused\n"
+    "  --push FILE          send FILE to the PC once a PC is on the line\n"
+    "  --push-name NAME     the name the pushed file is sent under\n"
+    "  -h, --help           show this help and end\n"
+    "  --version            show the version and end\n"
+    "\n"
+    "Exit status: 0 stopped by a signal, 1 the line or the disks failed, 2 bad usage.\n";
 
 struct KvsimOptions {
     SimTerminalConfig config;
@@ -166,9 +192,15 @@ int main(int argc, char** argv)
 {
     KvsimOptions options;
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        std::cout << kUsage;
-        return kExitDone;
+    for (const std::string& a : args) {
+        if (a == "--help" || a == "-h") {
+            std::cout << kUsage << "\n" << kHelp;
+            return kExitDone;
+        }
+        if (a == "--version") {
+            std::cout << "kvsim " << kProgramVersion << "\n";
+            return kExitDone;
+        }
     }
     if (!ParseOptions(args, options, std::cerr)) {
         std::cerr << kUsage;

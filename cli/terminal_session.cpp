@@ -4,6 +4,7 @@
 #include "convert/record_conversion.h"
 #include "link/link_observer.h"
 #include "link/private_folder.h"
+#include "link/serial/port_permission.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -112,6 +113,9 @@ TerminalSession::TerminalSession(const KvctlOptions& options, std::ostream& err)
     handle = ports->Open(options.port);
     if (handle == kNoPort) {
         err << MessageString(MessageId::OpenPortFail, language) << "\n";
+        const std::string advice = PortPermissionAdvice(options.port, language);
+        if (!advice.empty())
+            err << advice << "\n";
         return;
     }
     ports->transport().PortConfigure(handle, CodeOf(options.baud), 0, 0, 0, 1);

@@ -3,11 +3,13 @@
 #include "connection/connect_setup_dialog.h"
 #include "connection/connection_reaper.h"
 #include "connection/job_thread.h"
+#include "link/serial/port_permission.h"
 #include "link/terminal_link.h"
 #include "shell/clock_sync_thread.h"
 #include "shell/device_monitor.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/prompter.h"
+#include "shell/ui_language.h"
 
 #include <QFile>
 #include <QPointer>
@@ -107,6 +109,10 @@ bool CKVVidiRidovedDoc::OnNewDocument(QWidget* dialogParent)
         transport.PortOpen(choice->kind, choice->numberOrIndex, settings.portName.toStdString());
     if (settings.handle == kNoPort) {
         ShowMessage(MessageId::OpenPortFail);
+        const std::string advice =
+            PortPermissionAdvice(settings.portName.toStdString(), UiLanguage());
+        if (!advice.empty())
+            ThePrompter().ShowMessage(QString::fromStdString(advice));
         return false;
     }
     link = std::make_unique<TerminalLink>(transport);

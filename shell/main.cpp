@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace {
 
 // Lists the child of item named name and expands it, as a click would; returns
@@ -68,10 +70,29 @@ void ArmScreenshot(CKVVidiRidovedApp& app, const QString& path)
     });
 }
 
+// --help, --version and a bad command line are answered without a display.
+int AnswerOnTheTerminal(int argc, char** argv, const StartOptions& options)
+{
+    QCoreApplication core(argc, argv);
+    InstallUiLanguage(core, options.language);
+    const QString text =
+        options.valid && options.version && !options.help ? StartVersionText() : StartHelpText();
+    std::fputs(text.toLocal8Bit().constData(), options.valid ? stdout : stderr);
+    return options.valid ? 0 : 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    {
+        QStringList words;
+        for (int i = 1; i < argc; ++i)
+            words << QString::fromLocal8Bit(argv[i]);
+        const StartOptions early = ParseStartOptions(words);
+        if (early.help || early.version || !early.valid)
+            return AnswerOnTheTerminal(argc, argv, early);
+    }
     QApplication qapp(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("TELMARQ SOFTWARE"));
     QApplication::setApplicationName(QStringLiteral("KVVidiRidoved"));

@@ -7,6 +7,7 @@
 #include "pc/pc_file_tree.h"
 #include "shell/about_dialog.h"
 #include "shell/device_monitor.h"
+#include "shell/frame_layout.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/message_window.h"
 #include "shell/prompter.h"
@@ -56,6 +57,10 @@ CMainFrame::CMainFrame(CKVVidiRidovedApp& application, QWidget* parent)
     connect(&app.deviceMonitor(), &DeviceMonitor::DevicesChanged, this,
             &CMainFrame::OnDeviceChange);
     resize(900, 640);
+    RestoreFrameLayout(*this);
+    pcWindowVisible = pcDock->isHidden() ? 0 : 1;
+    messageWindowVisible = messages->isHidden() ? 0 : 1;
+    AddStandardShortcuts(*this);
     RefreshFrameState();
     theFrame.store(this);
 }
@@ -408,6 +413,7 @@ void CMainFrame::OnFileNew()
     mdi->addSubWindow(child);
     child->resize(420, 300);
     child->show();
+    child->setGeometry(FitInside(child->geometry(), mdi->viewport()->rect()));
     mdi->setActiveSubWindow(child);
     RefreshFrameState();
 }
@@ -617,6 +623,7 @@ void CMainFrame::TileWindows(Qt::Orientation orientation)
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+    SaveFrameLayout(*this);
     CloseAllConnections();
     QMainWindow::closeEvent(event);
 }

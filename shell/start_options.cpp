@@ -1,4 +1,7 @@
 #include "shell/start_options.h"
+#include "kv_version.h"
+
+#include <QCoreApplication>
 
 int AtoiValue(const QString& text)
 {
@@ -37,6 +40,10 @@ StartOptions ParseStartOptions(const QStringList& args)
                 options.valid = false;
                 return options;
             }
+        } else if (a == QStringLiteral("--help") || a == QStringLiteral("-h")) {
+            options.help = true;
+        } else if (a == QStringLiteral("--version")) {
+            options.version = true;
         } else if (a.startsWith(QStringLiteral("--"))) {
             options.valid = false;
             return options;
@@ -46,4 +53,28 @@ StartOptions ParseStartOptions(const QStringList& args)
     }
     options.startMode = AtoiValue(args.mid(i).join(u' '));
     return options;
+}
+
+QString StartHelpText()
+{
+    return QCoreApplication::translate(
+        "StartOptions",
+        "Usage: kvvidiridoved [OPTION]... [MODE]\n"
+        "A file manager for portable data terminals on serial ports.\n"
+        "\n"
+        "  MODE               0 or none: start with the connect dialog; 1: automatic\n"
+        "                     transmission; another number: install an application\n"
+        "  --lang en|pl       the language of the program (default: the user's locale)\n"
+        "  --screenshot FILE  connect to the first port, save a picture of the main\n"
+        "                     window as FILE (PNG) and end\n"
+        "  -h, --help         show this help and end\n"
+        "  --version          show the version and end\n"
+        "\n"
+        "A second start while the program runs brings its window to the front and\n"
+        "ends.\n");
+}
+
+QString StartVersionText()
+{
+    return QStringLiteral("kvvidiridoved %1\n").arg(QLatin1StringView(kProgramVersion));
 }

@@ -17,9 +17,17 @@ struct StartOptions {
     int startMode = 0;                // 0 interactive, 1 transmission, other: install
     std::optional<Language> language; // --lang en|pl
     QString screenshotPath;           // --screenshot FILE
+    bool help = false;                // --help or -h: print StartHelpText() and end
+    bool version = false;             // --version: print the version and end
     bool valid = true;                // false: an option lacks its value or is unknown
 };
 
 // args without the program name. Options come first; the text after them, joined
 // by blanks, is the start mode.
 StartOptions ParseStartOptions(const QStringList& args);
+
+// The --help text in the language of the installed translator. The GUI thread.
+QString StartHelpText();
+
+// "kvvidiridoved 0.1.0": the --version line.
+QString StartVersionText();

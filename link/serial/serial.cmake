@@ -3,6 +3,7 @@ add_library(kvserial STATIC
     serial_transport.cpp
     system_transport.cpp
     port_waiter_linux.cpp
+    port_permission_linux.cpp
 )
 target_link_libraries(kvserial PUBLIC kvproto Qt6::Core Qt6::SerialPort)
 

@@ -1,7 +1,12 @@
 #!/usr/bin/env python3
 """Draws the program's icons as PNG files: 16 x 16 pixel art from the character
 maps below (the program icon is the terminal at twice the size). Run it from this
-folder after changing a map; the PNG files are committed."""
+folder after changing a map; the PNG files are committed.
+
+The program icon is also drawn for the desktop's icon theme: hicolor/ holds it
+as SVG (one square per pixel, so it stays sharp at any size) and as PNG at the
+sizes desktops ask for."""
+import os
 import struct
 import zlib
 
@@ -259,3 +264,28 @@ for name, rows in ICONS.items():
     assert len(rows) == 16 and all(len(r) == 16 for r in rows), name
     png(name + '.png', rows)
 png('program.png', scaled(ICONS['tree1'], 2))
+
+
+def svg(path, rows):
+    size = len(rows)
+    squares = []
+    for y, row in enumerate(rows):
+        for x, c in enumerate(row):
+            r, g, b, a = PALETTE[c]
+            if a:
+                squares.append(f'<rect x="{x}" y="{y}" width="1" height="1" '
+                               f'fill="#{r:02x}{g:02x}{b:02x}"/>')
+    with open(path, 'w') as f:
+        f.write(f'<svg xmlns="http://www.w3.org/2000/svg" width="{size * 16}" '
+                f'height="{size * 16}" viewBox="0 0 {size} {size}" '
+                f'shape-rendering="crispEdges">\n')
+        f.write('\n'.join(squares) + '\n</svg>\n')
+
+
+THEME_SIZES = (16, 32, 48, 64, 128, 256)
+for size in THEME_SIZES:
+    folder = os.path.join('hicolor', f'{size}x{size}', 'apps')
+    os.makedirs(folder, exist_ok=True)
+    png(os.path.join(folder, 'kvvidiridoved.png'), scaled(ICONS['tree1'], size // 16))
+os.makedirs(os.path.join('hicolor', 'scalable', 'apps'), exist_ok=True)
+svg(os.path.join('hicolor', 'scalable', 'apps', 'kvvidiridoved.svg'), ICONS['tree1'])

@@ -539,4 +539,38 @@ Tile Windows</translation>
         <translation>Type:</translation>
     </message>
 </context>
+<context>
+    <name>StartOptions</name>
+    <message>
+        <location filename="../../shell/start_options.cpp" line="60"/>
+        <source>Usage: kvvidiridoved [OPTION]... [MODE]
+A file manager for portable data terminals on serial ports.
+
+  MODE               0 or none: start with the connect dialog; 1: automatic
+                     transmission; another number: install an application
+  --lang en|pl       the language of the program (default: the user&apos;s locale)
+  --screenshot FILE  connect to the first port, save a picture of the main
+                     window as FILE (PNG) and end
+  -h, --help         show this help and end
+  --version          show the version and end
+
+A second start while the program runs brings its window to the front and
+ends.
+</source>
+        <translation>Usage: kvvidiridoved [OPTION]... [MODE]
+A file manager for portable data terminals on serial ports.
+
+  MODE               0 or none: start with the connect dialog; 1: automatic
+                     transmission; another number: install an application
+  --lang en|pl       the language of the program (default: the user&apos;s locale)
+  --screenshot FILE  connect to the first port, save a picture of the main
+                     window as FILE (PNG) and end
+  -h, --help         show this help and end
+  --version          show the version and end
+
+A second start while the program runs brings its window to the front and
+ends.
+</translation>
+    </message>
+</context>
 </TS>

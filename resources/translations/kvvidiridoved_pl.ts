@@ -537,4 +537,38 @@ Rozmieść okna</translation>
         <translation>Typ:</translation>
     </message>
 </context>
+<context>
+    <name>StartOptions</name>
+    <message>
+        <location filename="../../shell/start_options.cpp" line="60"/>
+        <source>Usage: kvvidiridoved [OPTION]... [MODE]
+A file manager for portable data terminals on serial ports.
+
+  MODE               0 or none: start with the connect dialog; 1: automatic
+                     transmission; another number: install an application
+  --lang en|pl       the language of the program (default: the user&apos;s locale)
+  --screenshot FILE  connect to the first port, save a picture of the main
+                     window as FILE (PNG) and end
+  -h, --help         show this help and end
+  --version          show the version and end
+
+A second start while the program runs brings its window to the front and
+ends.
+</source>
+        <translation>Użycie: kvvidiridoved [OPCJA]... [TRYB]
+Menedżer plików przenośnych terminali danych na portach szeregowych.
+
+  TRYB               0 lub brak: start z oknem połączenia; 1: automatyczna
+                     transmisja; inna liczba: instalacja aplikacji
+  --lang en|pl       język programu (domyślnie: język użytkownika)
+  --screenshot PLIK  połącz z pierwszym portem, zapisz obraz głównego okna
+                     jako PLIK (PNG) i zakończ
+  -h, --help         pokaż tę pomoc i zakończ
+  --version          pokaż wersję i zakończ
+
+Drugie uruchomienie w czasie pracy programu przenosi jego okno na wierzch
+i kończy się.
+</translation>
+    </message>
+</context>
 </TS>

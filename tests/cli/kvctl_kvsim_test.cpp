@@ -4,6 +4,7 @@
 
 #include "convert/convert_settings.h"
 #include "convert/record_conversion.h"
+#include "kv_version.h"
 
 #include <gtest/gtest.h>
 
@@ -246,4 +247,57 @@ TEST_F(KvctlKvsim, ScrambledBatchIsUnscrambledFirst)
     ProgramResult r = Kvctl({"batch", (dir / "job.cmb").string()});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(TestDir::ReadFile(Disk("D/PROGRAM/DEFAULT.BAS")), program);
+}
+
+TEST_F(KvctlKvsim, GlobalOptionsBeforeOrAfterTheCommandAndWholeLines)
+{
+    struct Row {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string outStart, errStart;
+    };
+    const std::string version = std::string("kvctl ") + kProgramVersion + "\n";
+    const std::vector<Row> rows = {
+        {{"ls", "C:\\DATA", "--json"}, 0, "[{\"kind\": \"file\"", ""},
+        {{"ls", "--port", "SIM1", "PDT"}, 0, "C:\nD:\n", ""},
+        {{"df", "C:"}, 0, "Capacity: ", ""},
+        {{"df", "--json", "C:"}, 0, "{\"capacity\": ", ""},
+        {{"info", "--lang", "pl"}, 0, "Model: ", ""},
+        {{"ls", "--", "PDT"}, 0, "C:\n", ""},
+        {{"ls", "PDT", "--help"}, 0, "Usage: kvctl ", ""},
+        {{"ports", "--version"}, 0, version, ""},
+        {{"ls", "PDT", "--port"}, 2, "", "kvctl: --port needs a value\n"},
+        {{"ls", "PDT", "--lang", "de"}, 2, "", "kvctl: unknown language de\n"},
+        {{"ls", "NO:\\SUCH"}, 1, "", ""},
+        {{"rm", "C:\\DATA\\NONE.TXT"}, 1, "", ""},
+        {{}, 2, "", "Usage: kvctl "},
+    };
+    for (const Row& row : rows) {
+        const ProgramResult r = RunProgram(KVCTL_PATH, row.args, env, dir.path);
+        const std::string line = testing::PrintToString(row.args);
+        EXPECT_EQ(r.exitCode, row.exitCode) << line << r.err;
+        EXPECT_EQ(r.out.substr(0, row.outStart.size()), row.outStart) << line;
+        EXPECT_EQ(r.err.substr(0, row.errStart.size()), row.errStart) << line;
+        EXPECT_TRUE(r.out.empty() || r.out.back() == '\n') << line << r.out;
+        EXPECT_TRUE(r.err.empty() || r.err.back() == '\n') << line << r.err;
+        EXPECT_TRUE(row.exitCode == 0 || !r.err.empty()) << line;
+    }
+    // The value of a command's own option stays with the command.
+    TestDir::WriteFile(dir / "in.txt", "A\n");
+    const ProgramResult r =
+        RunProgram(KVCTL_PATH, {"put", (dir / "in.txt").string(), "C:\\IN.TXT", "--ini", "--json"},
+                   env, dir.path);
+    EXPECT_EQ(r.err, "kvctl: --ini goes with --convert\n");
+}
+
+TEST(ProgramVersion, KvsimAndKvctlPrintTheProjectVersion)
+{
+    const std::map<std::string, std::string> env;
+    TestDir dir;
+    const std::string expected = std::string(" ") + kProgramVersion + "\n";
+    EXPECT_EQ(RunProgram(KVSIM_PATH, {"--version"}, env, dir.path).out, "kvsim" + expected);
+    EXPECT_EQ(RunProgram(KVCTL_PATH, {"--version"}, env, dir.path).out, "kvctl" + expected);
+    const ProgramResult help = RunProgram(KVSIM_PATH, {"--root", "x", "--help"}, env, dir.path);
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.substr(0, 12), "Usage: kvsim");
 }

@@ -1,0 +1,113 @@
+#include "shell/frame_layout.h"
+
+#include "pc/pc_file_tree.h"
+#include "shell/kv_vidi_ridoved_app.h"
+#include "shell/main_frame.h"
+#include "terminal/terminal_file_tree.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMainWindow>
+#include <QSettings>
+
+namespace {
+
+const QString kGeometryKey = QStringLiteral("Window/Geometry");
+const QString kStateKey = QStringLiteral("Window/State");
+// Bumped when the docks or bars change, so that an older layout is not applied.
+constexpr int kLayoutVersion = 1;
+
+// The file tree the user works in: the one with the keyboard focus, else the
+// one the commands last came from.
+CFileTreeCtrl* ActiveTree(CMainFrame& frame)
+{
+    for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget())
+        if (auto* tree = qobject_cast<CFileTreeCtrl*>(w))
+            return tree;
+    return frame.commands.contextTree;
+}
+
+// Lists the current container of tree (a file's folder) again and opens it.
+void ListAgain(CFileTreeCtrl* tree)
+{
+    if (!tree || tree->jobRunning.load())
+        return;
+    QTreeWidgetItem* item = tree->currentItem() ? tree->currentItem() : tree->rootItem;
+    if (item && CFileTreeCtrl::ImageOf(item) == FileTreeImage::ImageFile)
+        item = item->parent();
+    if (!item)
+        return;
+    if (auto* terminal = qobject_cast<CTerminalFileTree*>(tree)) {
+        terminal->FillItem(item);
+    } else if (auto* pc = qobject_cast<CPCFileTree*>(tree)) {
+        if (item == pc->rootItem) {
+            pc->FillTree();
+            item = pc->rootItem;
+        } else {
+            pc->ListFolder(pc->GetItemPath(item), item);
+        }
+    }
+    if (item)
+        item->setExpanded(true);
+}
+
+} // namespace
+
+QRect FitInside(const QRect& window, const QRect& area)
+{
+    QRect fitted = window;
+    fitted.setWidth(std::min(window.width(), area.width()));
+    fitted.setHeight(std::min(window.height(), area.height()));
+    fitted.moveLeft(std::clamp(fitted.left(), area.left(), area.right() - fitted.width() + 1));
+    fitted.moveTop(std::clamp(fitted.top(), area.top(), area.bottom() - fitted.height() + 1));
+    return fitted;
+}
+
+void RestoreFrameLayout(QMainWindow& frame)
+{
+    const QSettings settings = CKVVidiRidovedApp::ProgramSettings();
+    const QByteArray geometry = settings.value(kGeometryKey).toByteArray();
+    if (!geometry.isEmpty())
+        frame.restoreGeometry(geometry);
+    const QByteArray state = settings.value(kStateKey).toByteArray();
+    if (!state.isEmpty())
+        frame.restoreState(state, kLayoutVersion);
+}
+
+void SaveFrameLayout(const QMainWindow& frame)
+{
+    QSettings settings = CKVVidiRidovedApp::ProgramSettings();
+    settings.setValue(kGeometryKey, frame.saveGeometry());
+    settings.setValue(kStateKey, frame.saveState(kLayoutVersion));
+}
+
+void AddStandardShortcuts(CMainFrame& frame)
+{
+    const struct {
+        int command;
+        QKeySequence keys;
+    } keys[] = {
+        {Command::Cut, QKeySequence::Cut},
+        {Command::Copy, QKeySequence::Copy},
+        {Command::Paste, QKeySequence::Paste},
+        {Command::New, QKeySequence::New},
+        {Command::Delete, QKeySequence(Qt::Key_Delete)},
+    };
+    for (const auto& [command, sequence] : keys) {
+        QAction* action = frame.action(command);
+        action->setShortcut(sequence);
+        // On the frame itself, so the keys work whether or not a menu or bar
+        // showing the command is there.
+        frame.addAction(action);
+    }
+    // The trees take Delete themselves (and clear their selection after it): the
+    // key only shows in the menus and acts when no tree has the focus.
+    frame.action(Command::Delete)->setShortcutContext(Qt::WidgetShortcut);
+
+    auto* listAgain = new QAction(&frame);
+    listAgain->setObjectName(QStringLiteral("actionListAgain"));
+    listAgain->setShortcut(QKeySequence(Qt::Key_F5));
+    QObject::connect(listAgain, &QAction::triggered, &frame,
+                     [&frame] { ListAgain(ActiveTree(frame)); });
+    frame.addAction(listAgain);
+}
