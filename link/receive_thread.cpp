@@ -95,6 +95,11 @@ void TerminalLink::IncomingTransferThread(std::uint32_t headerPosition)
 {
     ring.DropTo(headerPosition); // bytes before the header are noise
     spaceEvent.Set();
-    ReceiveData(false, false);
+    {
+        // What an operation left in receivedData stays for its caller.
+        AnswerAside aside(*this);
+        ReceiveData(false, false);
+    }
     busy = 0;
+    WakeOwedClock();
 }
