@@ -267,14 +267,14 @@ TEST(OneOperationAtATime, ClockSettingsNeverMixIntoTransfers)
         int before = settings.load();
         ASSERT_EQ(rig.link->DownloadFile(rig.Local(name, content), terminalPath, 0, false, false),
                   LinkStatus::Ok);
-        EXPECT_EQ(TestDir::ReadFile(rig.DiskFileOf(terminalPath)), content);
+        EXPECT_TRUE(TestDir::ReadFile(rig.DiskFileOf(terminalPath)) == content) << "put mixed";
         stored.emplace_back(name, content.size());
         EXPECT_TRUE(clockSetSince(before));
 
         before = settings.load();
         const auto back = rig.dir / (name + ".back");
         ASSERT_EQ(rig.link->UploadFile(terminalPath, back, false), LinkStatus::Ok);
-        EXPECT_EQ(TestDir::ReadFile(back), content);
+        EXPECT_TRUE(TestDir::ReadFile(back) == content) << "get mixed";
         EXPECT_TRUE(clockSetSince(before));
 
         int count = 0;
