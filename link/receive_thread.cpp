@@ -86,6 +86,7 @@ void TerminalLink::StartIncomingTransfer(std::uint32_t headerPosition)
     // An operation that began meanwhile wins; it saw busy clear.
     if (activeOperations.load() != 0) {
         busy = 0;
+        WakeOwedClock(); // the clock may have stepped back for this moment
         return;
     }
     incomingThread = std::thread(&TerminalLink::IncomingTransferThread, this, headerPosition);

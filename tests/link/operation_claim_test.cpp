@@ -4,13 +4,16 @@
 #include "tests/support/scripted_peer.h"
 #include "tests/support/sim_rig.h"
 
+#include "link/link_observer.h"
 #include "link/listing.h"
 #include "link/transfer_progress.h"
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <functional>
 #include <future>
+#include <mutex>
 
 namespace {
 
@@ -210,6 +213,45 @@ TEST(OneOperationAtATime, TheClockStepsBackAndSetsOnceTheUseEnds)
     }
 }
 
+TEST(OneOperationAtATime, TheLastAnswerStaysForItsCaller)
+{
+    // A listing's caller reads receivedData after the operation returned: the
+    // clock's setting and a file the terminal pushes meanwhile leave it alone.
+    struct Stored : LinkObserver {
+        void IncomingFileStored(const std::filesystem::path&) override
+        {
+            std::lock_guard lock(mutex);
+            ++files;
+            cv.notify_all();
+        }
+        void IncomingTransferFailed(const std::string&, LinkStatus) override {}
+        std::mutex mutex;
+        std::condition_variable cv;
+        int files = 0;
+    } stored;
+    SimRig rig;
+    ASSERT_TRUE(rig.started);
+    rig.link->SetReceiveFolder(rig.dir / "received");
+    rig.link->SetObserver(&stored);
+    int count = 0;
+    const std::uint8_t* data = rig.link->ListDirectory("PDT", &count);
+    ASSERT_NE(data, nullptr);
+    const std::uint32_t length = rig.link->receivedLength;
+    const std::vector<std::uint8_t> listing = rig.link->receivedData;
+
+    EXPECT_EQ(rig.link->TrySetTerminalTime("20300101000000"), LinkStatus::Ok);
+    rig.terminal->Push(Bytes(5000, 'x'), "PUSHED.DAT");
+    {
+        std::unique_lock lock(stored.mutex);
+        EXPECT_TRUE(stored.cv.wait_for(lock, 5s, [&] { return stored.files == 1; }));
+    }
+    rig.link->SetObserver(nullptr);
+    EXPECT_EQ(rig.link->receivedLength, length);
+    EXPECT_EQ(rig.link->receivedData, listing);
+    EXPECT_EQ(data, rig.link->receivedData.data());
+    EXPECT_EQ(TestDir::ReadFile(rig.Disk(kClockFileName)), "20300101000000");
+}
+
 TEST(OneOperationAtATime, ClockSettingsNeverMixIntoTransfers)
 {
     // Puts, gets and listings of a few hundred kB on one thread while the
@@ -255,7 +297,7 @@ TEST(OneOperationAtATime, ClockSettingsNeverMixIntoTransfers)
     const auto clockSetSince = [&](int before) {
         const auto until = std::chrono::steady_clock::now() + 10s;
         while (settings.load() == before && std::chrono::steady_clock::now() < until)
-            std::this_thread::yield();
+            std::this_thread::sleep_for(1ms);
         return settings.load() > before;
     };
     std::vector<std::pair<std::string, std::size_t>> stored;
