@@ -128,7 +128,9 @@ public:
     std::atomic<int> cancel{0};                       // set by Cancel, cleared by the jobs
     std::atomic<int> busy{0}; // 1 while a transfer started by the terminal runs
 
-    // The last data phase kept in memory (type 4); valid until the next receive.
+    // The last data phase kept in memory (type 4) by an operation of the user
+    // side; valid until the next one. The clock's settings and the terminal's
+    // own transfers leave it alone.
     std::vector<std::uint8_t> receivedData;
     std::uint32_t receivedLength = 0;
     std::atomic<int> incomingType{0};
