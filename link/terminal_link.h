@@ -60,9 +60,6 @@ public:
     void SetObserver(LinkObserver* observer) { this->observer.store(observer); }
 
     // ---- Terminal operations (the caller's thread) ----
-    // Each of them returns Busy, without sending anything, while another of
-    // them or a transfer started by the terminal uses the link. One that
-    // finds the clock worker's setting in flight waits for it (milliseconds).
     // Ok; FileError (source unreadable); Busy; Refused; NoReply; BadReply;
     // FileInUse, DiskNotFormatted, DiskFull, FileExists, CannotStoreHere (answers
     // 1, 2, 3, 4, 6); FileError (answer 5); TooManyFailures; Cancelled; TransportFailure(e).
@@ -90,6 +87,10 @@ public:
     LinkStatus TrySetTerminalTime(const std::string& time14);
     LinkStatus GetTerminalInfo(TerminalInfo* info);
     LinkStatus InstallApplication(const std::filesystem::path& image, bool showProgress);
+    // Each operation above but TrySetTerminalTime returns Busy, without sending
+    // anything, while another of them or a transfer started by the terminal
+    // uses the link. One that finds the clock worker's setting in flight waits
+    // for it (milliseconds).
 
     // ---- The protocol layers (the operation's thread, inside an operation) ----
     // Busy; the statuses of SendCommandFrame (answer 2 -> NotInInstallMode,
