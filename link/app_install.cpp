@@ -52,6 +52,9 @@ LinkStatus MapLx2(LinkStatus r)
 
 LinkStatus TerminalLink::InstallApplication(const std::filesystem::path& image, bool showProgress)
 {
+    UserClaim claim(*this);
+    if (!claim.Held())
+        return LinkStatus::Busy;
     OperationScope scope(*this);
     std::FILE* f = std::fopen(image.c_str(), "rb");
     if (!f)
@@ -66,7 +69,7 @@ LinkStatus TerminalLink::InstallApplication(const std::filesystem::path& image, 
         return LinkStatus::FileError;
 
     TerminalInfo info;
-    if (const LinkStatus r = GetTerminalInfo(&info); r != LinkStatus::Ok)
+    if (const LinkStatus r = ReadTerminalInfo(&info); r != LinkStatus::Ok)
         return r == LinkStatus::Refused || r == LinkStatus::Busy ? r : LinkStatus::NoTerminalInfo;
     const bool kv20 = info.model.find("KV-20") != std::string::npos;
     const bool lx2 = !kv20 && info.model.find("LX-2") != std::string::npos;

@@ -99,6 +99,9 @@ LinkStatus TerminalLink::DownloadFile(const std::filesystem::path& source,
                                       const std::string& terminalName, std::uint8_t overwrite,
                                       bool showProgress, bool showName)
 {
+    UserClaim claim(*this);
+    if (!claim.Held())
+        return LinkStatus::Busy;
     const std::optional<Bytes> read =
         ReadFileRecord(source, ModificationTime(source), overwrite, terminalName);
     if (!read)
@@ -118,6 +121,9 @@ LinkStatus TerminalLink::DownloadFile(const std::filesystem::path& source,
 LinkStatus TerminalLink::UploadFile(const std::string& terminalPath,
                                     const std::filesystem::path& target, bool showProgress)
 {
+    UserClaim claim(*this);
+    if (!claim.Held())
+        return LinkStatus::Busy;
     OperationScope scope(*this);
     LinkStatus r = SendRequest(kRequestUpload, terminalPath);
     if (r == AnswerCode(2))

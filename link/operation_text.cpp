@@ -85,6 +85,7 @@ std::optional<MessageId> MessageForDelete(LinkStatus s)
     case LinkStatus::Ok: return std::nullopt;
     case LinkStatus::Cancelled: return std::nullopt;
     case LinkStatus::Refused: return MessageId::ProtocolVersion;
+    case LinkStatus::Busy: return MessageId::AnotherJob;
     case LinkStatus::InUse: return MessageId::FileInUse;
     case LinkStatus::NoSuchFile: return MessageId::FileNotExist;
     default: return std::nullopt;

@@ -86,6 +86,7 @@ void TerminalLink::StartIncomingTransfer(std::uint32_t headerPosition)
     // An operation that began meanwhile wins; it saw busy clear.
     if (activeOperations.load() != 0) {
         busy = 0;
+        WakeOwedClock(); // the clock may have stepped back for this moment
         return;
     }
     incomingThread = std::thread(&TerminalLink::IncomingTransferThread, this, headerPosition);
@@ -95,6 +96,11 @@ void TerminalLink::IncomingTransferThread(std::uint32_t headerPosition)
 {
     ring.DropTo(headerPosition); // bytes before the header are noise
     spaceEvent.Set();
-    ReceiveData(false, false);
+    {
+        // What an operation left in receivedData stays for its caller.
+        AnswerAside aside(*this);
+        ReceiveData(false, false);
+    }
     busy = 0;
+    WakeOwedClock();
 }

@@ -67,8 +67,14 @@ LinkStatus TerminalLink::Request(std::uint8_t request, const std::string& text, 
 const std::uint8_t* TerminalLink::ListDirectory(const std::string& path, int* count,
                                                 LinkStatus* status)
 {
-    OperationScope scope(*this);
     *count = 0;
+    UserClaim claim(*this);
+    if (!claim.Held()) {
+        if (status)
+            *status = LinkStatus::Busy;
+        return nullptr;
+    }
+    OperationScope scope(*this);
     const LinkStatus r = Request(kRequestList, path, true, Unchanged);
     if (status)
         *status = r;
@@ -98,6 +104,9 @@ const std::uint8_t* TerminalLink::ListDirectory(const std::string& path, int* co
 
 LinkStatus TerminalLink::DeleteTerminalFile(const std::string& path)
 {
+    UserClaim claim(*this);
+    if (!claim.Held())
+        return LinkStatus::Busy;
     OperationScope scope(*this);
     if (const LinkStatus r = Request(kRequestDelete, path, false, MapDeleteSend);
         r != LinkStatus::Ok)
@@ -108,6 +117,9 @@ LinkStatus TerminalLink::DeleteTerminalFile(const std::string& path)
 
 LinkStatus TerminalLink::FormatDisk(const std::string& disk)
 {
+    UserClaim claim(*this);
+    if (!claim.Held())
+        return LinkStatus::Busy;
     OperationScope scope(*this);
     if (const LinkStatus r = Request(kRequestFormat, disk, false, MapFormatSend);
         r != LinkStatus::Ok)
@@ -120,6 +132,9 @@ LinkStatus TerminalLink::FormatDisk(const std::string& disk)
 LinkStatus TerminalLink::GetDiskInfo(const std::string& disk, std::uint32_t* capacity,
                                      std::uint32_t* used, std::uint32_t* freeSpace)
 {
+    UserClaim claim(*this);
+    if (!claim.Held())
+        return LinkStatus::Busy;
     OperationScope scope(*this);
     if (const LinkStatus r = Request(kRequestDiskInfo, disk, false, Unchanged); r != LinkStatus::Ok)
         return r;
@@ -133,16 +148,63 @@ LinkStatus TerminalLink::GetDiskInfo(const std::string& disk, std::uint32_t* cap
 
 LinkStatus TerminalLink::SetTerminalTime(const std::string& time14)
 {
+    UserClaim claim(*this);
+    if (!claim.Held())
+        return LinkStatus::Busy;
     OperationScope scope(*this);
+    return SetTimeRequest(time14);
+}
+
+LinkStatus TerminalLink::TrySetTerminalTime(const std::string& time14)
+{
+    for (;;) {
+        Holder seen = Holder::None;
+        // A user operation waiting for an earlier setting goes first.
+        if (usersWaiting.load() == 0 && holder.compare_exchange_strong(seen, Holder::Clock)) {
+            clockOwed = false; // this is the setting that was owed
+            const LinkStatus r = SetTimeAside(time14);
+            Release();
+            if (r != LinkStatus::Busy)
+                return r;
+        }
+        // Whoever ends the present use sees the flag and wakes the worker;
+        // one that ended before it could see it leaves the link free: try again.
+        clockOwed = true;
+        if (holder.load() != Holder::None || busy.load() != 0 || usersWaiting.load() != 0)
+            return LinkStatus::Busy;
+    }
+}
+
+LinkStatus TerminalLink::SetTimeAside(const std::string& time14)
+{
+    OperationScope scope(*this);
+    // Once the operation is marked and busy is clear, no transfer of the
+    // terminal's own starts: nobody else receives while the answer goes aside.
+    if (busy.load())
+        return LinkStatus::Busy;
+    AnswerAside aside(*this);
+    return SetTimeRequest(time14);
+}
+
+LinkStatus TerminalLink::SetTimeRequest(const std::string& time14)
+{
     if (const LinkStatus r = Request(kRequestSetTime, time14, false, Unchanged);
         r != LinkStatus::Ok)
         return r;
-    return receivedData.empty() ? LinkStatus::BadReply : AnswerCode(receivedData[0]);
+    return answerData->empty() ? LinkStatus::BadReply : AnswerCode((*answerData)[0]);
 }
 
 LinkStatus TerminalLink::GetTerminalInfo(TerminalInfo* info)
 {
+    UserClaim claim(*this);
+    if (!claim.Held())
+        return LinkStatus::Busy;
     OperationScope scope(*this);
+    return ReadTerminalInfo(info);
+}
+
+LinkStatus TerminalLink::ReadTerminalInfo(TerminalInfo* info)
+{
     if (const LinkStatus r = Request(kRequestInfo, {}, false, Unchanged); r != LinkStatus::Ok)
         return r;
     if (receivedData.size() < kTerminalInfoSize)

@@ -48,6 +48,39 @@ std::filesystem::path TerminalLink::ReceiveFolder() const
     return receiveFolder;
 }
 
+bool TerminalLink::ClaimForUser()
+{
+    bool waiting = false;
+    for (;;) {
+        Holder seen = Holder::None;
+        if (holder.compare_exchange_strong(seen, Holder::User) || seen == Holder::User) {
+            if (waiting)
+                usersWaiting.fetch_sub(1);
+            return seen == Holder::None;
+        }
+        // The clock's setting takes milliseconds: wait for it rather than
+        // fail, and keep the clock from taking the link again meanwhile.
+        if (!waiting) {
+            usersWaiting.fetch_add(1);
+            waiting = true;
+        }
+        holder.wait(Holder::Clock);
+    }
+}
+
+void TerminalLink::Release()
+{
+    holder.store(Holder::None);
+    holder.notify_all();
+    WakeOwedClock();
+}
+
+void TerminalLink::WakeOwedClock()
+{
+    if (clockOwed.exchange(false))
+        clockEvent.Set();
+}
+
 LinkStatus TerminalLink::WriteAll(std::span<const std::uint8_t> bytes)
 {
     const auto count = static_cast<std::uint32_t>(bytes.size());
@@ -213,7 +246,7 @@ LinkStatus TerminalLink::CheckDataHeader(std::span<const std::uint8_t> header)
         return LinkStatus::Refused;
     }
     incomingType = h->type;
-    receivedLength = h->length;
+    *answerLength = h->length;
     return LinkStatus::Ok;
 }
 
@@ -241,11 +274,11 @@ LinkStatus TerminalLink::StoreDataBlock(std::size_t count)
     switch (incomingType.load()) {
     case kDataTypeMemory:
         if (blockIndex == 0) {
-            receivedData.clear();
+            answerData->clear();
             // Grow as blocks arrive: the announced length is not trusted up front.
-            receivedData.reserve(std::min<std::size_t>(receivedLength, 1u << 20));
+            answerData->reserve(std::min<std::size_t>(*answerLength, 1u << 20));
         }
-        receivedData.insert(receivedData.end(), bytes, bytes + count);
+        answerData->insert(answerData->end(), bytes, bytes + count);
         return LinkStatus::Ok;
     case kDataTypeFile: return StoreFileBlock(bytes, count);
     default: return LinkStatus::BadDataType;
@@ -268,7 +301,7 @@ LinkStatus TerminalLink::StoreFileBlock(const std::uint8_t* bytes, std::size_t c
         incomingFileLength = h.fileLength;
         incomingNameLength = h.nameLength;
         const std::size_t headAndName = kFileRecordHeaderSize + h.nameLength;
-        if (headAndName > receivedLength)
+        if (headAndName > *answerLength)
             return LinkStatus::FileError;
         if (recordHead.size() < headAndName)
             return LinkStatus::Ok;
@@ -325,14 +358,14 @@ LinkStatus TerminalLink::ReceivePhase(bool showProgress, bool allowEmpty)
     }
     // A cancelled job, or more data than a terminal file can hold: tell the
     // terminal to stop instead of letting it time out.
-    if (cancel.load() || receivedLength > kMaxIncomingLength) {
+    if (cancel.load() || *answerLength > kMaxIncomingLength) {
         SendAcknowledgement(false, 1);
         return cancel.load() ? LinkStatus::Cancelled : LinkStatus::BadReply;
     }
     if (SendAcknowledgement(false, 0) == LinkStatus::LineGone)
         return LinkStatus::LineGone;
     receivingFile = incomingType.load() == kDataTypeFile;
-    std::uint32_t remaining = receivedLength;
+    std::uint32_t remaining = *answerLength;
     if (remaining == 0 && allowEmpty)
         return LinkStatus::Ok;
     TransferProgress* const shown = showProgress ? progress.load() : nullptr;

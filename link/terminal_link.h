@@ -1,6 +1,8 @@
 // terminal_link.h: the protocol engine of one open connection. Its receive thread
 // moves every byte from the port into the ring; the operations below run on the
-// caller's thread (one PC-side operation at a time per link, the callers' duty).
+// caller's thread. The link serves one operation at a time and enforces it
+// itself: a second operation started meanwhile is refused with Busy, and the
+// clock worker's setting only ever takes a free link.
 #pragma once
 
 #include "link/event.h"
@@ -77,10 +79,20 @@ public:
     LinkStatus GetDiskInfo(const std::string& disk, std::uint32_t* capacity, std::uint32_t* used,
                            std::uint32_t* freeSpace);
     LinkStatus SetTerminalTime(const std::string& time14);
+    // The clock worker's setting: takes the link only when it is free. Busy
+    // when it is in use; the link then signals clockEvent once that use has
+    // ended, so that the worker sets the clock after it. Otherwise the
+    // statuses of SetTerminalTime. Leaves receivedData and receivedLength as
+    // the last operation left them.
+    LinkStatus TrySetTerminalTime(const std::string& time14);
     LinkStatus GetTerminalInfo(TerminalInfo* info);
     LinkStatus InstallApplication(const std::filesystem::path& image, bool showProgress);
+    // Each operation above but TrySetTerminalTime returns Busy, without sending
+    // anything, while another of them or a transfer started by the terminal
+    // uses the link. One that finds the clock worker's setting in flight waits
+    // for it (milliseconds).
 
-    // ---- The protocol layers (the operation's thread) ----
+    // ---- The protocol layers (the operation's thread, inside an operation) ----
     // Busy; the statuses of SendCommandFrame (answer 2 -> NotInInstallMode,
     // 3 -> AppAreaTooSmall) and SendData (255 -> TerminalFailure).
     LinkStatus SendCommand(std::uint8_t command, const std::uint8_t* data, std::uint32_t length,
@@ -117,7 +129,9 @@ public:
     std::atomic<int> cancel{0};                       // set by Cancel, cleared by the jobs
     std::atomic<int> busy{0}; // 1 while a transfer started by the terminal runs
 
-    // The last data phase kept in memory (type 4); valid until the next receive.
+    // The last data phase kept in memory (type 4) by an operation of the user
+    // side; valid until the next one. The clock's settings and the terminal's
+    // own transfers leave it alone.
     std::vector<std::uint8_t> receivedData;
     std::uint32_t receivedLength = 0;
     std::atomic<int> incomingType{0};
@@ -130,6 +144,50 @@ public:
     const LinkTimings timings;
 
 private:
+    // Who holds the link for an operation.
+    enum class Holder : int { None, User, Clock };
+    // Holds the link for one operation the user side starts, or learns that
+    // another one has it (Held() false).
+    class UserClaim {
+    public:
+        explicit UserClaim(TerminalLink& l) : link(l), held(l.ClaimForUser()) {}
+        ~UserClaim()
+        {
+            if (held)
+                link.Release();
+        }
+        bool Held() const { return held; }
+        UserClaim(const UserClaim&) = delete;
+        UserClaim& operator=(const UserClaim&) = delete;
+
+    private:
+        TerminalLink& link;
+        const bool held;
+    };
+    // Sends the data of a memory receive to a buffer of its own for as long
+    // as it lives, so that receivedData and receivedLength keep what the last
+    // operation left there for its caller. Only while no other thread can
+    // receive on the link.
+    class AnswerAside {
+    public:
+        explicit AnswerAside(TerminalLink& l) : link(l)
+        {
+            link.answerData = &data;
+            link.answerLength = &length;
+        }
+        ~AnswerAside()
+        {
+            link.answerData = &link.receivedData;
+            link.answerLength = &link.receivedLength;
+        }
+        AnswerAside(const AnswerAside&) = delete;
+        AnswerAside& operator=(const AnswerAside&) = delete;
+
+    private:
+        TerminalLink& link;
+        std::vector<std::uint8_t> data;
+        std::uint32_t length = 0;
+    };
     // Marks a PC-side operation: while one runs, the link takes no transfer
     // started by the terminal (and a started one makes it answer Busy).
     class OperationScope {
@@ -155,6 +213,19 @@ private:
         TerminalLink& link;
     };
 
+    // True once the link is held for the user side; false when another
+    // operation of the user side holds it. Waits while the clock's setting
+    // runs.
+    bool ClaimForUser();
+    // Frees the link and wakes the clock worker when it stepped back meanwhile.
+    void Release();
+    // Signals clockEvent when the clock worker stepped back for a use now ended.
+    void WakeOwedClock();
+    // The clock's setting on a link it holds: Busy while the terminal's own
+    // transfer runs.
+    LinkStatus SetTimeAside(const std::string& time14);
+    LinkStatus SetTimeRequest(const std::string& time14);
+    LinkStatus ReadTerminalInfo(TerminalInfo* info);
     void ReceiveThread();
     void IncomingTransferThread(std::uint32_t headerPosition);
     void StartIncomingTransfer(std::uint32_t headerPosition);
@@ -175,6 +246,11 @@ private:
     RingBuffer ring;
     Event spaceEvent; // reader -> receive thread: the ring has room again
     std::atomic<bool> stopping{false};
+    std::atomic<Holder> holder{Holder::None};
+    std::atomic<int> usersWaiting{0};   // user operations waiting for the clock's setting
+    std::atomic<bool> clockOwed{false}; // the clock stepped back: set it when the use ends
+    std::vector<std::uint8_t>* answerData = &receivedData; // where a memory receive goes
+    std::uint32_t* answerLength = &receivedLength;
     std::atomic<int> activeOperations{0}; // PC-side operations in progress
     std::atomic<int> exchanges{0};        // phases moving bytes now
     std::atomic<LinkObserver*> observer{nullptr};

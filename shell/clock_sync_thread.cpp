@@ -45,9 +45,10 @@ void ClockSyncThread::Run()
         // stop is set before the event, so a wake-up for stopping is never lost.
         if (enabled.load() == 0 || stop.load())
             break;
-        // A failed setting is silent: the next signal tries again.
-        link.SetTerminalTime(NowTerminalTimeText());
-        syncs.fetch_add(1);
+        // A failed setting is silent: the next signal tries again. A link in
+        // use is left alone; it signals again once that use has ended.
+        if (link.TrySetTerminalTime(NowTerminalTimeText()) != LinkStatus::Busy)
+            syncs.fetch_add(1);
     }
     running.store(false);
 }

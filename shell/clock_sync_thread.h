@@ -1,6 +1,8 @@
 // clock_sync_thread.h: the worker that keeps one terminal's clock on the PC's
 // local time. Each time the link's clockEvent is signalled it sets the terminal's
-// clock, until the application flag goes off or the owner stops it.
+// clock, until the application flag goes off or the owner stops it. It never
+// competes with an operation: while the link is in use it steps back, and the
+// link signals again once that operation has ended.
 #pragma once
 
 #include <atomic>
@@ -28,7 +30,7 @@ public:
     void RequestStop();
     // Any thread. False once the worker has ended.
     bool Running() const { return running.load(); }
-    // Any thread. How many times the clock has been set.
+    // Any thread. How many times the clock has been set (or tried on a free link).
     int SyncCount() const { return syncs.load(); }
 
 private:

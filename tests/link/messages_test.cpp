@@ -1,5 +1,6 @@
 #include "link/display_path.h"
 #include "link/messages.h"
+#include "link/operation_text.h"
 
 #include <gtest/gtest.h>
 
@@ -38,4 +39,22 @@ TEST(DisplayPath, ShortensLongPaths)
     EXPECT_EQ(DisplayPath(thirtyOne), "C:\\\\...\\\\abc\\" + std::string(24, 'b'));
     EXPECT_EQ(DisplayPath("/home/ann/export/month/report.txt"), "/.../month/report.txt");
     EXPECT_EQ(DisplayPath(std::string(40, 'x')), "..." + std::string(27, 'x'));
+}
+
+TEST(OperationMessages, ALinkInUseShowsAnotherJobForEveryOperation)
+{
+    // The link refuses a second operation with Busy: whatever the user started
+    // says so with 40005, never only a failure line.
+    const std::pair<const char*, std::optional<MessageId>> rows[] = {
+        {"copy to the terminal", MessageForDownload(LinkStatus::Busy, false)},
+        {"move to the terminal", MessageForDownload(LinkStatus::Busy, true)},
+        {"copy from the terminal", MessageForUpload(LinkStatus::Busy)},
+        {"delete", MessageForDelete(LinkStatus::Busy)},
+        {"format", MessageForFormat(LinkStatus::Busy)},
+        {"set time", MessageForSetTime(LinkStatus::Busy)},
+        {"terminal information", MessageForTerminalInfo(LinkStatus::Busy)},
+        {"install", MessageForInstall(LinkStatus::Busy)},
+    };
+    for (const auto& [name, message] : rows)
+        EXPECT_EQ(message, std::optional(MessageId::AnotherJob)) << name;
 }

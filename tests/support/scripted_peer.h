@@ -74,14 +74,14 @@ public:
 
 // A link on the near end of a fresh line, a scripted peer on the far end.
 struct LinkRig {
-    LinkRig()
+    explicit LinkRig(LinkTimings timings = kTestTimings)
     {
         auto [pc, terminal] = MakeInProcessLine();
         pcEnd = pc;
         peer = std::make_unique<ScriptedPeer>(terminal);
         transport.AddPort("TEST", pcEnd);
         const PortHandle h = transport.PortOpen(PortKind::ListIndex, 1, "TEST");
-        link = std::make_unique<TerminalLink>(transport, kTestTimings);
+        link = std::make_unique<TerminalLink>(transport, timings);
         link->AttachPort(h);
     }
     ~LinkRig()
