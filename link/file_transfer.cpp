@@ -2,8 +2,10 @@
 #include "link/terminal_link.h"
 
 #include "link/display_path.h"
+#include "link/listing.h"
 #include "link/transfer_progress.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -111,8 +113,48 @@ LinkStatus TerminalLink::DownloadFile(const std::filesystem::path& source,
         if (showName)
             p->SetFileText(DisplayPath(source.string()));
     }
-    return MapDownloadAnswer(SendCommand(kCommandDownload, record.data(),
-                                         static_cast<std::uint32_t>(record.size()), showProgress));
+    const LinkStatus r = MapDownloadAnswer(SendCommand(
+        kCommandDownload, record.data(), static_cast<std::uint32_t>(record.size()), showProgress));
+    if (r != LinkStatus::Ok || !phaseResent)
+        return r;
+    return ConfirmStored(terminalName, GetU32(record.data()));
+}
+
+LinkStatus TerminalLink::ConfirmStored(const std::string& terminalName, std::uint32_t fileLength)
+{
+    const std::size_t cut = terminalName.find_last_of('\\');
+    std::string folder, name;
+    if (cut != std::string::npos) {
+        folder = terminalName.substr(0, cut);
+        name = terminalName.substr(cut + 1);
+    } else if (terminalName.size() > 2 && terminalName[1] == ':') {
+        folder = terminalName.substr(0, 2);
+        name = terminalName.substr(2);
+    } else {
+        return LinkStatus::NotConfirmed;
+    }
+    const LinkStatus r = Request(kRequestList, folder, true, [](LinkStatus s) { return s; });
+    if (r == LinkStatus::Cancelled)
+        return r;
+    if (r != LinkStatus::Ok)
+        return LinkStatus::NotConfirmed;
+    const std::size_t length = std::min<std::size_t>(receivedLength, receivedData.size());
+    const auto entries =
+        DecodeListing(receivedData.data(), static_cast<int>(length / kListingEntrySize));
+    const auto upper = [](std::string text) {
+        for (char& c : text)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return text;
+    };
+    std::string wanted = upper(name);
+    if (!wanted.empty() && wanted.back() == '.')
+        wanted.pop_back(); // "NAME." is the file NAME without an extension
+    for (const TerminalEntry& e : entries) {
+        const std::string entryName = e.extension.empty() ? e.name : e.name + "." + e.extension;
+        if (e.kind == kEntryFile && upper(entryName) == wanted)
+            return e.size == fileLength ? LinkStatus::Ok : LinkStatus::NotConfirmed;
+    }
+    return LinkStatus::NotConfirmed;
 }
 
 LinkStatus TerminalLink::UploadFile(const std::string& terminalPath,

@@ -22,6 +22,7 @@ enum class LinkStatus : std::int32_t {
     Cancelled = 3010,        // cancel was set during a data phase
     InvalidImage = 3011,     // LX-2 image answers 2, 7, 8
     TerminalFailure = 3012,  // block acknowledgement answer 255
+    NotConfirmed = 3013,     // a download retried on the way is not whole in the listing
     FileInUse = 4001,        // download answer 1; delete/format answer 1
     DiskNotFormatted = 4002, // download answer 2
     DiskFull = 4003,         // download answer 3
