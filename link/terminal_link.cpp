@@ -220,8 +220,10 @@ LinkStatus TerminalLink::SendData(std::uint8_t command, const std::uint8_t* data
                 ++failures;
                 ++resends;
                 resend = !waitsOnBadAck;
-                if (waitsOnBadAck)
-                    Resynchronise(); // wait for a fresh acknowledgement of the same block
+                if (waitsOnBadAck) { // wait for a fresh acknowledgement of the same block
+                    Purge();
+                    Resynchronise();
+                }
             } else {
                 return last;
             }

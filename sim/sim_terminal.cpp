@@ -114,6 +114,7 @@ SimTerminal::PhaseResult SimTerminal::Idle()
     // because its acknowledgement was lost.
     ExpectedFrames idle;
     idle.command = true;
+    idle.reportNoise = true; // a damaged command frame is dropped whole; the PC times out
     if (lastBlock)
         idle.blockSize = [this](std::uint32_t n) -> std::optional<std::size_t> {
             return n == lastBlock->number ? std::optional(lastBlock->size) : std::nullopt;
