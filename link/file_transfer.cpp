@@ -55,6 +55,9 @@ std::string ModificationTime(const std::filesystem::path& path)
     return text;
 }
 
+// Listings asked for to confirm a retried download.
+constexpr int kConfirmTries = 2;
+
 LinkStatus MapDownloadAnswer(LinkStatus r)
 {
     switch (StatusValue(r)) {
@@ -133,8 +136,15 @@ LinkStatus TerminalLink::ConfirmStored(const std::string& terminalName, std::uin
     } else {
         return LinkStatus::NotConfirmed;
     }
-    const LinkStatus r = Request(kRequestList, folder, true, [](LinkStatus s) { return s; });
-    if (r == LinkStatus::Cancelled)
+    // The line that needed resends may spoil the listing too: one more try
+    // before the file is reported as not confirmed.
+    LinkStatus r = LinkStatus::NotConfirmed;
+    for (int attempt = 0; attempt < kConfirmTries && r != LinkStatus::Ok; ++attempt) {
+        r = Request(kRequestList, folder, true, [](LinkStatus s) { return s; });
+        if (r == LinkStatus::Cancelled || IsTransportFailure(r))
+            break;
+    }
+    if (r == LinkStatus::Cancelled || IsTransportFailure(r))
         return r;
     if (r != LinkStatus::Ok)
         return LinkStatus::NotConfirmed;

@@ -182,7 +182,7 @@ private:
         TestDir::WriteFile(source, content);
         const std::size_t headAndName = kFileRecordHeaderSize + name.size();
         const auto bound = OperationBound(timeout, BlocksOf(headAndName + content.size()), 0) +
-                           OperationBound(timeout, 1, kListingBlocks);
+                           2 * OperationBound(timeout, 1, kListingBlocks); // two tries
         const auto status =
             Timed([&] { return link.DownloadFile(source, name, 1, false, false); }, bound, down);
         Count(down, status, content, root / "C" / "DATA" / base, headAndName);

@@ -182,7 +182,7 @@ TEST(NonsensePeer, EveryOperationEndsWithinItsBound)
                  return rig.link->DownloadFile(dir / "out.bin", "C:\\DATA\\X.BIN", 1, false, false);
              },
              OperationBound(t, BlocksOf(kFileRecordHeaderSize + 14 + content.size()), 0) +
-                 requestBound},
+                 2 * requestBound},
         };
         for (const Op& op : ops) {
             const auto start = std::chrono::steady_clock::now();
