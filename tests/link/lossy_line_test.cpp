@@ -253,7 +253,7 @@ void ExpectSound(const SoakSettings& s, const Counts& c)
 
 } // namespace
 
-TEST(LossyLine, InProcessAgainstTheSimulatedTerminal)
+TEST(LossyLineSoak, InProcessAgainstTheSimulatedTerminal)
 {
     const SoakSettings s = ReadSettings();
     constexpr LinkTimings timings{250ms, 10ms};
@@ -286,7 +286,7 @@ TEST(LossyLine, InProcessAgainstTheSimulatedTerminal)
     terminal.Stop();
 }
 
-TEST(LossyLine, SerialBackEndAgainstKvsimThroughANoisyRelay)
+TEST(LossyLineSoak, SerialBackEndAgainstKvsimThroughANoisyRelay)
 {
     const SoakSettings s = ReadSettings();
     if (s.ptyTransfers <= 0) {
