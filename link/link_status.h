@@ -17,7 +17,7 @@ enum class LinkStatus : std::int32_t {
     BadDataType = 3005,      // data header type other than 4 and 8
     FileError = 3006,        // a PC file could not be opened or created
     NoReply = 3007,          // nothing within the reply time-out
-    TooManyFailures = 3008,  // five failures in a row on one block
+    TooManyFailures = 3008,  // five failures in a row on one block, or 17 sends of one
     AppAreaTooSmall = 3009,  // command acknowledgement answer 3
     Cancelled = 3010,        // cancel was set during a data phase
     InvalidImage = 3011,     // LX-2 image answers 2, 7, 8
