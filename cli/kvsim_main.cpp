@@ -33,7 +33,8 @@ constexpr const char* kUsage =
     "Usage: kvsim --root DIR (--pty LINK | --device PATH [--baud N]) [options]\n"
     "options: --model TEXT --firmware TEXT --serial TEXT --equipment TEXT\n"
     "         --line-rate BAUD --install-mode --app-size N --capacity C:=N\n"
-    "         --unformatted D: --lock PATH --busy --push FILE [--push-name NAME]\n";
+    "         --unformatted D: --lock PATH --busy --push FILE [--push-name NAME]\n"
+    "test options: --corrupt-rate P --drop-rate P --fault-seed N (what the terminal sends)\n";
 
 // The usage, then what each option does: the --help text.
 constexpr const char* kHelp =
@@ -78,6 +79,17 @@ std::optional<std::uint32_t> Number(const std::string& text)
     return static_cast<std::uint32_t>(value);
 }
 
+// A probability: a decimal number from 0 to 1 ("1e-4" too).
+std::optional<double> Probability(const std::string& text)
+{
+    char* end = nullptr;
+    errno = 0;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || errno != 0 || *end != '\0' || !(value >= 0 && value <= 1))
+        return std::nullopt;
+    return value;
+}
+
 // "C:=4194304": the disk and its capacity.
 bool SetCapacity(const std::string& text, SimTerminalConfig& config)
 {
@@ -113,6 +125,14 @@ bool ParseOptions(const std::vector<std::string>& args, KvsimOptions& options, s
             return true;
         };
     };
+    const auto probability = [](double& target) {
+        return [&target](const std::string& v) {
+            const auto p = Probability(v);
+            if (p)
+                target = *p;
+            return p.has_value();
+        };
+    };
     // A disk of the terminal ("D:"), or a file on one.
     const auto terminalPath = [](bool disk, std::vector<std::string>& list) {
         return [disk, &list](const std::string& v) {
@@ -141,6 +161,9 @@ bool ParseOptions(const std::vector<std::string>& args, KvsimOptions& options, s
         {"--lock", terminalPath(false, config.locked)},
         {"--push", text(options.pushFile)},
         {"--push-name", text(options.pushName)},
+        {"--corrupt-rate", probability(config.faults.corruptRate)},
+        {"--drop-rate", probability(config.faults.dropRate)},
+        {"--fault-seed", [&](const std::string& v) { return positive(v, config.faults.seed); }},
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];

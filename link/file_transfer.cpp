@@ -2,8 +2,10 @@
 #include "link/terminal_link.h"
 
 #include "link/display_path.h"
+#include "link/listing.h"
 #include "link/transfer_progress.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -52,6 +54,9 @@ std::string ModificationTime(const std::filesystem::path& path)
     std::strftime(text, sizeof text, "%Y%m%d%H%M%S", &local);
     return text;
 }
+
+// Listings asked for to confirm a retried download.
+constexpr int kConfirmTries = 2;
 
 LinkStatus MapDownloadAnswer(LinkStatus r)
 {
@@ -114,8 +119,55 @@ LinkStatus TerminalLink::DownloadFile(const std::filesystem::path& source,
         if (showName)
             p->SetFileText(DisplayPath(source.string()));
     }
-    return MapDownloadAnswer(SendCommand(kCommandDownload, record.data(),
-                                         static_cast<std::uint32_t>(record.size()), showProgress));
+    const LinkStatus r = MapDownloadAnswer(SendCommand(
+        kCommandDownload, record.data(), static_cast<std::uint32_t>(record.size()), showProgress));
+    if (r != LinkStatus::Ok || !phaseResent)
+        return r;
+    return ConfirmStored(terminalName, GetU32(record.data()));
+}
+
+LinkStatus TerminalLink::ConfirmStored(const std::string& terminalName, std::uint32_t fileLength)
+{
+    const std::size_t cut = terminalName.find_last_of('\\');
+    std::string folder, name;
+    if (cut != std::string::npos) {
+        folder = terminalName.substr(0, cut);
+        name = terminalName.substr(cut + 1);
+    } else if (terminalName.size() > 2 && terminalName[1] == ':') {
+        folder = terminalName.substr(0, 2);
+        name = terminalName.substr(2);
+    } else {
+        return LinkStatus::NotConfirmed;
+    }
+    // The line that needed resends may spoil the listing too: one more try
+    // before the file is reported as not confirmed.
+    LinkStatus r = LinkStatus::NotConfirmed;
+    for (int attempt = 0; attempt < kConfirmTries && r != LinkStatus::Ok; ++attempt) {
+        r = Request(kRequestList, folder, true, [](LinkStatus s) { return s; });
+        if (r == LinkStatus::Cancelled || IsTransportFailure(r))
+            break;
+    }
+    if (r == LinkStatus::Cancelled || IsTransportFailure(r))
+        return r;
+    if (r != LinkStatus::Ok)
+        return LinkStatus::NotConfirmed;
+    const std::size_t length = std::min<std::size_t>(receivedLength, receivedData.size());
+    const auto entries =
+        DecodeListing(receivedData.data(), static_cast<int>(length / kListingEntrySize));
+    const auto upper = [](std::string text) {
+        for (char& c : text)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return text;
+    };
+    std::string wanted = upper(name);
+    if (!wanted.empty() && wanted.back() == '.')
+        wanted.pop_back(); // "NAME." is the file NAME without an extension
+    for (const TerminalEntry& e : entries) {
+        const std::string entryName = e.extension.empty() ? e.name : e.name + "." + e.extension;
+        if (e.kind == kEntryFile && upper(entryName) == wanted)
+            return e.size == fileLength ? LinkStatus::Ok : LinkStatus::NotConfirmed;
+    }
+    return LinkStatus::NotConfirmed;
 }
 
 LinkStatus TerminalLink::UploadFile(const std::string& terminalPath,

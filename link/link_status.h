@@ -17,11 +17,12 @@ enum class LinkStatus : std::int32_t {
     BadDataType = 3005,      // data header type other than 4 and 8
     FileError = 3006,        // a PC file could not be opened or created
     NoReply = 3007,          // nothing within the reply time-out
-    TooManyFailures = 3008,  // five failures in a row on one block
+    TooManyFailures = 3008,  // five failures in a row on one block, or 17 sends of one
     AppAreaTooSmall = 3009,  // command acknowledgement answer 3
     Cancelled = 3010,        // cancel was set during a data phase
     InvalidImage = 3011,     // LX-2 image answers 2, 7, 8
     TerminalFailure = 3012,  // block acknowledgement answer 255
+    NotConfirmed = 3013,     // a download retried on the way is not whole in the listing
     FileInUse = 4001,        // download answer 1; delete/format answer 1
     DiskNotFormatted = 4002, // download answer 2
     DiskFull = 4003,         // download answer 3

@@ -72,6 +72,11 @@ constexpr std::array kMessages{
     MessageText{MessageId::TerminalSystemError,
                 "Terminal system error.\r\nContact ther programmer.\r\nError Code: %d.",
                 "Terminal system error.\r\nContact ther programmer.\r\nError Code: %d."},
+    MessageText{MessageId::NotStoredWhole,
+                "The terminal did not keep the whole file.\r\nCheck the connect status and "
+                "send the file again.",
+                "Kolektor nie zapisa\u0142 ca\u0142ego pliku.\r\nSprawd\u017a stan "
+                "po\u0142\u0105czenia i wy\u015blij plik ponownie."},
 };
 
 std::string Replace(std::string text, const char* placeholder, const std::string& value)

@@ -33,6 +33,7 @@ enum class MessageId : int {
     ActionDenied = 40027,
     InvalidFile = 40029,
     TerminalSystemError = 40030, // %d: the status
+    NotStoredWhole = 40031,
 };
 
 enum class Language { English, Polish };

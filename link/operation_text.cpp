@@ -63,6 +63,7 @@ std::optional<MessageId> MessageForDownload(LinkStatus s, bool moving)
     case LinkStatus::FileExists: return MessageId::OverwriteQuestion;
     case LinkStatus::CannotStoreHere:
         return moving ? MessageId::CannotMoveHere : MessageId::CannotCopyHere;
+    case LinkStatus::NotConfirmed: return MessageId::NotStoredWhole;
     default: return std::nullopt;
     }
 }

@@ -122,14 +122,37 @@ LinkStatus TerminalLink::ReadReply(std::uint8_t* destination, std::size_t wanted
 
 LinkStatus TerminalLink::ReadExactly(std::uint8_t* destination, std::size_t wanted)
 {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + kFrameWaitTimeouts * timings.replyTimeout;
     std::size_t got = 0;
     while (got < wanted) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         std::size_t n = 0;
-        if (ReadReply(destination + got, wanted - got, &n, timings.replyTimeout) != LinkStatus::Ok)
+        if (left.count() <= 0 || ReadReply(destination + got, wanted - got, &n,
+                                           std::min(left, timings.replyTimeout)) != LinkStatus::Ok)
             return LinkStatus::NoReply;
         got += n;
     }
     return LinkStatus::Ok;
+}
+
+void TerminalLink::Resynchronise()
+{
+    using Clock = std::chrono::steady_clock;
+    const auto quiet = kQuietBursts * timings.burstGap;
+    const auto end = Clock::now() + timings.replyTimeout;
+    std::array<std::uint8_t, kBurstBufferSize> dropped{};
+    for (;;) {
+        ring.Drop();
+        spaceEvent.Set();
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+        if (left.count() <= 0 || Stopping())
+            return;
+        std::size_t n = 0;
+        if (ReadReply(dropped.data(), dropped.size(), &n, std::min(left, quiet)) != LinkStatus::Ok)
+            return;
+    }
 }
 
 LinkStatus TerminalLink::CheckAcknowledgement(bool block, std::uint8_t command,
@@ -172,13 +195,16 @@ LinkStatus TerminalLink::SendCommand(std::uint8_t command, const std::uint8_t* d
 LinkStatus TerminalLink::SendData(std::uint8_t command, const std::uint8_t* data,
                                   std::uint32_t length, bool showProgress)
 {
+    using Clock = std::chrono::steady_clock;
     const bool waitsOnBadAck = command != kCommandRequest;
     TransferProgress* const shown = showProgress ? progress.load() : nullptr;
     std::uint32_t offset = 0, number = 0, remaining = length;
     int failures = 0;
+    int resends = 0; // of this block, in a row; a delivering read does not reset it
     bool resend = true;
     LinkStatus last = LinkStatus::Ok;
     Bytes block;
+    phaseResent = false;
     for (;;) {
         const std::uint32_t size = std::min<std::uint32_t>(remaining, kMaxBlockData);
         if (resend) {
@@ -190,10 +216,14 @@ LinkStatus TerminalLink::SendData(std::uint8_t command, const std::uint8_t* data
         std::array<std::uint8_t, kBlockAckSize> ack{};
         std::size_t got = 0;
         bool timedOut = false;
+        const auto deadline = Clock::now() + kFrameWaitTimeouts * timings.replyTimeout;
         while (got < ack.size()) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             std::size_t n = 0;
-            if (ReadReply(&ack[got], ack.size() - got, &n, timings.replyTimeout) !=
-                LinkStatus::Ok) {
+            if (left.count() <= 0 ||
+                ReadReply(&ack[got], ack.size() - got, &n, std::min(left, timings.replyTimeout)) !=
+                    LinkStatus::Ok) {
                 timedOut = true;
                 break;
             }
@@ -202,6 +232,7 @@ LinkStatus TerminalLink::SendData(std::uint8_t command, const std::uint8_t* data
         }
         if (timedOut) {
             ++failures;
+            ++resends;
             resend = true;
         } else {
             last = CheckAcknowledgement(true, command, ack);
@@ -210,24 +241,31 @@ LinkStatus TerminalLink::SendData(std::uint8_t command, const std::uint8_t* data
                 offset += size;
                 ++number;
                 failures = 0;
+                resends = 0;
                 resend = true;
                 if (shown && waitsOnBadAck)
                     shown->bytesDone = offset;
             } else if (last == AnswerCode(1)) {
                 ++failures;
+                ++resends;
                 resend = true;
             } else if (last == LinkStatus::BadReply) {
                 ++failures;
+                ++resends;
                 resend = !waitsOnBadAck;
-                if (waitsOnBadAck)
-                    Purge(); // wait for a fresh acknowledgement of the same block
+                if (waitsOnBadAck) { // wait for a fresh acknowledgement of the same block
+                    Purge();
+                    Resynchronise();
+                }
             } else {
                 return last;
             }
         }
+        if (resends > 0)
+            phaseResent = true;
         if (remaining == 0 && last == LinkStatus::Ok && !timedOut)
             return cancel.load() ? LinkStatus::Cancelled : LinkStatus::Ok;
-        if (failures >= kMaxFailures)
+        if (failures >= kMaxFailures || resends > kMaxResends)
             return cancel.load() ? LinkStatus::Cancelled : LinkStatus::TooManyFailures;
         if (cancel.load() || Stopping())
             return LinkStatus::Cancelled;
@@ -345,6 +383,17 @@ LinkStatus TerminalLink::ReceiveData(bool showProgress, bool allowEmpty)
     return r;
 }
 
+bool TerminalLink::IsBlockJustStored(std::uint8_t* buffer, std::size_t count)
+{
+    // Every block before the current one was full.
+    if (buffer[0] != kStx || GetU32(buffer + 1) != blockIndex - 1)
+        return false;
+    if (count < kMaxBlockSize &&
+        ReadExactly(buffer + count, kMaxBlockSize - count) != LinkStatus::Ok)
+        return false;
+    return ::CheckDataBlock(std::span(buffer, kMaxBlockSize), blockIndex - 1);
+}
+
 LinkStatus TerminalLink::ReceivePhase(bool showProgress, bool allowEmpty)
 {
     blockIndex = 0;
@@ -382,11 +431,17 @@ LinkStatus TerminalLink::ReceivePhase(bool showProgress, bool allowEmpty)
         const std::size_t count =
             std::min<std::uint32_t>(remaining, kMaxBlockData) + kBlockOverhead;
         buffer.fill(0);
-        if (ReadExactly(buffer.data(), count) != LinkStatus::Ok ||
-            CheckDataBlock(buffer.data(), count) != LinkStatus::Ok) {
+        const bool arrived = ReadExactly(buffer.data(), count) == LinkStatus::Ok;
+        if (arrived && blockIndex > 0 && IsBlockJustStored(buffer.data(), count)) {
+            // Our acknowledgement of it was lost: say it again, store nothing.
             ++failures;
-            ring.Drop();
-            spaceEvent.Set();
+            if (SendAcknowledgement(true, 0) == LinkStatus::LineGone)
+                return LinkStatus::LineGone;
+            continue;
+        }
+        if (!arrived || CheckDataBlock(buffer.data(), count) != LinkStatus::Ok) {
+            ++failures;
+            Resynchronise();
             if (SendAcknowledgement(true, 1) == LinkStatus::LineGone)
                 return LinkStatus::LineGone;
             continue;

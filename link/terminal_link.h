@@ -35,6 +35,17 @@ struct LinkTimings {
 inline constexpr std::uint32_t kMaxIncomingLength = 64u << 20;
 inline constexpr std::size_t kBurstBufferSize = 1200;
 inline constexpr int kMaxFailures = 5;
+// A block sent again (asked for again, answered with a damaged acknowledgement
+// or timed out) more often than this in a row ends the phase with
+// TooManyFailures. Higher than kMaxFailures: on a noisy line a whole 1 KiB block
+// is refused far more often than a short reply is lost.
+inline constexpr int kMaxResends = 16;
+// A frame whose first byte came must be whole within this many reply time-outs
+// of the wait's start: a peer that trickles bytes cannot hold a wait open.
+inline constexpr int kFrameWaitTimeouts = 2;
+// Bursts of silence (LinkTimings::burstGap) that make the line quiet again
+// after a damaged frame.
+inline constexpr int kQuietBursts = 3;
 
 inline constexpr std::size_t kTerminalInfoSize = 60, kDiskInfoSize = 8;
 
@@ -62,7 +73,8 @@ public:
     // ---- Terminal operations (the caller's thread) ----
     // Ok; FileError (source unreadable); Busy; Refused; NoReply; BadReply;
     // FileInUse, DiskNotFormatted, DiskFull, FileExists, CannotStoreHere (answers
-    // 1, 2, 3, 4, 6); FileError (answer 5); TooManyFailures; Cancelled; TransportFailure(e).
+    // 1, 2, 3, 4, 6); FileError (answer 5); TooManyFailures; Cancelled; TransportFailure(e);
+    // NotConfirmed (blocks were sent again and the listing then lacks the whole file).
     LinkStatus DownloadFile(const std::filesystem::path& source, const std::string& terminalName,
                             std::uint8_t overwrite, bool showProgress, bool showName);
     // Ok; NoSuchFile (answer 2); FileError (answer 5, or the target cannot be
@@ -231,7 +243,19 @@ private:
     void StartIncomingTransfer(std::uint32_t headerPosition);
     LinkStatus ReceivePhase(bool showProgress, bool allowEmpty);
     LinkStatus StoreFileBlock(const std::uint8_t* bytes, std::size_t count);
+    // NoReply when no byte came within the reply time-out or the frame was not
+    // whole within kFrameWaitTimeouts of them.
     LinkStatus ReadExactly(std::uint8_t* destination, std::size_t wanted);
+    // Drops the ring and what keeps arriving until the line is quiet (at most
+    // one reply time-out), so that the next read starts at a fresh frame.
+    void Resynchronise();
+    // Whether the count bytes in buffer begin the block stored last, sent again
+    // because our acknowledgement was lost; reads the rest of it into buffer.
+    bool IsBlockJustStored(std::uint8_t* buffer, std::size_t count);
+    // After a download whose blocks had to be sent again: whether the
+    // terminal's listing shows the file whole. An acknowledgement carries no
+    // block number, so a late one can make the PC run a block ahead.
+    LinkStatus ConfirmStored(const std::string& terminalName, std::uint32_t fileLength);
     // SendCommand(4) with the request byte, the text and CR LF (and a NUL for
     // an upload), without progress.
     LinkStatus SendRequest(std::uint8_t request, const std::string& text);
@@ -258,6 +282,7 @@ private:
     std::string incomingName; // the terminal's name of the pushed file
     Bytes recordHead;         // record header and name collected across blocks
     bool receivingFile = false;
+    bool phaseResent = false; // the last SendData sent a block more than once
     mutable std::mutex folderMutex;
     std::filesystem::path receiveFolder;
     std::thread incomingThread;

@@ -45,6 +45,10 @@ bool EmulatedLine::Write(std::span<const std::uint8_t> bytes)
                 if (flip(random))
                     b ^= static_cast<std::uint8_t>(1u << (random() % 8));
         }
+        if (faults.dropRate > 0) {
+            std::bernoulli_distribution lose(faults.dropRate);
+            std::erase_if(sent, [&](std::uint8_t) { return lose(random); });
+        }
     }
     Pace(bytes.size(), sendFree);
     return sent.empty() || port->Write(sent);

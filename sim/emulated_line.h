@@ -18,7 +18,8 @@ struct TerminalFaults {
     std::uint32_t corruptFrame = 0; // 1-based index of a sent frame whose last byte is flipped
     bool stall = false;             // everything the terminal sends is lost
     double corruptRate = 0;         // probability that any one sent byte is flipped
-    std::uint32_t seed = 1;         // of the random corruption
+    double dropRate = 0;            // probability that any one sent byte is lost
+    std::uint32_t seed = 1;         // of the random corruption and loss
 };
 
 class EmulatedLine : public TerminalPort {

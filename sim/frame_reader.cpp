@@ -20,14 +20,17 @@ Frame FrameReader::Next(const ExpectedFrames& expected, std::chrono::millisecond
 {
     using Clock = std::chrono::steady_clock;
     auto lastByte = Clock::now();
+    bool skipped = false; // bytes were passed over since the call began
     for (;;) {
         Frame frame;
         Match match;
-        while ((match = Try(expected, frame)) == Match::Skip)
+        while ((match = Try(expected, frame)) == Match::Skip) {
             ++start;
+            skipped = true;
+        }
         if (match == Match::Found) {
             if (frame.kind == FrameKind::BadBlock)
-                Discard();
+                Resynchronise();
             return frame;
         }
         if (start == buffer.size()) {
@@ -39,10 +42,21 @@ Frame FrameReader::Next(const ExpectedFrames& expected, std::chrono::millisecond
         }
         if (stop.load())
             return Frame{FrameKind::Stopped};
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(lastByte + silence -
-                                                                                Clock::now());
+        const auto now = Clock::now();
+        // A frame cut short, or bytes that began none, and then a quiet line:
+        // what is missing is lost, and the PC waits for an answer.
+        const bool pending = skipped || !buffer.empty();
+        if (expected.reportNoise && pending && now - lastByte >= kQuietGap) {
+            Resynchronise();
+            return Frame{FrameKind::Noise};
+        }
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(lastByte + silence - now);
         if (left.count() <= 0)
             return Frame{FrameKind::Silence};
+        if (expected.reportNoise && pending)
+            left = std::min(left, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                      lastByte + kQuietGap - now) +
+                                      std::chrono::milliseconds(1));
         const std::size_t old = buffer.size();
         buffer.resize(old + kReadChunk);
         const std::size_t n =
@@ -60,6 +74,17 @@ void FrameReader::Discard()
     buffer.clear();
     start = 0;
     port.Purge();
+}
+
+void FrameReader::Resynchronise()
+{
+    using Clock = std::chrono::steady_clock;
+    Discard();
+    const auto end = Clock::now() + kLongestResync;
+    std::uint8_t dropped[kReadChunk];
+    while (!stop.load() && Clock::now() < end && !port.IsGone())
+        if (port.Read(dropped, sizeof dropped, kQuietGap) == 0)
+            return;
 }
 
 FrameReader::Match FrameReader::Try(const ExpectedFrames& expected, Frame& frame)

@@ -15,6 +15,12 @@
 
 // Longest wait on the port before the stop flag is looked at again.
 inline constexpr std::chrono::milliseconds kStopPollInterval{20};
+// Silence that ends whatever the PC was sending: after a damaged or short frame
+// the reader drops bytes until the line has been this quiet, so the next frame
+// is read from its first byte and not shifted by what was lost.
+inline constexpr std::chrono::milliseconds kQuietGap{20};
+// Longest such drop: a PC that never stops talking still gets an answer.
+inline constexpr std::chrono::milliseconds kLongestResync{1000};
 
 enum class FrameKind {
     Command,   // a 13-byte command frame
@@ -22,6 +28,7 @@ enum class FrameKind {
     BlockAck,  // a 6-byte block acknowledgement
     DataBlock, // a data block
     BadBlock,  // a data block that is damaged or out of turn
+    Noise,     // bytes that began no expected frame, then a quiet line
     Silence,   // nothing arrived for the silence asked for
     Stopped,   // the terminal is stopping
     Gone,      // the port is gone
@@ -37,6 +44,10 @@ struct ExpectedFrames {
     std::function<std::optional<std::size_t>(std::uint32_t)> blockSize;
     // A damaged or unexpected block is reported as BadBlock instead of skipped.
     bool reportBadBlocks = false;
+    // Bytes that form no expected frame (a short block, a damaged
+    // acknowledgement) are reported as Noise once the line is quiet, instead of
+    // waiting for more.
+    bool reportNoise = false;
 };
 
 struct Frame {
@@ -53,12 +64,15 @@ public:
     FrameReader(TerminalPort& port, const std::atomic<bool>& stop);
 
     // The next expected frame. Silence after that long without a byte (the
-    // bytes of an unfinished frame are kept); BadBlock after dropping what is
-    // buffered and what waits at the port; Stopped once stop is set; Gone when
-    // the port is gone.
+    // bytes of an unfinished frame are kept, unless noise is reported);
+    // BadBlock and Noise after resynchronising; Stopped once stop is set; Gone
+    // when the port is gone.
     Frame Next(const ExpectedFrames& expected, std::chrono::milliseconds silence);
     // Drops what is buffered and what waits at the port.
     void Discard();
+    // Drops what is buffered and what keeps arriving until the line has been
+    // quiet for kQuietGap (at most kLongestResync).
+    void Resynchronise();
 
 private:
     enum class Match { Found, NeedMore, Skip };

@@ -69,6 +69,11 @@ std::size_t LineEnd::Write(std::span<const std::uint8_t> data)
         for (auto& b : bytes)
             if (flip(writer->random)) b ^= static_cast<std::uint8_t>(1u << (writer->random() % 8));
     }
+    if (f.dropRate > 0) {
+        std::bernoulli_distribution lose(f.dropRate);
+        std::erase_if(bytes, [&](std::uint8_t) { return lose(writer->random); });
+        if (bytes.empty()) return data.size();
+    }
     if (f.lineRate <= 0) {
         out->Push(bytes);
         return data.size();

@@ -17,7 +17,8 @@ struct LineFaults {
     std::uint32_t corruptWrite = 0; // 1-based index of a write whose last byte is flipped
     bool stall = false;             // a silent line: everything written is lost
     double corruptRate = 0;         // probability that any one byte is flipped
-    std::uint32_t seed = 1;         // of the random corruption
+    double dropRate = 0;            // probability that any one byte is lost
+    std::uint32_t seed = 1;         // of the random corruption and loss
     int lineRate = 0; // bits per second (bytes leave at rate / 10 per second); 0: no limit
 };
 

@@ -114,6 +114,7 @@ SimTerminal::PhaseResult SimTerminal::Idle()
     // because its acknowledgement was lost.
     ExpectedFrames idle;
     idle.command = true;
+    idle.reportNoise = true; // a damaged command frame is dropped whole; the PC times out
     if (lastBlock)
         idle.blockSize = [this](std::uint32_t n) -> std::optional<std::size_t> {
             return n == lastBlock->number ? std::optional(lastBlock->size) : std::nullopt;
@@ -210,6 +211,7 @@ SimTerminal::PhaseResult SimTerminal::ReceivePhase(std::uint8_t tag, std::uint32
     ExpectedFrames frames;
     frames.command = true;
     frames.reportBadBlocks = true;
+    frames.reportNoise = true;
     frames.blockSize = [&](std::uint32_t n) -> std::optional<std::size_t> {
         if (n == expected)
             return BlockData(remaining);
@@ -237,7 +239,8 @@ SimTerminal::PhaseResult SimTerminal::ReceivePhase(std::uint8_t tag, std::uint32
             ++expected;
             break;
         }
-        case FrameKind::BadBlock: SendBlockAck(tag, kResend); break;
+        case FrameKind::BadBlock:
+        case FrameKind::Noise: SendBlockAck(tag, kResend); break;
         case FrameKind::Command:
             return {PhaseEnd::Interrupted, Command{frame.command, frame.length}};
         case FrameKind::Silence: return {PhaseEnd::Abandoned};
@@ -269,6 +272,7 @@ SimTerminal::AwaitHeaderAck(std::span<const std::uint8_t> header, std::uint8_t t
     frames.command = true;
     frames.headerAck = true;
     frames.blockAckTag = type;
+    frames.reportNoise = true;
     if (lastBlock)
         frames.blockSize = [this](std::uint32_t n) -> std::optional<std::size_t> {
             return n == lastBlock->number ? std::optional(lastBlock->size) : std::nullopt;
@@ -293,6 +297,7 @@ SimTerminal::AwaitHeaderAck(std::span<const std::uint8_t> header, std::uint8_t t
                 return PhaseResult{PhaseEnd::Abandoned};
             break;
         case FrameKind::Silence:
+        case FrameKind::Noise: // a damaged acknowledgement: the PC's answer is unknown
             if (++failures >= kTerminalMaxFailures)
                 return PhaseResult{PhaseEnd::Abandoned};
             if (resendOnSilence)
@@ -312,6 +317,7 @@ SimTerminal::PhaseResult SimTerminal::SendBlocks(std::uint8_t type, OutgoingData
     ExpectedFrames frames;
     frames.command = true;
     frames.blockAckTag = type;
+    frames.reportNoise = true;
     Bytes chunk;
     std::uint32_t offset = 0, number = 0;
     do {
@@ -332,7 +338,9 @@ SimTerminal::PhaseResult SimTerminal::SendBlocks(std::uint8_t type, OutgoingData
                 return {PhaseEnd::Abandoned};
             // On silence the block is not sent again: the PC asks for it when
             // its own wait ends, and two copies would put the PC a block out.
-            if (frame.kind == FrameKind::BlockAck)
+            // After a damaged acknowledgement the PC waits for a block: this
+            // one again, which it takes or acknowledges again.
+            if (frame.kind == FrameKind::BlockAck || frame.kind == FrameKind::Noise)
                 Send(block);
         }
         offset += static_cast<std::uint32_t>(chunk.size());

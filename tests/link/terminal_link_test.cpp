@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <future>
 #include <numeric>
 
 namespace {
@@ -153,6 +155,39 @@ TEST(SendData, RecoversFromResendRequestsAndMalformedAcknowledgements)
         rig.Finish();
         EXPECT_EQ(blocksSeen, 3);
         EXPECT_EQ(rig.peer->end->Pending(), 0u) << "nothing more was sent";
+    }
+}
+
+TEST(SendData, ATerminalThatAsksForEverythingAgainIsNotAnsweredForever)
+{
+    // Every reply delivers bytes, so the time-out count never grows; the
+    // resends of one block are counted on their own. Answer 1 and malformed
+    // acknowledgements alike, both directions of the data phase's commands.
+    for (std::uint8_t command : {kCommandDownload, kCommandRequest}) {
+        LinkRig rig;
+        std::atomic<bool> done{false};
+        std::atomic<int> blocksSeen{0};
+        rig.Script([&] {
+            for (int i = 0; !done.load(); ++i) {
+                if (rig.peer->Read(20 + kBlockOverhead, 50ms).empty())
+                    continue;
+                ++blocksSeen;
+                auto ack = BuildBlockAck(command, 1, false);
+                if (i % 3 == 2)
+                    ack[5] ^= 1;
+                rig.peer->Write(ack);
+            }
+        });
+        const Bytes data(20, 3);
+        auto sending = std::async(std::launch::async, [&] {
+            return rig.link->SendData(command, data.data(), 20, false);
+        });
+        if (sending.wait_for(30s) != std::future_status::ready)
+            rig.link->cancel = 1;
+        EXPECT_EQ(sending.get(), LinkStatus::TooManyFailures);
+        done = true;
+        rig.Finish();
+        EXPECT_LE(blocksSeen.load(), kMaxResends + 1);
     }
 }
 
@@ -311,6 +346,32 @@ TEST(ReceiveData, FailuresResetOnlyWhenABlockIsStored)
         EXPECT_EQ(r, bad == 4 ? LinkStatus::Ok : LinkStatus::TooManyFailures);
         EXPECT_EQ(resendRequests, bad);
     }
+}
+
+TEST(ReceiveData, ABlockStoredAlreadyIsAcknowledgedAgain)
+{
+    // Our acknowledgement of block 0 is lost: the terminal sends block 0 again
+    // while we wait for the short last block. Asking for it again would make
+    // both sides repeat it until the phase fails.
+    LinkRig rig;
+    const Bytes data = Pattern(1025);
+    std::vector<std::optional<std::uint8_t>> answers;
+    rig.Script([&] {
+        rig.peer->Write(BuildDataHeader(1, kDataTypeMemory, 1025));
+        rig.peer->Read(kAckSize);
+        const Bytes first = BuildDataBlock(0, std::span(data).first(1024));
+        for (int i = 0; i < 2; ++i) {
+            rig.peer->Write(first);
+            answers.push_back(ParseBlockAckFromPc(rig.peer->Read(kBlockAckSize), kDataTypeMemory));
+        }
+        rig.peer->Write(BuildDataBlock(1, std::span(data).subspan(1024)));
+        answers.push_back(ParseBlockAckFromPc(rig.peer->Read(kBlockAckSize), kDataTypeMemory));
+    });
+    EXPECT_EQ(rig.link->ReceiveData(false, false), LinkStatus::Ok);
+    rig.Finish();
+    EXPECT_EQ(rig.link->receivedData, data);
+    const std::optional<std::uint8_t> taken(0);
+    EXPECT_EQ(answers, (std::vector{taken, taken, taken}));
 }
 
 TEST(ReceiveData, CancelRefusesTheHeader)

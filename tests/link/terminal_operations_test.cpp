@@ -433,7 +433,15 @@ TEST(LossyLine, SuccessMeansTheBytesTheChecksumVouchesFor)
                                                       name, 1, false, false);
         const auto stored = rig.DiskFileOf(name);
         if (put != LinkStatus::Ok) {
-            EXPECT_FALSE(std::filesystem::exists(stored)) << "failed download stored: " << i;
+            // Not confirmed: the listing that was to confirm it failed too, so
+            // the file may be there, but then whole.
+            if (put == LinkStatus::NotConfirmed && std::filesystem::exists(stored)) {
+                EXPECT_TRUE(SameOrBeyondTheChecksum(content, TestDir::ReadFile(stored),
+                                                    kFileRecordHeaderSize + name.size()))
+                    << "download " << i;
+            } else {
+                EXPECT_FALSE(std::filesystem::exists(stored)) << "failed download stored: " << i;
+            }
             continue;
         }
         ++downloads;

@@ -167,6 +167,8 @@ TEST(Kvsim, BadUsage)
              {"--root", dir.path.string(), "--pty", "a", "--frobnicate"},
              {"--root", dir.path.string(), "--pty", "a", "--unformatted", "E:"},
              {"--root", dir.path.string(), "--pty", "a", "--lock", "C:"},
+             {"--root", dir.path.string(), "--pty", "a", "--drop-rate", "1.5"},
+             {"--root", dir.path.string(), "--pty", "a", "--corrupt-rate", "0.1x"},
          }) {
         Kvsim kvsim(args);
         EXPECT_EQ(kvsim.Wait(), 2) << args.back();

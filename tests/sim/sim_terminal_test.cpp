@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <functional>
+#include <thread>
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
@@ -453,6 +454,58 @@ TEST_F(SimTerminalTest, DamagedOrOutOfTurnBlockIsAskedForAgain)
     EXPECT_EQ(pc->Block(kCommandDownload, 3, record), 1) << "wrong block number";
     EXPECT_EQ(pc->Block(kCommandDownload, 0, record), 0);
     EXPECT_EQ(TestDir::ReadFile(Host("C/DATA/D.TXT")), "abc");
+}
+
+// A byte lost or damaged on the way: the terminal waits until the PC has
+// stopped sending, answers "send again" once, and reads the next block from
+// its first byte.
+TEST_F(SimTerminalTest, ShortOrDamagedBlockIsAskedForAgainOnceTheLineIsQuiet)
+{
+    Start();
+    const Bytes content = Pattern(3000);
+    const Bytes record = BuildFileRecord(content, "20240105103000", 0, "C:\\DATA\\R.TXT");
+    ASSERT_EQ(pc->Command(kCommandDownload, static_cast<std::uint32_t>(record.size())), 0);
+    const auto part = [&](std::uint32_t n) {
+        return std::span(record).subspan(
+            n * kMaxBlockData, std::min(kMaxBlockData, record.size() - n * kMaxBlockData));
+    };
+
+    Bytes shortBlock = BuildDataBlock(0, part(0));
+    shortBlock.erase(shortBlock.begin() + 600);
+    pc->Write(shortBlock);
+    EXPECT_EQ(pc->BlockAck(kCommandDownload), 1) << "a block one byte short";
+    EXPECT_EQ(pc->Block(kCommandDownload, 0, part(0)), 0);
+
+    // The damage shows in the first bytes while the rest is still coming.
+    Bytes damaged = BuildDataBlock(1, part(1));
+    damaged[2] ^= 0x40;
+    pc->Write(std::span(damaged).first(40));
+    std::this_thread::sleep_for(5ms);
+    pc->Write(std::span(damaged).subspan(40));
+    EXPECT_EQ(pc->BlockAck(kCommandDownload), 1) << "a damaged block number";
+    EXPECT_EQ(pc->Block(kCommandDownload, 1, part(1)), 0) << "one answer per damaged block";
+    EXPECT_EQ(pc->Block(kCommandDownload, 2, part(2)), 0);
+    EXPECT_EQ(HostBytes(Host("C/DATA/R.TXT")), content);
+}
+
+// The PC's acknowledgement of a block arrives damaged: the terminal cannot
+// tell "next" from "again" and sends the block again once the line is quiet.
+TEST_F(SimTerminalTest, DamagedPcAcknowledgementBringsTheBlockAgain)
+{
+    Put("C/DATA/BIG.TXT", std::string(2000, 'z'));
+    Start();
+    const Bytes request = Text(std::string("\x04", 1) + "C:\\DATA\\BIG.TXT" + kUploadEnding);
+    ASSERT_EQ(pc->Send(kCommandRequest, request), 0);
+    ASSERT_TRUE(ParseDataHeader(pc->Read(kDataHeaderSize)));
+    pc->Write(BuildHeaderAck(kDataTypeMemory, 0));
+    const Bytes first = pc->Read(1024 + kBlockOverhead);
+    ASSERT_TRUE(CheckDataBlock(first, 0));
+    auto ack = BuildBlockAck(kDataTypeMemory, 0, true);
+    ack[5] ^= 1;
+    pc->Write(ack);
+    EXPECT_EQ(pc->Read(1024 + kBlockOverhead, 1000ms), first);
+    pc->Write(BuildBlockAck(kDataTypeMemory, 0, true));
+    EXPECT_TRUE(CheckDataBlock(pc->Read(976 + kBlockOverhead), 1));
 }
 
 TEST_F(SimTerminalTest, BadCommandFrameAndNoiseAreSkipped)

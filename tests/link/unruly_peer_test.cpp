@@ -1,0 +1,200 @@
+// The link against peers that misbehave: a late acknowledgement that lets the
+// PC run a block ahead, and a device that answers everything with nonsense.
+#include "tests/support/operation_bound.h"
+#include "tests/support/scripted_peer.h"
+#include "tests/support/test_dir.h"
+
+#include "link/listing.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <random>
+
+namespace {
+
+// A listing entry of a file, as the terminal sends it.
+Bytes FileEntry(const std::string& name, const std::string& ext, std::uint32_t size)
+{
+    Bytes e(kListingEntrySize, 0);
+    std::copy(name.begin(), name.end(), e.begin());
+    std::copy(ext.begin(), ext.end(), e.begin() + 8);
+    e[11] = kEntryFile;
+    const std::string time = "20240105103000";
+    std::copy(time.begin(), time.end(), e.begin() + 12);
+    PutU32(&e[26], size);
+    return e;
+}
+
+// Serves a request on the scripted peer: its command, its one block, then the
+// answer phase.
+void AnswerRequest(ScriptedPeer& peer, std::span<const std::uint8_t> answer)
+{
+    const Bytes frame = peer.AnswerCommand(1, 0);
+    ASSERT_EQ(frame.size(), kCommandFrameSize);
+    const std::uint32_t length = GetU32(&frame[5]);
+    peer.AnswerBlock(length, kCommandRequest, 0);
+    peer.SendPhase(answer);
+}
+
+} // namespace
+
+TEST(LateAcknowledgement, RetriedDownloadIsConfirmedByTheListing)
+{
+    // The terminal answers block 0 after the PC's time-out: the PC takes that
+    // answer for the block it sent again, and the answer to the copy for
+    // block 1, which the terminal then refuses. The PC believes it is done.
+    // The listing shows the file missing (the terminal never finished it) or
+    // whole (it did).
+    const std::string content(1500, 'k');
+    const std::string name = "C:\\DATA\\late.bin";
+    for (const bool stored : {false, true}) {
+        LinkRig rig;
+        TestDir dir;
+        TestDir::WriteFile(dir / "late.bin", content);
+        rig.Script([&] {
+            rig.peer->AnswerCommand(1, 0);
+            rig.peer->Read(kMaxBlockSize);
+            std::this_thread::sleep_for(kTestTimings.replyTimeout + 50ms);
+            rig.peer->Write(BuildBlockAck(kCommandDownload, 0, false)); // late
+            rig.peer->Read(kMaxBlockSize);                              // the copy
+            std::this_thread::sleep_for(20ms); // the PC has sent block 1 meanwhile
+            rig.peer->Write(BuildBlockAck(kCommandDownload, 0, false));
+            rig.peer->Read(kFileRecordHeaderSize + name.size() + content.size() - kMaxBlockData +
+                           kBlockOverhead);
+            const Bytes entry = FileEntry("LATE", "BIN", stored ? 1500 : 1024);
+            AnswerRequest(*rig.peer, entry);
+        });
+        const LinkStatus r = rig.link->DownloadFile(dir / "late.bin", name, 1, false, false);
+        rig.Finish();
+        EXPECT_EQ(r, stored ? LinkStatus::Ok : LinkStatus::NotConfirmed) << stored;
+    }
+}
+
+TEST(LateAcknowledgement, DownloadWithoutRetriesAsksForNoListing)
+{
+    LinkRig rig;
+    TestDir dir;
+    TestDir::WriteFile(dir / "a.txt", "abc");
+    rig.Script([&] {
+        rig.peer->AnswerCommand(1, 0);
+        rig.peer->AnswerBlock(kFileRecordHeaderSize + 13 + 3, kCommandDownload, 0);
+    });
+    EXPECT_EQ(rig.link->DownloadFile(dir / "a.txt", "C:\\DATA\\A.TXT", 1, false, false),
+              LinkStatus::Ok);
+    rig.Finish();
+    EXPECT_TRUE(rig.peer->Read(1, 300ms).empty()) << "nothing after the last block";
+}
+
+namespace {
+
+// A device that answers whatever comes with seeded nonsense: random bytes, and
+// now and then a frame that looks right (acknowledgements, mostly asking for
+// the block again; data headers; blocks of random numbers).
+class NonsensePeer {
+public:
+    NonsensePeer(std::shared_ptr<LineEnd> e, std::uint32_t seed) : end(std::move(e)), random(seed)
+    {
+        thread = std::thread([this] { Run(); });
+    }
+    ~NonsensePeer()
+    {
+        stop = true;
+        thread.join();
+    }
+
+private:
+    void Run()
+    {
+        std::uint8_t in[4096];
+        while (!stop.load()) {
+            if (end->ReadFor(in, sizeof in, 20ms) == 0)
+                continue;
+            switch (random() % 7) {
+            case 0: Write(BuildCommandAck(1, 0)); break;
+            case 1: // mostly "send again"
+                Write(BuildBlockAck(random() % 2 ? kCommandRequest : kCommandDownload,
+                                    random() % 16 == 0 ? 0 : 1, false));
+                break;
+            case 2: Write(BuildDataHeader(1, kDataTypeMemory, random() % 3000)); break;
+            case 3: {
+                Bytes data(random() % (kMaxBlockData + 1));
+                for (auto& b : data)
+                    b = static_cast<std::uint8_t>(random());
+                Write(BuildDataBlock(random() % 3, data));
+                break;
+            }
+            default: {
+                Bytes noise(1 + random() % 64);
+                for (auto& b : noise)
+                    b = static_cast<std::uint8_t>(random());
+                Write(noise);
+            }
+            }
+        }
+    }
+    template <typename Frame> void Write(const Frame& f) { end->Write(std::span(f)); }
+
+    std::shared_ptr<LineEnd> end;
+    std::mt19937 random;
+    std::atomic<bool> stop{false};
+    std::thread thread;
+};
+
+} // namespace
+
+TEST(NonsensePeer, EveryOperationEndsWithinItsBound)
+{
+    // Headers announce at most 3000 bytes: three blocks in.
+    const auto t = kTestTimings.replyTimeout;
+    const auto requestBound = OperationBound(t, 1, 3);
+    const std::string content(5000, 'x');
+    for (std::uint32_t seed = 1; seed <= 12; ++seed) {
+        LinkRig rig;
+        NonsensePeer peer(rig.peer->end, seed);
+        TestDir dir;
+        TestDir::WriteFile(dir / "out.bin", content);
+        struct Op {
+            const char* name;
+            std::function<LinkStatus()> run;
+            std::chrono::milliseconds bound;
+        };
+        const Op ops[] = {
+            {"info",
+             [&] {
+                 TerminalInfo info;
+                 return rig.link->GetTerminalInfo(&info);
+             },
+             requestBound},
+            {"list",
+             [&] {
+                 int count = 0;
+                 LinkStatus s = LinkStatus::Ok;
+                 rig.link->ListDirectory("C:\\DATA", &count, &s);
+                 return s;
+             },
+             requestBound},
+            {"get", [&] { return rig.link->UploadFile("C:\\DATA\\X.BIN", dir / "in.bin", false); },
+             requestBound},
+            {"put",
+             [&] {
+                 return rig.link->DownloadFile(dir / "out.bin", "C:\\DATA\\X.BIN", 1, false, false);
+             },
+             OperationBound(t, BlocksOf(kFileRecordHeaderSize + 14 + content.size()), 0) +
+                 2 * requestBound},
+        };
+        for (const Op& op : ops) {
+            const auto start = std::chrono::steady_clock::now();
+            auto running = std::async(std::launch::async, op.run);
+            if (running.wait_for(op.bound) != std::future_status::ready) {
+                rig.link->cancel = 1; // so that the test itself ends
+                ADD_FAILURE() << op.name << " outlived its bound, seed " << seed;
+            }
+            running.get();
+            rig.link->cancel = 0;
+            EXPECT_LE(std::chrono::steady_clock::now() - start, op.bound + 1s)
+                << op.name << ", seed " << seed;
+        }
+    }
+}
