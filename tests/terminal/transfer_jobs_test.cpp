@@ -283,6 +283,21 @@ TEST(DownloadJob, ConversionFromAReadOnlyFolder)
     std::filesystem::permissions(rig.dir / "pc", std::filesystem::perms::owner_all);
 }
 
+TEST(DownloadJob, FilesOf4GiBAndMoreAreRefusedBeforeSending)
+{
+    JobRig rig;
+    // Sparse: the size is there, the disk blocks are not.
+    const auto huge = rig.Pc("HUGE.DAT", "");
+    std::filesystem::resize_file(huge, std::uint64_t{1} << 32);
+    RunDownloadJob(*rig.link, {{huge}, "C:\\DATA", true}, rig.host);
+    EXPECT_EQ(rig.host.lines,
+              (std::vector<std::string>{MoveFailLine(huge.string(), "C:\\DATA\\HUGE.DAT")}));
+    EXPECT_TRUE(rig.host.messages.empty()) << "an unreadable source shows no message";
+    EXPECT_FALSE(std::filesystem::exists(rig.Disk("C/DATA/HUGE.DAT"))) << "nothing sent";
+    EXPECT_EQ(std::filesystem::file_size(huge), std::uint64_t{1} << 32) << "the source stays";
+    EXPECT_TRUE(rig.host.moved.empty());
+}
+
 TEST(DownloadJob, NoMarkedItemsLogsNothing)
 {
     JobRig rig;
