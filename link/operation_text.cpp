@@ -30,6 +30,10 @@ std::string MoveFailLine(const std::string& s, const std::string& t)
 {
     return Fill("Move %s to %s fail", s, t);
 }
+std::string SourceKeptLine(const std::string& s, const std::string& t)
+{
+    return Fill("Copy %s to %s have done, but the source can't be removed", s, t);
+}
 std::string PcMoveFailLine(const std::string& s, const std::string& t)
 {
     return Fill("Move %s to %s fail!", s, t);

@@ -16,6 +16,8 @@ std::string CopyDoneLine(const std::string& source, const std::string& target);
 std::string CopyFailLine(const std::string& source, const std::string& target);
 std::string MoveDoneLine(const std::string& source, const std::string& target);
 std::string MoveFailLine(const std::string& source, const std::string& target);
+// A move to the terminal whose PC source could not be removed afterwards.
+std::string SourceKeptLine(const std::string& source, const std::string& target);
 // A move on the PC that failed (it ends with "!").
 std::string PcMoveFailLine(const std::string& source, const std::string& target);
 std::string DeleteDoneLine(const std::string& path);

@@ -139,9 +139,10 @@ void RunPcCopy(const PcCopyInput& input, JobHost& host)
                 !host.AskYesNo(MessageId::OverwriteQuestion, to))
                 continue;
             const Outcome o = CopyReplacing(source, target);
-            host.LogLine(o == Outcome::Done     ? CopyDoneLine(from, to)
-                         : o == Outcome::Denied ? MessageString(MessageId::ActionDenied)
-                                                : CopyFailLine(from, to));
+            if (o == Outcome::Denied)
+                host.LogMessageLine(MessageId::ActionDenied);
+            else
+                host.LogLine(o == Outcome::Done ? CopyDoneLine(from, to) : CopyFailLine(from, to));
             continue;
         }
         if (SameFile(source, target)) {
@@ -160,7 +161,7 @@ void RunPcCopy(const PcCopyInput& input, JobHost& host)
             host.SourceMoved(i);
             host.LogLine(MoveDoneLine(from, to));
         } else if (o == Outcome::Denied) {
-            host.LogLine(MessageString(MessageId::ActionDenied));
+            host.LogMessageLine(MessageId::ActionDenied);
         } else {
             host.LogLine(PcMoveFailLine(from, to));
         }

@@ -161,6 +161,9 @@ bool CTerminalFileTree::RunJob(std::function<void(TerminalLink&, JobHost&)> engi
         return false;
     }
     jobRunning.store(1);
+    // A Cancel pressed after the last job had ended (while its dialog was still
+    // up) belongs to that job, not to this one.
+    l->cancel.store(0);
     if (progressDialog) {
         progressDialog->SetCancelVisible(true);
         progressDialog->progress().totalFiles = static_cast<int>(sourcePaths.size());

@@ -155,20 +155,25 @@ void RunDownloadJob(TerminalLink& link, const DownloadJobInput& input, JobHost& 
 
         LinkStatus status =
             link.DownloadFile(working.path, destination, 0, true, !working.temporary);
-        if (status == LinkStatus::FileExists) {
-            if (!host.AskYesNo(MessageId::OverwriteQuestion, destination)) {
-                host.LogLine(failLine());
-                continue;
-            }
-            // The answer holds for this one repeated call.
-            status = link.DownloadFile(working.path, destination, 1, true, !working.temporary);
+        bool declined = false;
+        // Each Yes holds for one repeated call; a file found again asks again.
+        while (status == LinkStatus::FileExists && !declined) {
+            declined = !host.AskYesNo(MessageId::OverwriteQuestion, destination);
+            if (!declined)
+                status = link.DownloadFile(working.path, destination, 1, true, !working.temporary);
+        }
+        if (declined) {
+            host.LogLine(failLine());
+            continue;
         }
 
         std::string line;
         if (status == LinkStatus::Ok) {
-            if (input.move) {
-                std::error_code ec;
-                std::filesystem::remove(source, ec);
+            std::error_code ec;
+            if (input.move && !std::filesystem::remove(source, ec)) {
+                // Sent, but still on the PC: its item stays to say so.
+                line = SourceKeptLine(sourceText, destination);
+            } else if (input.move) {
                 host.SourceMoved(i);
                 line = MoveDoneLine(sourceText, destination);
             } else {
@@ -214,7 +219,10 @@ void RunUploadJob(TerminalLink& link, const UploadJobInput& input, JobHost& host
             !host.AskYesNo(MessageId::OverwriteQuestion, targetText))
             continue; // skipped without a line
         if (const int error = ProbeFolder(input.targetFolder); error != 0) {
-            host.LogLine(AccessDenied(error) ? MessageString(MessageId::ActionDenied) : failLine);
+            if (AccessDenied(error))
+                host.LogMessageLine(MessageId::ActionDenied);
+            else
+                host.LogLine(failLine);
             continue;
         }
         const LinkStatus status = link.UploadFile(source, target, true);

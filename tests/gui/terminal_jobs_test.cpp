@@ -12,6 +12,7 @@
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/main_frame.h"
 #include "shell/message_window.h"
+#include "shell/ui_language.h"
 #include "sim/sim_ports.h"
 #include "sim/sim_terminal.h"
 #include "terminal/terminal_view.h"
@@ -23,6 +24,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <unistd.h>
 
 namespace {
 
@@ -138,6 +140,7 @@ void TerminalJobsTest::init()
 
 void TerminalJobsTest::cleanup()
 {
+    ResetUiLanguage(*qApp);
     app.reset();
     sims.reset();
     prompter.reset();
@@ -228,6 +231,10 @@ void TerminalJobsTest::dragsCopyPcFilesToTheTerminalAndBack()
     QVERIFY(Child(pcFolder, "A.TXT"));
     QVERIFY(pc->markedItems.isEmpty());
     QCOMPARE(progress->progress().finishedFiles.load(), 2);
+
+    // A Cancel that lands after the job's end (the dialog was still up) does
+    // not stop the next job.
+    progress->findChild<QPushButton*>("cancelButton")->click();
 
     // Terminal to PC: a drag of ORDERS.TXT onto the PC folder.
     QTreeWidgetItem* orders = Child(data, "ORDERS.TXT");
@@ -385,6 +392,24 @@ void TerminalJobsTest::pcFilesDroppedOnAPcFolderAreCopiedThere()
     QVERIFY(sub->isExpanded());
     QVERIFY(pc->markedItems.isEmpty());
     QCOMPARE(TestDir::ReadFile(*dir / "pc/SUB/A.TXT"), "a");
+
+    // A folder that takes no file: the line is the message's text in the user's
+    // language. Root is not stopped by permissions; sysfs refuses everyone.
+    InstallUiLanguage(*qApp, Language::Polish);
+    QString denied = QStringLiteral("/sys");
+    if (geteuid() != 0) {
+        denied = Text(*dir / "ro");
+        std::filesystem::create_directory(*dir / "ro");
+        std::filesystem::permissions(*dir / "ro", std::filesystem::perms::owner_read |
+                                                      std::filesystem::perms::owner_exec);
+    }
+    QTreeWidgetItem* deniedItem =
+        pc->InsertItem(pc->rootItem, denied, FileTreeImage::ImageFixedDisk);
+    Click(pc, a);
+    Drag(pc, a, pc, deniedItem);
+    QCOMPARE(Lines().first(),
+             QString::fromStdString(MessageString(MessageId::ActionDenied, Language::Polish)));
+    QVERIFY(Lines().first() != QString::fromStdString(MessageString(MessageId::ActionDenied)));
 }
 
 void TerminalJobsTest::aScrambledProgramIsUnscrambledWithTheStoredKey()

@@ -1,5 +1,6 @@
 // The transfer jobs against the simulated terminal, with a host that records
 // what the window would show and answers its questions.
+#include "tests/support/scripted_peer.h"
 #include "tests/support/test_dir.h"
 
 #include "link/operation_text.h"
@@ -134,6 +135,19 @@ std::filesystem::path DeniedFolder(const TestDir& dir)
     std::filesystem::permissions(folder, std::filesystem::perms::owner_read |
                                              std::filesystem::perms::owner_exec);
     return folder;
+}
+
+// A readable file that cannot be removed: one in a folder without write
+// permission, or for root a file of the kernel's procfs.
+std::filesystem::path UndeletableSource(JobRig& rig)
+{
+    if (geteuid() == 0)
+        return "/proc/version";
+    std::filesystem::create_directories(rig.dir / "pc" / "locked");
+    const auto source = rig.Pc("locked/KEEP.TXT", "kept");
+    std::filesystem::permissions(rig.dir / "pc" / "locked", std::filesystem::perms::owner_read |
+                                                                std::filesystem::perms::owner_exec);
+    return source;
 }
 
 } // namespace
@@ -296,6 +310,43 @@ TEST(DownloadJob, FilesOf4GiBAndMoreAreRefusedBeforeSending)
     EXPECT_FALSE(std::filesystem::exists(rig.Disk("C/DATA/HUGE.DAT"))) << "nothing sent";
     EXPECT_EQ(std::filesystem::file_size(huge), std::uint64_t{1} << 32) << "the source stays";
     EXPECT_TRUE(rig.host.moved.empty());
+}
+
+TEST(DownloadJob, AMovedSourceThatCannotBeRemovedIsReportedAndKept)
+{
+    JobRig rig;
+    const auto source = UndeletableSource(rig);
+    const std::string destination = "C:\\DATA\\" + source.filename().string();
+    RunDownloadJob(*rig.link, {{source}, "C:\\DATA", true}, rig.host);
+    EXPECT_EQ(rig.host.lines,
+              (std::vector<std::string>{SourceKeptLine(source.string(), destination)}));
+    EXPECT_TRUE(rig.host.moved.empty()) << "its item stays";
+    EXPECT_TRUE(std::filesystem::exists(source));
+    EXPECT_EQ(rig.progress.finishedFiles.load(), 1) << "the file itself was sent";
+}
+
+TEST(DownloadJob, TheTerminalFindingTheFileAgainAsksAgain)
+{
+    // A terminal that answers "exists" twice: once to the first call, once to
+    // the repeated one (another program wrote the file back meanwhile).
+    LinkRig rig;
+    TestDir dir;
+    const auto source = dir / "A.TXT";
+    TestDir::WriteFile(source, "a");
+    rig.Script([&] {
+        rig.peer->AnswerCommand(1, 4);
+        rig.peer->AnswerCommand(1, 4);
+        const Bytes frame = rig.peer->AnswerCommand(1, 0);
+        rig.peer->AnswerBlock(GetU32(&frame[5]), kCommandDownload, 0);
+    });
+    RecordingHost host;
+    host.answers = {true, true};
+    RunDownloadJob(*rig.link, {{source}, "C:\\DATA"}, host);
+    rig.Finish();
+    EXPECT_EQ(host.questions.size(), 2u) << "each time a Yes/No question";
+    EXPECT_TRUE(host.messages.empty()) << "never the question as a box with OK only";
+    EXPECT_EQ(host.lines,
+              (std::vector<std::string>{CopyDoneLine(source.string(), "C:\\DATA\\A.TXT")}));
 }
 
 TEST(DownloadJob, NoMarkedItemsLogsNothing)
