@@ -8,6 +8,8 @@
 #include "link/terminal_link.h"
 #include "link/transfer_progress.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -109,8 +111,12 @@ bool AccessDenied(int error)
 
 bool IsProgramForProgramFolder(const std::string& source, const std::string& destination)
 {
+    // The terminal tree's paths are upper case: "D:\PROGRAM\" is the same folder.
+    std::string upper = destination;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return source.find("default.bas", 1) != std::string::npos &&
-           destination.find("D:\\Program\\") != std::string::npos;
+           upper.find("D:\\PROGRAM\\") != std::string::npos;
 }
 
 std::filesystem::path UploadTarget(const std::filesystem::path& folder,

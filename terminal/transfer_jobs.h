@@ -39,7 +39,7 @@ void RunUploadJob(TerminalLink& link, const UploadJobInput& input, JobHost& host
 
 // A BASIC program for the terminal's program folder (the only files that are
 // unscrambled on the way): the source path holds "default.bas" after its first
-// character and the destination "D:\Program\" (both as written, case and all).
+// character (case matters) and the destination "D:\Program\" (in any case).
 bool IsProgramForProgramFolder(const std::string& source, const std::string& destination);
 
 // The PC path for a terminal file fetched into folder: the terminal's name made

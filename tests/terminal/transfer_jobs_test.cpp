@@ -239,9 +239,10 @@ TEST(DownloadJob, BasicProgramsForTheProgramFolder)
     EXPECT_EQ(TestDir::ReadFile(rig.Disk("D/PROGRAM/DEFAULT.BAS")), program) << "sent unchanged";
 
     rig.host.answers = {true};
-    RunDownloadJob(*rig.link, {{scrambled}, "D:\\Program"}, rig.host);
+    // The folder as the terminal tree spells it.
+    RunDownloadJob(*rig.link, {{scrambled}, "D:\\PROGRAM"}, rig.host);
     EXPECT_EQ(TestDir::ReadFile(rig.Disk("D/PROGRAM/DEFAULT.BAS")), program) << "unscrambled";
-    EXPECT_EQ(rig.host.lines.back(), CopyDoneLine(scrambled.string(), "D:\\Program\\default.bas"))
+    EXPECT_EQ(rig.host.lines.back(), CopyDoneLine(scrambled.string(), "D:\\PROGRAM\\default.bas"))
         << "the line names the source, not the copy";
     EXPECT_TRUE(rig.PrivateFolderEmpty()) << "the unscrambled copy is gone";
 
@@ -424,11 +425,14 @@ TEST(UploadTarget, StaysInsideTheFolder)
     EXPECT_EQ(UploadTarget("/home/ann", "C:\\DATA\\.."), std::filesystem::path());
 }
 
-TEST(ProgramFolder, BothTextsAsWritten)
+TEST(ProgramFolder, TheSourceAsWrittenTheFolderInAnyCase)
 {
     EXPECT_TRUE(IsProgramForProgramFolder("/x/default.bas", "D:\\Program\\default.bas"));
     EXPECT_FALSE(IsProgramForProgramFolder("/x/DEFAULT.BAS", "D:\\Program\\DEFAULT.BAS"));
-    EXPECT_FALSE(IsProgramForProgramFolder("/x/default.bas", "D:\\PROGRAM\\default.bas"));
+    EXPECT_TRUE(IsProgramForProgramFolder("/x/default.bas", "D:\\PROGRAM\\default.bas"))
+        << "the terminal tree's own spelling of the folder";
+    EXPECT_TRUE(IsProgramForProgramFolder("/x/default.bas", "d:\\program\\default.bas"));
+    EXPECT_FALSE(IsProgramForProgramFolder("/x/default.bas", "D:\\PROGRAMS\\default.bas"));
     EXPECT_FALSE(IsProgramForProgramFolder("default.bas", "D:\\Program\\default.bas"))
         << "found only after the first character";
 }
