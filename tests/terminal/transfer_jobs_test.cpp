@@ -67,8 +67,7 @@ struct JobRig {
     explicit JobRig(const std::function<void(SimTerminalConfig&)>& setup = {})
     {
         // Temporary copies go to a private folder of this test only.
-        setenv("XDG_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
-        std::filesystem::create_directories(dir / "runtime");
+        setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
         std::filesystem::create_directories(dir / "pc");
         SimTerminalConfig config;
         config.root = dir / "terminal";
@@ -105,7 +104,7 @@ struct JobRig {
     }
     bool PrivateFolderEmpty() const
     {
-        const auto folder = dir / "runtime" / "KVVidiRidoved";
+        const auto folder = dir / "cache" / "KVVidiRidoved";
         return !std::filesystem::exists(folder) || std::filesystem::is_empty(folder);
     }
 
