@@ -1,5 +1,7 @@
 #include "link/operation_text.h"
 
+#include "link/listing.h"
+
 namespace {
 
 std::string Fill(std::string pattern, const std::string& first, const std::string& second = {})
@@ -37,6 +39,14 @@ std::string SourceKeptLine(const std::string& s, const std::string& t)
 std::string PcMoveFailLine(const std::string& s, const std::string& t)
 {
     return Fill("Move %s to %s fail!", s, t);
+}
+std::string ReceiveDoneLine(const std::string& p)
+{
+    return Fill("Receive file to %s have done", p);
+}
+std::string ReceiveFailLine(const std::string& n)
+{
+    return Fill("Receive %s fail", PrintableText(n));
 }
 std::string DeleteDoneLine(const std::string& p)
 {

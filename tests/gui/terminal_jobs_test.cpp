@@ -6,6 +6,8 @@
 #include "connection/connection_reaper.h"
 #include "connection/kv_vidi_ridoved_doc.h"
 #include "gui_test_support.h"
+#include "link/incoming_file.h"
+#include "link/operation_text.h"
 #include "link/terminal_link.h"
 #include "pc/pc_file_tree.h"
 #include "pc/progress_dialog.h"
@@ -95,6 +97,7 @@ private slots:
     void theProgramEndingWhileAJobRunsEndsTheJobFirst();
     void pcFilesDroppedOnAPcFolderAreCopiedThere();
     void aScrambledProgramIsUnscrambledWithTheStoredKey();
+    void aPushedFileReplacesItsNameAndIsLogged();
 
 private:
     // Opens a connection to SIM<index + 1>; returns its window.
@@ -435,6 +438,21 @@ void TerminalJobsTest::aScrambledProgramIsUnscrambledWithTheStoredKey()
     QCOMPARE(TestDir::ReadFile(Disk(0, "D/PROGRAM/DEFAULT.BAS")), plain);
     QCOMPARE(Lines(), QStringList{"Copy " + Text(*dir / "pc/default.bas") +
                                   " to D:\\Program\\default.bas have done"});
+}
+
+void TerminalJobsTest::aPushedFileReplacesItsNameAndIsLogged()
+{
+    Connect(0);
+    const auto terminal = sims->TerminalAt(1);
+    const std::filesystem::path saved = DefaultReceiveFolder() / "ORDERS.TXT";
+    const QString line = QString::fromStdString(ReceiveDoneLine(saved.string()));
+    terminal->Push(Bytes{'o', 'l', 'd'}, "ORDERS.TXT");
+    QTRY_COMPARE(Lines().count(line), 1);
+    terminal->Push(Bytes{'n', 'e', 'w'}, "ORDERS.TXT");
+    QTRY_COMPARE(Lines().count(line), 2);
+    // Whoever collects the fixed name takes the newest file.
+    QCOMPARE(TestDir::ReadFile(saved), "new");
+    QVERIFY(!std::filesystem::exists(DefaultReceiveFolder() / "ORDERS~1.TXT"));
 }
 
 KV_GUI_TEST_MAIN(TerminalJobsTest)
