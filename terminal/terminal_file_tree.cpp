@@ -99,6 +99,9 @@ int CTerminalFileTree::FillItem(QTreeWidgetItem* item)
         if (child.image != FileTreeImage::ImageFile)
             InsertItem(added, QString(), FileTreeImage::ImagePc);
     }
+    // The rest is not shown: the user is told, so that nothing seems missing.
+    if (ListingIsCut(data, count, root))
+        LogMessage(ListingCutLine(GetItemPath(item).toStdString(), kMaxListedItems));
     return 0;
 }
 

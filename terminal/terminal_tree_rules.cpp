@@ -83,6 +83,27 @@ std::vector<TreeChild> RootChildren(std::span<const std::uint8_t> data, int coun
     return disks;
 }
 
+bool ListingIsCut(std::span<const std::uint8_t> data, int count, bool root)
+{
+    if (count <= 0 || static_cast<std::size_t>(count) <= kMaxListedItems)
+        return false;
+    if (!root)
+        return data.size() / kListingEntrySize > kMaxListedItems;
+    const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
+    std::size_t lines = 0;
+    for (std::size_t pos = text.find("\r\n");
+         pos != std::string_view::npos && lines <= kMaxListedItems;
+         pos = text.find("\r\n", pos + 2))
+        ++lines;
+    return lines > kMaxListedItems;
+}
+
+std::string ListingCutLine(const std::string& path, std::size_t shown)
+{
+    return "The list of " + path + " shows its first " + std::to_string(shown) +
+           " items only, more exist on the terminal";
+}
+
 std::vector<TerminalEntry> BoundedEntries(std::span<const std::uint8_t> data, int count)
 {
     return DecodeListing(data.data(),

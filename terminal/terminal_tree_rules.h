@@ -50,6 +50,11 @@ std::vector<TreeChild> RootChildren(std::span<const std::uint8_t> data, int coun
 // The entries of a disk or folder listing: the first count whole 32-byte entries
 // within data, without the kinds the tree skips.
 std::vector<TreeChild> ListingChildren(std::span<const std::uint8_t> data, int count);
+// Whether the listing holds more entries (at the root: disk lines) within data
+// than the kMaxListedItems the tree shows.
+bool ListingIsCut(std::span<const std::uint8_t> data, int count, bool root);
+// The message window's line for a listing of path cut to shown items.
+std::string ListingCutLine(const std::string& path, std::size_t shown);
 // The first count whole entries within data, decoded (at most kMaxListedItems).
 std::vector<TerminalEntry> BoundedEntries(std::span<const std::uint8_t> data, int count);
 

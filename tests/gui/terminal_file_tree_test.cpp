@@ -212,6 +212,7 @@ private slots:
     void formatDoneAndInUse();
     void malformedRootListings();
     void malformedEntriesAreShownSafelyAndSorted();
+    void aListingCutShortSaysSo();
     void formatWithAnUnexpectedAnswerLogsOnlyTheFailLine();
     void whileAJobRunsTheFrameCommandsLeaveTheLinkAlone();
     void connectionWindowHoldsTheTreeAndTheProgress();
@@ -663,6 +664,26 @@ void TerminalFileTreeTest::malformedEntriesAreShownSafelyAndSorted()
     QVERIFY(Contains(request, "C:\\??\r\n"));
     QCOMPARE(Child(c, "??")->childCount(), 0);
     QVERIFY(prompter->shown.isEmpty());
+}
+
+void TerminalFileTreeTest::aListingCutShortSaysSo()
+{
+    UseScriptedPeer();
+    rig->Script([&] { AnswerRequest(*rig->peer, 3, TextBytes("C:\r\n")); });
+    Click(tree->rootItem);
+    rig->Finish();
+    QTreeWidgetItem* c = Child(tree->rootItem, "C:");
+    Bytes listing;
+    for (std::size_t i = 0; i < kMaxListedItems + 5; ++i) {
+        const Bytes e = Entry("F" + std::to_string(i), "DAT", kEntryFile);
+        listing.insert(listing.end(), e.begin(), e.end());
+    }
+    rig->Script([&] { AnswerRequest(*rig->peer, 2, listing); });
+    Click(c);
+    rig->Finish();
+    QCOMPARE(static_cast<std::size_t>(c->childCount()), kMaxListedItems);
+    QCOMPARE(Lines(), QStringList{"The list of C: shows its first 4096 items only, more exist "
+                                  "on the terminal"});
 }
 
 void TerminalFileTreeTest::formatWithAnUnexpectedAnswerLogsOnlyTheFailLine()

@@ -102,6 +102,17 @@ TEST(TerminalTreeRules, ListingsAreBoundedByTheirData)
     }
     EXPECT_EQ(ListingChildren(many, static_cast<int>(kMaxListedItems + 10)).size(),
               kMaxListedItems);
+    // Cut only when the data holds more than is shown.
+    EXPECT_TRUE(ListingIsCut(many, static_cast<int>(kMaxListedItems + 10), false));
+    EXPECT_FALSE(ListingIsCut(many, static_cast<int>(kMaxListedItems), false));
+    EXPECT_FALSE(ListingIsCut(std::span(many).first(kMaxListedItems * kListingEntrySize),
+                              static_cast<int>(kMaxListedItems + 10), false))
+        << "a count the data does not hold";
+    std::string disks;
+    for (std::size_t i = 0; i <= kMaxListedItems; ++i)
+        disks += "D" + std::to_string(i) + "\r\n";
+    EXPECT_TRUE(ListingIsCut(TextBytes(disks), static_cast<int>(kMaxListedItems + 1), true));
+    EXPECT_FALSE(ListingIsCut(TextBytes("C:\r\n"), static_cast<int>(kMaxListedItems + 1), true));
 }
 
 TEST(TerminalTreeRules, NoShownTextLeavesTheUploadFolder)
