@@ -65,7 +65,8 @@ void CTerminalFileTree::StartDownloadJob(QTreeWidgetItem* target, CFileTreeCtrl*
     DownloadJobInput input;
     for (const QString& path : paths)
         input.sources.push_back(PcPath(path));
-    input.targetFolder = targetPath.toStdString();
+    input.targetFolder = RequestPath(target);
+    input.shownTargetFolder = targetPath.toStdString();
     input.move = source->copyMode == 0;
     if (CKVVidiRidovedApp* app = TheApp()) {
         input.convert = app->ConvertMode.load() != 0;
@@ -111,8 +112,10 @@ void CTerminalFileTree::StartUploadJob(CFileTreeCtrl* pcTree, QTreeWidgetItem* t
     const QString targetPath = pcTree->GetItemPath(target);
     const QStringList paths = MarkedPaths();
     UploadJobInput input;
+    for (const QTreeWidgetItem* item : markedItems)
+        input.sources.push_back(RequestPath(item));
     for (const QString& path : paths)
-        input.sources.push_back(path.toStdString());
+        input.shownSources.push_back(path.toStdString());
     input.targetFolder = PcPath(targetPath);
     input.move = copyMode == 0;
 

@@ -415,6 +415,52 @@ TEST(UploadJob, TheProbeLeavesUserFilesAlone)
     EXPECT_EQ(files, 2u) << "no probe left behind";
 }
 
+TEST(TransferJobs, NamesInTheTerminalsCodePageGoAsTheirBytesAndShowDecoded)
+{
+    const auto contains = [](const Bytes& bytes, std::string_view text) {
+        return std::search(bytes.begin(), bytes.end(), text.begin(), text.end(),
+                           [](std::uint8_t b, char c) {
+                               return b == static_cast<std::uint8_t>(c);
+                           }) != bytes.end();
+    };
+    const std::string rawFile = "C:\\Z\xA3OTY.TXT", shownFile = "C:\\Z\u0141OTY.TXT";
+    TestDir dir;
+    {
+        LinkRig rig;
+        Bytes request;
+        rig.Script([&] {
+            rig.peer->AnswerCommand(1, 0);
+            request = rig.peer->AnswerBlock(rawFile.size() + 4, kCommandRequest, 0);
+            rig.peer->SendPhase(Bytes{'z', 'l', 'o', 't', 'y'});
+        });
+        RecordingHost host;
+        RunUploadJob(*rig.link, {{rawFile}, dir.path, false, {shownFile}}, host);
+        rig.Finish();
+        EXPECT_TRUE(contains(request, rawFile + "\r\n"));
+        const auto target = dir / "Z\u0141OTY.TXT";
+        EXPECT_EQ(TestDir::ReadFile(target), "zloty") << "the PC name is the shown one";
+        EXPECT_EQ(host.lines, (std::vector<std::string>{CopyDoneLine(shownFile, target.string())}));
+    }
+    {
+        LinkRig rig;
+        const auto source = dir / "A.TXT";
+        TestDir::WriteFile(source, "a");
+        Bytes record;
+        rig.Script([&] {
+            const Bytes frame = rig.peer->AnswerCommand(1, 0);
+            record = rig.peer->AnswerBlock(GetU32(&frame[5]), kCommandDownload, 0);
+        });
+        RecordingHost host;
+        DownloadJobInput input{{source}, "C:\\\xAF\xD3\xA3W"};
+        input.shownTargetFolder = "C:\\\u017B\u00D3\u0141W";
+        RunDownloadJob(*rig.link, input, host);
+        rig.Finish();
+        EXPECT_TRUE(contains(record, "C:\\\xAF\xD3\xA3W\\A.TXT"));
+        EXPECT_EQ(host.lines, (std::vector<std::string>{CopyDoneLine(
+                                  source.string(), "C:\\\u017B\u00D3\u0141W\\A.TXT")}));
+    }
+}
+
 TEST(UploadTarget, StaysInsideTheFolder)
 {
     EXPECT_EQ(UploadTarget("/home/ann", "C:\\DATA\\A.TXT"),
