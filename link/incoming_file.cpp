@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <system_error>
+#include <unistd.h>
 
 namespace {
 
@@ -81,7 +82,9 @@ std::optional<std::filesystem::path> IncomingFile::Commit()
 {
     if (!file)
         return std::nullopt;
-    const bool written = std::fclose(file) == 0;
+    // On the disk before it takes the name: a crash never leaves a named half file.
+    bool written = std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+    written = std::fclose(file) == 0 && written;
     file = nullptr;
     if (!written) {
         Abandon();
