@@ -3,6 +3,7 @@
 #include "convert/convert_ini_location.h"
 #include "convert/record_conversion.h"
 #include "link/link_observer.h"
+#include "link/operation_text.h"
 #include "link/private_folder.h"
 #include "link/serial/port_permission.h"
 
@@ -88,7 +89,7 @@ public:
     void IncomingTransferFailed(const std::string& name, LinkStatus status) override
     {
         std::lock_guard lock(mutex);
-        err << "Receive " << name << " fail (status " << StatusValue(status) << ")" << std::endl;
+        err << ReceiveFailLine(name) << " (status " << StatusValue(status) << ")" << std::endl;
     }
     bool WaitFor(int count, std::chrono::duration<double> timeout)
     {

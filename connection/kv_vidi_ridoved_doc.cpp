@@ -3,6 +3,7 @@
 #include "connection/connect_setup_dialog.h"
 #include "connection/connection_reaper.h"
 #include "connection/job_thread.h"
+#include "connection/received_file_log.h"
 #include "link/serial/port_permission.h"
 #include "link/terminal_link.h"
 #include "shell/clock_sync_thread.h"
@@ -116,6 +117,7 @@ bool CKVVidiRidovedDoc::OnNewDocument(QWidget* dialogParent)
         return false;
     }
     link = std::make_unique<TerminalLink>(transport);
+    link->SetObserver(&TheReceivedFileLog());
     transport.PortConfigure(settings.handle, static_cast<BaudCode>(settings.baudCode), 0, 0, 0, 1);
     link->AttachPort(settings.handle);
 

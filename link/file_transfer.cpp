@@ -9,10 +9,15 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <limits>
 #include <optional>
+#include <sys/stat.h>
 #include <system_error>
 
 namespace {
+
+// The longest record a 32-bit length field can announce.
+constexpr std::uint64_t kMaxRecordLength = std::numeric_limits<std::uint32_t>::max();
 
 // The file record for the whole file, read once into place after the header and
 // name: the length field is what was read, even when the file changes meanwhile.
@@ -23,15 +28,23 @@ std::optional<Bytes> ReadFileRecord(const std::filesystem::path& path, const std
     if (!f)
         return std::nullopt;
     Bytes record = BuildFileRecord({}, time14, overwrite, name);
-    std::error_code ec;
-    const auto expected = std::filesystem::file_size(path, ec);
-    if (!ec)
-        record.reserve(record.size() + expected);
+    // The record's length travels in 32 bits: a larger file would be announced
+    // cut short and sent short, so it is refused before anything is read.
+    const std::uint64_t most = kMaxRecordLength - record.size();
+    struct stat info {};
+    if (fstat(fileno(f), &info) != 0 || static_cast<std::uint64_t>(info.st_size) > most) {
+        std::fclose(f);
+        return std::nullopt;
+    }
+    record.reserve(record.size() + static_cast<std::size_t>(info.st_size));
     std::uint8_t chunk[64 * 1024];
     std::size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+    bool tooLong = false; // the file grew past the limit while it was read
+    while (!tooLong && (n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
         record.insert(record.end(), chunk, chunk + n);
-    const bool failed = std::ferror(f) != 0;
+        tooLong = record.size() > kMaxRecordLength;
+    }
+    const bool failed = tooLong || std::ferror(f) != 0;
     std::fclose(f);
     if (failed)
         return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <system_error>
+#include <unistd.h>
 
 namespace {
 
@@ -81,43 +82,25 @@ std::optional<std::filesystem::path> IncomingFile::Commit()
 {
     if (!file)
         return std::nullopt;
-    const bool written = std::fclose(file) == 0;
+    // On the disk before it takes the name: a crash never leaves a named half file.
+    bool written = std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+    written = std::fclose(file) == 0 && written;
     file = nullptr;
     if (!written) {
         Abandon();
         return std::nullopt;
     }
-    const std::size_t dot = name.find('.');
-    const std::string stem = name.substr(0, dot);
-    const std::string extension = dot == std::string::npos ? "" : name.substr(dot);
-    for (int n = 0; n < 1000; ++n) {
-        std::string candidate = name;
-        if (n > 0) {
-            const std::string suffix = "~" + std::to_string(n);
-            candidate =
-                stem.substr(0, 8 - std::min<std::size_t>(8, suffix.size())) + suffix + extension;
-        }
-        const std::filesystem::path target = folder / candidate;
-        // A hard link fails when the name exists: an existing file is never replaced.
-        std::error_code ec;
-        std::filesystem::create_hard_link(tempPath, target, ec);
-        if (!ec) {
-            std::filesystem::remove(tempPath, ec);
-            tempPath.clear();
-            return target;
-        }
-        if (std::filesystem::exists(target, ec))
-            continue;
-        // No hard links on this file system: rename after a look.
-        std::filesystem::rename(tempPath, target, ec);
-        if (!ec) {
-            tempPath.clear();
-            return target;
-        }
-        break;
+    // Whole on disk: the rename gives it its name at once, replacing a file
+    // the terminal sent under that name before.
+    const std::filesystem::path target = folder / name;
+    std::error_code ec;
+    std::filesystem::rename(tempPath, target, ec);
+    if (ec) {
+        Abandon();
+        return std::nullopt;
     }
-    Abandon();
-    return std::nullopt;
+    tempPath.clear();
+    return target;
 }
 
 void IncomingFile::Abandon()

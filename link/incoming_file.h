@@ -1,7 +1,8 @@
 // incoming_file.h: where a file pushed by the terminal is written. The terminal
 // names the file; the PC keeps only a safe 8.3 base name, writes into one receive
 // folder under a hidden temporary name and gives the file its name only when it
-// is whole, never replacing an existing file. The link's receiving thread only.
+// is whole, replacing a file of that name at once (a second push of a file is
+// its newer version). The link's receiving thread only.
 #pragma once
 
 #include <cstdint>
@@ -29,8 +30,8 @@ public:
     bool Open(const std::filesystem::path& folder, const std::string& safeName);
     bool IsOpen() const { return file != nullptr; }
     bool Write(const std::uint8_t* bytes, std::size_t count);
-    // Closes the file and gives it its name, or the first free "NAME~n.EXT".
-    // The final path, or nullopt (the temporary file is removed).
+    // Closes the file and renames it to its name, over an existing file of that
+    // name. The final path, or nullopt (the temporary file is removed).
     std::optional<std::filesystem::path> Commit();
     // Closes and removes the temporary file.
     void Abandon();

@@ -1,5 +1,7 @@
 #include "link/operation_text.h"
 
+#include "link/listing.h"
+
 namespace {
 
 std::string Fill(std::string pattern, const std::string& first, const std::string& second = {})
@@ -30,9 +32,21 @@ std::string MoveFailLine(const std::string& s, const std::string& t)
 {
     return Fill("Move %s to %s fail", s, t);
 }
+std::string SourceKeptLine(const std::string& s, const std::string& t)
+{
+    return Fill("Copy %s to %s have done, but the source can't be removed", s, t);
+}
 std::string PcMoveFailLine(const std::string& s, const std::string& t)
 {
     return Fill("Move %s to %s fail!", s, t);
+}
+std::string ReceiveDoneLine(const std::string& p)
+{
+    return Fill("Receive file to %s have done", p);
+}
+std::string ReceiveFailLine(const std::string& n)
+{
+    return Fill("Receive %s fail", PrintableText(n));
 }
 std::string DeleteDoneLine(const std::string& p)
 {

@@ -16,8 +16,14 @@ std::string CopyDoneLine(const std::string& source, const std::string& target);
 std::string CopyFailLine(const std::string& source, const std::string& target);
 std::string MoveDoneLine(const std::string& source, const std::string& target);
 std::string MoveFailLine(const std::string& source, const std::string& target);
+// A move to the terminal whose PC source could not be removed afterwards.
+std::string SourceKeptLine(const std::string& source, const std::string& target);
 // A move on the PC that failed (it ends with "!").
 std::string PcMoveFailLine(const std::string& source, const std::string& target);
+// A file the terminal sent by itself, saved under path; one that did not arrive
+// whole (name: the terminal's, shown printable).
+std::string ReceiveDoneLine(const std::string& path);
+std::string ReceiveFailLine(const std::string& name);
 std::string DeleteDoneLine(const std::string& path);
 std::string DeleteFailLine(const std::string& path);
 std::string FormatDoneLine(const std::string& disk);

@@ -1,5 +1,6 @@
 #include "link/private_folder.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,19 +16,53 @@ bool IsPrivateFolder(const std::filesystem::path& folder)
            (info.st_mode & 077) == 0;
 }
 
+// folder made (mode 0700) when missing; empty unless it is private.
+std::filesystem::path MadePrivate(const std::filesystem::path& folder)
+{
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return {};
+    return IsPrivateFolder(folder) ? folder : std::filesystem::path();
+}
+
+std::filesystem::path FromEnvironment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && *value == '/' ? std::filesystem::path(value) : std::filesystem::path();
+}
+
+std::filesystem::path SharedTempFolder()
+{
+    std::error_code ec;
+    const std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+    if (ec)
+        return {};
+    return MadePrivate(temp / ("KVVidiRidoved-" + std::to_string(getuid())));
+}
+
 } // namespace
 
 std::filesystem::path PrivateTempFolder()
 {
-    std::filesystem::path base;
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/')
-        base = std::filesystem::path(runtime) / "KVVidiRidoved";
-    else
-        base =
-            std::filesystem::temp_directory_path() / ("KVVidiRidoved-" + std::to_string(getuid()));
-    if (mkdir(base.c_str(), 0700) != 0 && errno != EEXIST)
-        return {};
-    return IsPrivateFolder(base) ? base : std::filesystem::path();
+    std::filesystem::path cache = FromEnvironment("XDG_CACHE_HOME");
+    if (cache.empty())
+        if (const std::filesystem::path home = FromEnvironment("HOME"); !home.empty())
+            cache = home / ".cache";
+    if (!cache.empty()) {
+        // A cache folder made here is the user's alone, as the XDG rules ask.
+        std::error_code ec;
+        if (!std::filesystem::exists(cache, ec))
+            mkdir(cache.c_str(), 0700);
+        if (std::filesystem::path folder = MadePrivate(cache / "KVVidiRidoved"); !folder.empty())
+            return folder;
+    }
+    return SharedTempFolder();
+}
+
+std::filesystem::path PrivateRuntimeFolder()
+{
+    if (const std::filesystem::path runtime = FromEnvironment("XDG_RUNTIME_DIR"); !runtime.empty())
+        return MadePrivate(runtime / "KVVidiRidoved");
+    return SharedTempFolder();
 }
 
 std::filesystem::path CreatePrivateTempFile(const std::string& stem, const std::string& extension)

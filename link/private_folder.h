@@ -1,14 +1,21 @@
-// private_folder.h: the user's private folder for the program's temporary files
-// (mode 0700, under the runtime folder or the system's temporary folder), and
-// unique names in it. Any thread.
+// private_folder.h: the user's private folders (mode 0700): one on disk-backed
+// storage for the program's temporary files, whose copies may be as large as
+// the files sent, and one in the runtime folder for the program's socket; and
+// unique names in the first. Any thread.
 #pragma once
 
 #include <filesystem>
 #include <string>
 
-// Made on first use; empty when it cannot be made or is not safely ours.
+// <cache>/KVVidiRidoved ($XDG_CACHE_HOME or ~/.cache), else a folder of the
+// user's own in the system's temporary folder. Made on first use; empty when
+// neither can be made or is safely ours.
 std::filesystem::path PrivateTempFolder();
 
-// Creates a new, empty file "<stem>-<unique>.<extension>" in the private folder
+// <runtime>/KVVidiRidoved ($XDG_RUNTIME_DIR), else the same folder in the
+// system's temporary folder as above: the place of the single-instance socket.
+std::filesystem::path PrivateRuntimeFolder();
+
+// Creates a new, empty file "<stem>-<unique>.<extension>" in PrivateTempFolder
 // and returns its path; empty on failure. The caller removes it.
 std::filesystem::path CreatePrivateTempFile(const std::string& stem, const std::string& extension);

@@ -71,7 +71,8 @@ public:
     void SetObserver(LinkObserver* observer) { this->observer.store(observer); }
 
     // ---- Terminal operations (the caller's thread) ----
-    // Ok; FileError (source unreadable); Busy; Refused; NoReply; BadReply;
+    // Ok; FileError (source unreadable, or 4 GiB and more: its length would not
+    // fit the record); Busy; Refused; NoReply; BadReply;
     // FileInUse, DiskNotFormatted, DiskFull, FileExists, CannotStoreHere (answers
     // 1, 2, 3, 4, 6); FileError (answer 5); TooManyFailures; Cancelled; TransportFailure(e);
     // NotConfirmed (blocks were sent again and the listing then lacks the whole file).

@@ -1,5 +1,21 @@
 #include "link/transport.h"
 
+namespace {
+
+thread_local std::uint32_t threadPortError = 0;
+
+} // namespace
+
+void SetThreadPortError(std::uint32_t error)
+{
+    threadPortError = error;
+}
+
+std::uint32_t ThreadPortError()
+{
+    return threadPortError;
+}
+
 int BaudRate(BaudCode code)
 {
     switch (code) {

@@ -50,6 +50,13 @@ public:
                                    std::uint32_t capacity) = 0;
     // Discards the received bytes that wait to be read.
     virtual void PortPurge(PortHandle port) = 0;
-    // Error of the last failure; kLineGoneError when the line is gone.
+    // Error of the calling thread's last failure; kLineGoneError when the line
+    // is gone. A failure on one thread is never reported on another.
     virtual std::uint32_t PortLastError() = 0;
 };
+
+// The per-thread value behind PortLastError, shared by the implementations:
+// each thread (one connection's operation, another's, a port scan) sees only
+// the failures of its own calls. Any thread.
+void SetThreadPortError(std::uint32_t error);
+std::uint32_t ThreadPortError();

@@ -4,11 +4,12 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
-enum class Outcome { Done, Exists, Denied, Failed };
+using Outcome = PcFileOutcome;
 
 Outcome FromErrno(int error)
 {
@@ -43,7 +44,7 @@ Outcome CopyReplacing(const std::filesystem::path& source, const std::filesystem
 }
 
 // Moves without ever replacing: a hard link that fails when the name is taken,
-// then the old name goes. Across file systems: an exclusive copy, then removal.
+// then the old name goes. Across file systems: a copy, then removal.
 Outcome MoveNoReplace(const std::filesystem::path& source, const std::filesystem::path& target)
 {
     if (link(source.c_str(), target.c_str()) == 0) {
@@ -55,16 +56,28 @@ Outcome MoveNoReplace(const std::filesystem::path& source, const std::filesystem
     }
     if (errno != EXDEV && errno != EPERM && errno != ENOTSUP)
         return FromErrno(errno);
-    std::error_code ec;
-    std::filesystem::copy_file(source, target, std::filesystem::copy_options::none, ec);
-    if (ec)
-        return FromCode(ec);
-    if (!std::filesystem::remove(source, ec)) {
-        std::error_code ignored;
-        std::filesystem::remove(target, ignored);
-        return ec ? FromCode(ec) : Outcome::Failed;
+    return MoveAcrossFileSystems(source, target);
+}
+
+// Gives temp the name target unless that name is taken (EEXIST then).
+int RenameNoReplace(const std::filesystem::path& temp, const std::filesystem::path& target)
+{
+    if (renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system without the flag: a hard link refuses a taken name too.
+    if (link(temp.c_str(), target.c_str()) == 0) {
+        unlink(temp.c_str());
+        return 0;
     }
-    return Outcome::Done;
+    if (errno != EPERM && errno != ENOTSUP)
+        return errno;
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(target, ec)))
+        return EEXIST;
+    std::filesystem::rename(temp, target, ec);
+    return ec.value();
 }
 
 bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b)
@@ -74,6 +87,41 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b)
 }
 
 } // namespace
+
+PcFileOutcome MoveAcrossFileSystems(const std::filesystem::path& source,
+                                    const std::filesystem::path& target)
+{
+    // The copy is written under a fresh hidden name beside target: a full disk
+    // or a pulled stick leaves no half file under the real name.
+    std::filesystem::path temp;
+    std::error_code ec;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = target;
+        temp.replace_filename("." + target.filename().string() + "." + std::to_string(attempt) +
+                              ".kvmove");
+        std::filesystem::copy_file(source, temp, std::filesystem::copy_options::none, ec);
+        if (ec != std::errc::file_exists)
+            break;
+    }
+    if (ec) {
+        std::error_code ignored;
+        if (ec == std::errc::file_exists) // no free temporary name
+            return PcFileOutcome::Failed;
+        std::filesystem::remove(temp, ignored);
+        return FromCode(ec);
+    }
+    if (const int error = RenameNoReplace(temp, target); error != 0) {
+        std::error_code ignored;
+        std::filesystem::remove(temp, ignored);
+        return FromErrno(error);
+    }
+    if (!std::filesystem::remove(source, ec)) {
+        std::error_code ignored;
+        std::filesystem::remove(target, ignored);
+        return ec ? FromCode(ec) : PcFileOutcome::Failed;
+    }
+    return PcFileOutcome::Done;
+}
 
 void RunPcCopy(const PcCopyInput& input, JobHost& host)
 {
@@ -91,9 +139,10 @@ void RunPcCopy(const PcCopyInput& input, JobHost& host)
                 !host.AskYesNo(MessageId::OverwriteQuestion, to))
                 continue;
             const Outcome o = CopyReplacing(source, target);
-            host.LogLine(o == Outcome::Done     ? CopyDoneLine(from, to)
-                         : o == Outcome::Denied ? MessageString(MessageId::ActionDenied)
-                                                : CopyFailLine(from, to));
+            if (o == Outcome::Denied)
+                host.LogMessageLine(MessageId::ActionDenied);
+            else
+                host.LogLine(o == Outcome::Done ? CopyDoneLine(from, to) : CopyFailLine(from, to));
             continue;
         }
         if (SameFile(source, target)) {
@@ -112,7 +161,7 @@ void RunPcCopy(const PcCopyInput& input, JobHost& host)
             host.SourceMoved(i);
             host.LogLine(MoveDoneLine(from, to));
         } else if (o == Outcome::Denied) {
-            host.LogLine(MessageString(MessageId::ActionDenied));
+            host.LogMessageLine(MessageId::ActionDenied);
         } else {
             host.LogLine(PcMoveFailLine(from, to));
         }

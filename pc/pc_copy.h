@@ -14,6 +14,15 @@ struct PcCopyInput {
     bool move = false;
 };
 
+enum class PcFileOutcome { Done, Exists, Denied, Failed };
+
+// A move between file systems: source is copied whole under a temporary name
+// beside target, which gets target's name only when complete and never over an
+// existing file (Exists); the source goes last. On any failure source stays and
+// nothing is left beside target. Any thread.
+PcFileOutcome MoveAcrossFileSystems(const std::filesystem::path& source,
+                                    const std::filesystem::path& target);
+
 // Copies or moves every source into the target folder. A copy asks before it
 // replaces a file; a move asks only after it found the name taken. An existing
 // target is replaced only once the new copy is whole. A file copied onto

@@ -102,6 +102,8 @@ void ProgressDialog::Refresh()
 
 void ProgressDialog::showEvent(QShowEvent* event)
 {
+    // The job's values from the first moment, never the layout's sample texts.
+    Refresh();
     QDialog::showEvent(event);
     timer.start();
 }

@@ -13,7 +13,7 @@ constexpr int kConnectTimeoutMs = 1000;
 
 QString DefaultInstanceServerName()
 {
-    const std::filesystem::path folder = PrivateTempFolder();
+    const std::filesystem::path folder = PrivateRuntimeFolder();
     if (folder.empty())
         return QStringLiteral("VidiRidovedClass");
     return QString::fromStdString((folder / "VidiRidovedClass").string());

@@ -17,12 +17,12 @@ PortHandle LineTransport::PortOpen(PortKind kind, int index, const std::string&)
 {
     std::lock_guard lock(mutex);
     if (kind != PortKind::ListIndex || index < 1 || index > static_cast<int>(ports.size())) {
-        lastError = kErrorNoSuchPort;
+        SetThreadPortError(kErrorNoSuchPort);
         return kNoPort;
     }
     Port& p = ports[static_cast<std::size_t>(index - 1)];
     if (p.open || p.end->IsClosed()) {
-        lastError = kErrorPortInUse;
+        SetThreadPortError(kErrorPortInUse);
         return kNoPort;
     }
     p.open = true;
@@ -56,7 +56,8 @@ int LineTransport::PortNameLength()
 void LineTransport::PortName(int index, char* buffer, std::uint32_t* length)
 {
     std::lock_guard lock(mutex);
-    if (!buffer || !length || *length == 0) return;
+    if (!buffer || !length || *length == 0)
+        return;
     const std::string name =
         index >= 0 && index < static_cast<int>(ports.size()) ? ports[index].name : std::string();
     const std::size_t n = std::min<std::size_t>(name.size(), *length - 1);
@@ -69,7 +70,8 @@ void LineTransport::PortConfigure(PortHandle, BaudCode, int, int, int, int) {}
 
 void LineTransport::PortSetReceiveEvent(PortHandle port, Event* event)
 {
-    if (auto end = EndOf(port)) end->SetReceiveEvent(event);
+    if (auto end = EndOf(port))
+        end->SetReceiveEvent(event);
 }
 
 void LineTransport::PortSetSignalEvent(PortHandle, Event*) {}
@@ -79,11 +81,12 @@ std::uint32_t LineTransport::PortWrite(PortHandle port, std::uint32_t count,
 {
     auto end = EndOf(port);
     if (!end) {
-        lastError = kErrorNoSuchPort;
+        SetThreadPortError(kErrorNoSuchPort);
         return 0;
     }
     const std::size_t n = end->Write(std::span(bytes, count));
-    if (n != count) lastError = kLineGoneError;
+    if (n != count)
+        SetThreadPortError(kLineGoneError);
     return static_cast<std::uint32_t>(n);
 }
 
@@ -95,17 +98,19 @@ std::uint32_t LineTransport::PortRead(PortHandle port, std::uint8_t* buffer, std
 
 void LineTransport::PortPurge(PortHandle port)
 {
-    if (auto end = EndOf(port)) end->Purge();
+    if (auto end = EndOf(port))
+        end->Purge();
 }
 
 std::uint32_t LineTransport::PortLastError()
 {
-    return lastError;
+    return ThreadPortError();
 }
 
 std::shared_ptr<LineEnd> LineTransport::EndOf(PortHandle port)
 {
     std::lock_guard lock(mutex);
-    if (port < 1 || port > ports.size() || !ports[port - 1].open) return nullptr;
+    if (port < 1 || port > ports.size() || !ports[port - 1].open)
+        return nullptr;
     return ports[port - 1].end;
 }

@@ -42,7 +42,6 @@ private:
 
     std::mutex mutex;
     std::vector<Port> ports;
-    std::atomic<std::uint32_t> lastError{0};
 };
 
 // Transport error codes of the in-process line.

@@ -74,12 +74,12 @@ PortHandle SimPortsTransport::PortOpen(PortKind kind, int index, const std::stri
 {
     std::lock_guard lock(mutex);
     if (kind != PortKind::ListIndex || index < 1 || index > count) {
-        lastError = kErrorNoSuchPort;
+        SetThreadPortError(kErrorNoSuchPort);
         return kNoPort;
     }
     if (std::any_of(open.begin(), open.end(),
                     [&](const auto& p) { return p.second.index == index; })) {
-        lastError = kErrorPortInUse;
+        SetThreadPortError(kErrorPortInUse);
         return kNoPort;
     }
     SimTerminalConfig config = base;
@@ -93,7 +93,7 @@ PortHandle SimPortsTransport::PortOpen(PortKind kind, int index, const std::stri
     if (fresh && terminal->Storage().Prepare())
         SeedSampleFiles(terminal->Storage());
     if (!terminal->Start()) {
-        lastError = kErrorTerminalFailed;
+        SetThreadPortError(kErrorTerminalFailed);
         return kNoPort;
     }
     const PortHandle handle = nextHandle++;
@@ -144,12 +144,12 @@ std::uint32_t SimPortsTransport::PortWrite(PortHandle port, std::uint32_t n,
 {
     const auto end = EndOf(port);
     if (!end) {
-        lastError = kErrorNoSuchPort;
+        SetThreadPortError(kErrorNoSuchPort);
         return 0;
     }
     const std::size_t written = end->Write(std::span(bytes, n));
     if (written != n)
-        lastError = kLineGoneError;
+        SetThreadPortError(kLineGoneError);
     return static_cast<std::uint32_t>(written);
 }
 

@@ -53,7 +53,7 @@ public:
                             const std::uint8_t* bytes) override;
     std::uint32_t PortRead(PortHandle port, std::uint8_t* buffer, std::uint32_t capacity) override;
     void PortPurge(PortHandle port) override;
-    std::uint32_t PortLastError() override { return lastError.load(); }
+    std::uint32_t PortLastError() override { return ThreadPortError(); }
 
 private:
     struct OpenPort {
@@ -69,5 +69,4 @@ private:
     std::mutex mutex;
     std::map<PortHandle, OpenPort> open;
     PortHandle nextHandle = 1;
-    std::atomic<std::uint32_t> lastError{0};
 };

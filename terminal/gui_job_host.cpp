@@ -3,6 +3,7 @@
 #include "shell/message_window.h"
 #include "shell/prompter.h"
 #include "shell/run_in_gui_thread.h"
+#include "shell/ui_language.h"
 
 #include <charconv>
 
@@ -26,6 +27,11 @@ GuiJobHost::GuiJobHost(std::function<void(std::size_t)> moved) : sourceMoved(std
 void GuiJobHost::LogLine(const std::string& line)
 {
     LogMessage(line);
+}
+
+void GuiJobHost::LogMessageLine(MessageId id)
+{
+    LogMessage(MessageString(id, UiLanguage()));
 }
 
 void GuiJobHost::ShowMessage(MessageId id, const std::string& argument)

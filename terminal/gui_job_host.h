@@ -13,6 +13,7 @@ public:
     explicit GuiJobHost(std::function<void(std::size_t)> sourceMoved = {});
 
     void LogLine(const std::string& line) override;
+    void LogMessageLine(MessageId id) override;
     void ShowMessage(MessageId id, const std::string& argument) override;
     bool AskYesNo(MessageId id, const std::string& argument) override;
     void SourceMoved(std::size_t index) override;

@@ -13,6 +13,8 @@ public:
     virtual ~JobHost() = default;
     // One line at the top of the message window.
     virtual void LogLine(const std::string& line) = 0;
+    // One line that is the text of message id, in the window's language.
+    virtual void LogMessageLine(MessageId id) { LogLine(MessageString(id)); }
     // A message box with OK; argument fills its %s or %d.
     virtual void ShowMessage(MessageId id, const std::string& argument) = 0;
     // A Yes/No question (the overwrite question); true for Yes.

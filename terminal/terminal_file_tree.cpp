@@ -6,6 +6,7 @@
 #include "pc/properties_dialog.h"
 #include "shell/message_window.h"
 #include "shell/prompter.h"
+#include "terminal/code_page.h"
 #include "terminal/terminal_tree_rules.h"
 
 #include <QMouseEvent>
@@ -14,6 +15,9 @@
 
 namespace {
 
+// The terminal's bytes of an item's name, as its requests use them.
+constexpr int kRequestNameRole = Qt::UserRole + 10;
+
 // The bytes of the last answer the link received, bounded by what it holds.
 std::span<const std::uint8_t> ReceivedBytes(const TerminalLink& link)
 {
@@ -21,11 +25,19 @@ std::span<const std::uint8_t> ReceivedBytes(const TerminalLink& link)
     return {link.receivedData.data(), length};
 }
 
+// The name's bytes for requests: the terminal's own when the listing gave them,
+// else the text (the root, a placeholder).
+std::string RequestNameOf(const QTreeWidgetItem* item)
+{
+    const QVariant raw = item->data(0, kRequestNameRole);
+    return raw.isValid() ? raw.toByteArray().toStdString() : item->text(0).toStdString();
+}
+
 // The entries of a listing of path, or nullopt when the listing failed.
-std::optional<std::vector<TerminalEntry>> ListEntries(TerminalLink& link, const QString& path)
+std::optional<std::vector<TerminalEntry>> ListEntries(TerminalLink& link, const std::string& path)
 {
     int count = 0;
-    if (!link.ListDirectory(ListingRequestPath(false, path.toStdString()), &count))
+    if (!link.ListDirectory(ListingRequestPath(false, path), &count))
         return std::nullopt;
     return BoundedEntries(ReceivedBytes(link), count);
 }
@@ -71,6 +83,21 @@ TerminalLink* CTerminalFileTree::Link() const
     return document ? document->link.get() : link;
 }
 
+std::string CTerminalFileTree::RequestPath(const QTreeWidgetItem* item) const
+{
+    if (!item)
+        return {};
+    if (item == rootItem)
+        return RequestNameOf(item);
+    std::string path = RequestNameOf(item);
+    for (const QTreeWidgetItem* parent = item->parent(); parent && parent != rootItem;
+         parent = parent->parent()) {
+        const std::string above = RequestNameOf(parent);
+        path = above + (above.ends_with('\\') ? "" : "\\") + path;
+    }
+    return path;
+}
+
 void CTerminalFileTree::InsertRoot()
 {
     RemoveAllItems();
@@ -88,17 +115,21 @@ int CTerminalFileTree::FillItem(QTreeWidgetItem* item)
         return 0;
     const bool root = ImageOf(item) == FileTreeImage::ImageTerminal;
     int count = 0;
-    if (!l->ListDirectory(ListingRequestPath(root, GetItemPath(item).toStdString()), &count) ||
-        count == 0)
+    if (!l->ListDirectory(ListingRequestPath(root, RequestPath(item)), &count) || count == 0)
         return 0;
     const std::span<const std::uint8_t> data = ReceivedBytes(*l);
+    const CodePageTable codePage = TerminalCodePage();
     const std::vector<TreeChild> children =
-        root ? RootChildren(data, count) : ListingChildren(data, count);
+        root ? RootChildren(data, count, codePage) : ListingChildren(data, count, codePage);
     for (const TreeChild& child : children) {
         QTreeWidgetItem* added = InsertItem(item, Text(child.text), child.image);
+        added->setData(0, kRequestNameRole, QByteArray::fromStdString(child.request));
         if (child.image != FileTreeImage::ImageFile)
             InsertItem(added, QString(), FileTreeImage::ImagePc);
     }
+    // The rest is not shown: the user is told, so that nothing seems missing.
+    if (ListingIsCut(data, count, root))
+        LogMessage(ListingCutLine(GetItemPath(item).toStdString(), kMaxListedItems));
     return 0;
 }
 
@@ -113,20 +144,22 @@ void CTerminalFileTree::ShowTerminalProperties()
         return;
     }
     const QString name = item->text(0);
-    const QString path = GetItemPath(item);
-    const QString location = Text(ParentLocation(path.toStdString()));
+    const QString location = Text(ParentLocation(GetItemPath(item).toStdString()));
+    const std::string path = RequestPath(item);
     switch (ImageOf(item)) {
     case FileTreeImage::ImageFixedDisk: ShowDiskProperties(name, path); break;
-    case FileTreeImage::ImageFolder: ShowFolderProperties(name, path, location); break;
-    case FileTreeImage::ImageFile: ShowFileProperties(name, location); break;
+    case FileTreeImage::ImageFolder:
+        ShowFolderProperties(name, location, path, RequestNameOf(item));
+        break;
+    case FileTreeImage::ImageFile: ShowFileProperties(name, location, path); break;
     default: break;
     }
 }
 
-void CTerminalFileTree::ShowDiskProperties(const QString& name, const QString& path)
+void CTerminalFileTree::ShowDiskProperties(const QString& name, const std::string& path)
 {
     std::uint32_t capacity = 0, used = 0, freeSpace = 0;
-    const LinkStatus status = Link()->GetDiskInfo(path.toStdString(), &capacity, &used, &freeSpace);
+    const LinkStatus status = Link()->GetDiskInfo(path, &capacity, &used, &freeSpace);
     if (const auto message = MessageForDiskProperties(status)) {
         ShowMessage(*message);
         return;
@@ -138,8 +171,9 @@ void CTerminalFileTree::ShowDiskProperties(const QString& name, const QString& p
                          static_cast<std::int32_t>(used), QString());
 }
 
-void CTerminalFileTree::ShowFolderProperties(const QString& name, const QString& path,
-                                             const QString& location)
+void CTerminalFileTree::ShowFolderProperties(const QString& name, const QString& location,
+                                             const std::string& path,
+                                             const std::string& requestName)
 {
     const auto entries = ListEntries(*Link(), path);
     if (!entries) {
@@ -147,25 +181,28 @@ void CTerminalFileTree::ShowFolderProperties(const QString& name, const QString&
         return;
     }
     const std::int32_t size = FolderSize(*entries);
-    const auto siblings = ListEntries(*Link(), location);
+    const auto siblings = ListEntries(*Link(), ParentLocation(path));
     if (!siblings) {
         ShowMessage(MessageId::NoInformation);
         return;
     }
     QString date;
-    if (const auto entry = FindFolderEntry(*siblings, name.toStdString()))
+    if (const auto entry = FindFolderEntry(*siblings, requestName))
         date = Text(DateText(entry->time));
     ShowPropertiesDialog(window(), PropertiesKind::Folder, location, name, size, 0, 0, date);
 }
 
-void CTerminalFileTree::ShowFileProperties(const QString& name, const QString& location)
+void CTerminalFileTree::ShowFileProperties(const QString& name, const QString& location,
+                                           const std::string& path)
 {
-    const auto siblings = ListEntries(*Link(), location);
+    const auto siblings = ListEntries(*Link(), ParentLocation(path));
     if (!siblings) {
         ShowMessage(MessageId::AnotherJob);
         return;
     }
-    const auto entry = FindFileEntry(*siblings, name.toStdString());
+    const std::size_t cut = path.rfind('\\');
+    const auto entry =
+        FindFileEntry(*siblings, cut == std::string::npos ? path : path.substr(cut + 1));
     if (!entry) {
         ShowMessage(MessageId::FileNotExist);
         return;
@@ -185,7 +222,7 @@ void CTerminalFileTree::FormatSelectedDisk()
     // The link serves one operation at a time: not while this connection's job runs.
     const LinkStatus status = !l                  ? LinkStatus::NoReply
                               : jobRunning.load() ? LinkStatus::Busy
-                                                  : l->FormatDisk(disk.toStdString());
+                                                  : l->FormatDisk(RequestPath(item));
     if (status == LinkStatus::Ok) {
         FillItem(item);
         LogMessage(FormatDoneLine(disk.toStdString()));
@@ -203,7 +240,18 @@ LinkStatus CTerminalFileTree::DeleteItemFile(const QString& path)
         return LinkStatus::NoReply;
     if (jobRunning.load())
         return LinkStatus::Busy; // the link serves one operation at a time
-    return l->DeleteTerminalFile(path.toStdString());
+    const QTreeWidgetItem* item = ItemOfShownPath(path);
+    return l->DeleteTerminalFile(item ? RequestPath(item) : path.toStdString());
+}
+
+const QTreeWidgetItem* CTerminalFileTree::ItemOfShownPath(const QString& path) const
+{
+    // Two names may show alike (control bytes both shown as '?'): the marked
+    // items are the ones a delete is about.
+    for (const QTreeWidgetItem* item : markedItems)
+        if (GetItemPath(item) == path)
+            return item;
+    return FindItem(path);
 }
 
 void CTerminalFileTree::HandleLeftRelease(QMouseEvent* event)

@@ -30,6 +30,11 @@ public:
     // attached, else the one given to AttachLink. Null when there is none.
     TerminalLink* Link() const;
 
+    // The item's path as the terminal's requests name it: the terminal's own
+    // bytes of each name below the root, joined with "\" (GetItemPath is the
+    // text shown, decoded for the window).
+    std::string RequestPath(const QTreeWidgetItem* item) const;
+
     // Deletes every item and inserts the root "Terminal" with a placeholder child.
     void InsertRoot();
     // Lists the item's contents again from the terminal: its children are deleted
@@ -42,7 +47,8 @@ public:
     // The Format command for the caret-selected disk: one log line, and the disk
     // listed again when it was formatted.
     void FormatSelectedDisk() override;
-    // Deletes the terminal file at path: the link's status or the terminal's answer.
+    // Deletes the terminal file at path (a shown path, of a marked item first):
+    // the link's status or the terminal's answer.
     LinkStatus DeleteItemFile(const QString& path) override;
 
     // Sends source's marked PC files to target, a disk or folder of this tree, on
@@ -69,9 +75,13 @@ protected:
 
 private:
     void ClickItem(QTreeWidgetItem* item, Qt::KeyboardModifiers modifiers);
-    void ShowDiskProperties(const QString& name, const QString& path);
-    void ShowFolderProperties(const QString& name, const QString& path, const QString& location);
-    void ShowFileProperties(const QString& name, const QString& location);
+    // name and location as shown; path (and the name) as requests use them.
+    void ShowDiskProperties(const QString& name, const std::string& path);
+    void ShowFolderProperties(const QString& name, const QString& location, const std::string& path,
+                              const std::string& requestName);
+    void ShowFileProperties(const QString& name, const QString& location, const std::string& path);
+    // The item of a shown path: a marked one first, else the first in the tree.
+    const QTreeWidgetItem* ItemOfShownPath(const QString& path) const;
     void ShowWaitCursor(bool on);
     // Runs engine on the connection's job thread with a host whose moved sources
     // leave sourceTree; finish runs on the GUI thread once the job has ended.

@@ -65,7 +65,8 @@ void CTerminalFileTree::StartDownloadJob(QTreeWidgetItem* target, CFileTreeCtrl*
     DownloadJobInput input;
     for (const QString& path : paths)
         input.sources.push_back(PcPath(path));
-    input.targetFolder = targetPath.toStdString();
+    input.targetFolder = RequestPath(target);
+    input.shownTargetFolder = targetPath.toStdString();
     input.move = source->copyMode == 0;
     if (CKVVidiRidovedApp* app = TheApp()) {
         input.convert = app->ConvertMode.load() != 0;
@@ -111,8 +112,10 @@ void CTerminalFileTree::StartUploadJob(CFileTreeCtrl* pcTree, QTreeWidgetItem* t
     const QString targetPath = pcTree->GetItemPath(target);
     const QStringList paths = MarkedPaths();
     UploadJobInput input;
+    for (const QTreeWidgetItem* item : markedItems)
+        input.sources.push_back(RequestPath(item));
     for (const QString& path : paths)
-        input.sources.push_back(path.toStdString());
+        input.shownSources.push_back(path.toStdString());
     input.targetFolder = PcPath(targetPath);
     input.move = copyMode == 0;
 
@@ -161,6 +164,9 @@ bool CTerminalFileTree::RunJob(std::function<void(TerminalLink&, JobHost&)> engi
         return false;
     }
     jobRunning.store(1);
+    // A Cancel pressed after the last job had ended (while its dialog was still
+    // up) belongs to that job, not to this one.
+    l->cancel.store(0);
     if (progressDialog) {
         progressDialog->SetCancelVisible(true);
         progressDialog->progress().totalFiles = static_cast<int>(sourcePaths.size());

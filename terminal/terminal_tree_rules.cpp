@@ -6,19 +6,69 @@
 
 namespace {
 
-char ShownByte(char c)
+// A byte that never shows as itself, nor goes back to the terminal as itself.
+bool Unsafe(unsigned char b)
 {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x20 || b > 0x7E || c == '/' || c == '\\')
-        return kUnshownByte;
-    return c;
+    return b < 0x20 || b == 0x7F || b == '/' || b == '\\';
+}
+
+void AppendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Every byte as shown: decoded, or '?'. A decoded character that is itself a
+// control character or a separator is shown as '?' too.
+std::string Shown(std::string_view raw, const CodePageTable* codePage)
+{
+    std::string text;
+    for (const char c : raw) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            text += Unsafe(b) ? kUnshownByte : c;
+            continue;
+        }
+        const char32_t decoded = codePage ? (*codePage)[b - 0x80] : 0;
+        const bool shown = decoded >= 0xA0 ||
+                           (decoded >= 0x20 && decoded < 0x7F && decoded != '/' && decoded != '\\');
+        if (shown)
+            AppendUtf8(text, decoded);
+        else
+            text += kUnshownByte;
+    }
+    return text;
+}
+
+bool AllDots(std::string_view text)
+{
+    return text.find_first_not_of('.') == std::string_view::npos;
+}
+
+// ASCII letters only, whatever the process's locale: the other bytes of a
+// terminal name are its code page's and go back unchanged.
+char AsciiUpper(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) ==
-                      std::toupper(static_cast<unsigned char>(y));
+               return AsciiUpper(x) == AsciiUpper(y);
            });
 }
 
@@ -31,28 +81,49 @@ std::size_t Bound(int count, std::size_t available)
 
 } // namespace
 
-std::string SafeName(std::string_view raw)
+std::string SafeName(std::string_view raw, const CodePageTable* codePage)
 {
-    std::string text = SafeExtension(raw);
+    std::string text = Shown(raw, codePage);
     if (text.empty())
         return std::string(1, kUnshownByte);
-    if (text.find_first_not_of('.') == std::string::npos)
+    if (AllDots(text))
         std::fill(text.begin(), text.end(), kUnshownByte);
     return text;
 }
 
-std::string SafeExtension(std::string_view raw)
+std::string SafeExtension(std::string_view raw, const CodePageTable* codePage)
 {
-    std::string text(raw);
-    std::transform(text.begin(), text.end(), text.begin(), ShownByte);
+    return Shown(raw, codePage);
+}
+
+std::string RequestName(std::string_view raw)
+{
+    const bool plain = !raw.empty() && !AllDots(raw) &&
+                       std::none_of(raw.begin(), raw.end(),
+                                    [](char c) { return Unsafe(static_cast<unsigned char>(c)); });
+    return plain ? std::string(raw) : SafeName(raw, nullptr);
+}
+
+std::string RequestExtension(std::string_view raw)
+{
+    const bool plain = std::none_of(raw.begin(), raw.end(),
+                                    [](char c) { return Unsafe(static_cast<unsigned char>(c)); });
+    return plain ? std::string(raw) : SafeExtension(raw, nullptr);
+}
+
+std::string EntryText(const TerminalEntry& entry, const CodePageTable* codePage)
+{
+    std::string text = SafeName(entry.name, codePage);
+    if (entry.kind == kEntryFile)
+        text += "." + SafeExtension(entry.extension, codePage);
     return text;
 }
 
-std::string EntryText(const TerminalEntry& entry)
+std::string EntryRequestText(const TerminalEntry& entry)
 {
-    std::string text = SafeName(entry.name);
+    std::string text = RequestName(entry.name);
     if (entry.kind == kEntryFile)
-        text += "." + SafeExtension(entry.extension);
+        text += "." + RequestExtension(entry.extension);
     return text;
 }
 
@@ -66,7 +137,8 @@ std::optional<FileTreeImage> EntryImage(std::uint8_t kind)
     }
 }
 
-std::vector<TreeChild> RootChildren(std::span<const std::uint8_t> data, int count)
+std::vector<TreeChild> RootChildren(std::span<const std::uint8_t> data, int count,
+                                    const CodePageTable& codePage)
 {
     std::vector<TreeChild> disks;
     const std::size_t wanted = Bound(count, data.size());
@@ -75,12 +147,33 @@ std::vector<TreeChild> RootChildren(std::span<const std::uint8_t> data, int coun
         const std::size_t end = text.find("\r\n", pos);
         if (end == std::string_view::npos)
             break;
-        const std::string_view line = text.substr(pos, end - pos);
+        const std::string_view line = text.substr(pos, end - pos).substr(0, kMaxDiskNameLength);
         disks.push_back(
-            {SafeName(line.substr(0, kMaxDiskNameLength)), FileTreeImage::ImageFixedDisk});
+            {SafeName(line, &codePage), FileTreeImage::ImageFixedDisk, RequestName(line)});
         pos = end + 2;
     }
     return disks;
+}
+
+bool ListingIsCut(std::span<const std::uint8_t> data, int count, bool root)
+{
+    if (count <= 0 || static_cast<std::size_t>(count) <= kMaxListedItems)
+        return false;
+    if (!root)
+        return data.size() / kListingEntrySize > kMaxListedItems;
+    const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
+    std::size_t lines = 0;
+    for (std::size_t pos = text.find("\r\n");
+         pos != std::string_view::npos && lines <= kMaxListedItems;
+         pos = text.find("\r\n", pos + 2))
+        ++lines;
+    return lines > kMaxListedItems;
+}
+
+std::string ListingCutLine(const std::string& path, std::size_t shown)
+{
+    return "The list of " + path + " shows its first " + std::to_string(shown) +
+           " items only, more exist on the terminal";
 }
 
 std::vector<TerminalEntry> BoundedEntries(std::span<const std::uint8_t> data, int count)
@@ -89,12 +182,13 @@ std::vector<TerminalEntry> BoundedEntries(std::span<const std::uint8_t> data, in
                          static_cast<int>(Bound(count, data.size() / kListingEntrySize)));
 }
 
-std::vector<TreeChild> ListingChildren(std::span<const std::uint8_t> data, int count)
+std::vector<TreeChild> ListingChildren(std::span<const std::uint8_t> data, int count,
+                                       const CodePageTable& codePage)
 {
     std::vector<TreeChild> children;
     for (const TerminalEntry& entry : BoundedEntries(data, count))
         if (const auto image = EntryImage(entry.kind))
-            children.push_back({EntryText(entry), *image});
+            children.push_back({EntryText(entry, &codePage), *image, EntryRequestText(entry)});
     return children;
 }
 
@@ -103,8 +197,7 @@ std::string ListingRequestPath(bool root, const std::string& itemPath)
     if (root)
         return kRootRequestPath;
     std::string upper = itemPath;
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::transform(upper.begin(), upper.end(), upper.begin(), AsciiUpper);
     return upper;
 }
 
@@ -124,21 +217,21 @@ std::int32_t FolderSize(const std::vector<TerminalEntry>& entries)
 }
 
 std::optional<TerminalEntry> FindFolderEntry(const std::vector<TerminalEntry>& entries,
-                                             const std::string& itemText)
+                                             const std::string& itemName)
 {
     for (const TerminalEntry& entry : entries)
-        if (EqualIgnoringCase(SafeName(entry.name), itemText))
+        if (EqualIgnoringCase(RequestName(entry.name), itemName))
             return entry;
     return std::nullopt;
 }
 
 std::optional<TerminalEntry> FindFileEntry(const std::vector<TerminalEntry>& entries,
-                                           const std::string& itemText)
+                                           const std::string& itemName)
 {
     // Every entry is compared as a file, whatever its kind.
     for (const TerminalEntry& entry : entries)
-        if (EqualIgnoringCase(SafeName(entry.name) + "." + SafeExtension(entry.extension),
-                              itemText))
+        if (EqualIgnoringCase(RequestName(entry.name) + "." + RequestExtension(entry.extension),
+                              itemName))
             return entry;
     return std::nullopt;
 }

@@ -7,6 +7,7 @@
 #include "link/listing.h"
 #include "link/messages.h"
 #include "pc/file_tree_rules.h"
+#include "terminal/code_page.h"
 
 #include <cstdint>
 #include <optional>
@@ -24,32 +25,50 @@ inline constexpr const char* kRootRequestPath = "PDT";
 // Stands for every byte of a terminal name that is not shown as it is.
 inline constexpr char kUnshownByte = '?';
 
-// One child item a listing gives.
+// One child item a listing gives: the text shown and the name its requests use.
 struct TreeChild {
-    std::string text;
+    std::string text; // UTF-8
     FileTreeImage image = FileTreeImage::ImageFile;
+    std::string request; // the terminal's bytes (see RequestName)
     bool operator==(const TreeChild&) const = default;
 };
 
-// A name as the tree shows it: printable ASCII stays; control bytes, bytes above
-// 0x7E and the separators "/" and "\" become '?'; an empty name becomes "?" and a
-// name of dots only has its dots replaced, so that the text is always one plain
-// path component that names neither the folder itself nor its parent.
-std::string SafeName(std::string_view raw);
+// A name as the tree shows it (UTF-8): printable ASCII stays; bytes 0x80-0xFF
+// are decoded with codePage (without one, and where it has no character, they
+// become '?'); control bytes, 0x7F and the separators "/" and "\" become '?'.
+// An empty name becomes "?" and a name of dots only has its dots replaced, so
+// that the text is always one plain path component that names neither the
+// folder itself nor its parent.
+std::string SafeName(std::string_view raw, const CodePageTable* codePage = &Windows1250());
 // An extension as the tree shows it: SafeName's byte rule, empty allowed.
-std::string SafeExtension(std::string_view raw);
+std::string SafeExtension(std::string_view raw, const CodePageTable* codePage = &Windows1250());
+// The name the terminal's requests use for a listed name: its own bytes,
+// unchanged, when they make one plain path component (no control byte, no
+// separator, not empty, not dots only); otherwise the ASCII form SafeName gives
+// without a code page, which asks for nothing but a name.
+std::string RequestName(std::string_view raw);
+std::string RequestExtension(std::string_view raw);
 // The text of a listing entry: the safe name, and for a file "." and the safe
 // extension (the dot stays when the extension is empty).
-std::string EntryText(const TerminalEntry& entry);
+std::string EntryText(const TerminalEntry& entry, const CodePageTable* codePage = &Windows1250());
+// The entry's name as requests use it, built as EntryText is.
+std::string EntryRequestText(const TerminalEntry& entry);
 // The item's image for an entry kind; nullopt for the kinds the tree skips.
 std::optional<FileTreeImage> EntryImage(std::uint8_t kind);
 
 // The disks of a root listing: the first count CR LF-terminated lines within data,
 // each bounded to kMaxDiskNameLength bytes; text after the last CR LF is dropped.
-std::vector<TreeChild> RootChildren(std::span<const std::uint8_t> data, int count);
+std::vector<TreeChild> RootChildren(std::span<const std::uint8_t> data, int count,
+                                    const CodePageTable& codePage = Windows1250());
 // The entries of a disk or folder listing: the first count whole 32-byte entries
 // within data, without the kinds the tree skips.
-std::vector<TreeChild> ListingChildren(std::span<const std::uint8_t> data, int count);
+std::vector<TreeChild> ListingChildren(std::span<const std::uint8_t> data, int count,
+                                       const CodePageTable& codePage = Windows1250());
+// Whether the listing holds more entries (at the root: disk lines) within data
+// than the kMaxListedItems the tree shows.
+bool ListingIsCut(std::span<const std::uint8_t> data, int count, bool root);
+// The message window's line for a listing of path cut to shown items.
+std::string ListingCutLine(const std::string& path, std::size_t shown);
 // The first count whole entries within data, decoded (at most kMaxListedItems).
 std::vector<TerminalEntry> BoundedEntries(std::span<const std::uint8_t> data, int count);
 
@@ -62,12 +81,12 @@ std::string ParentLocation(const std::string& path);
 // A folder's size: the sum of the sizes of its entries, one level deep, held to
 // the largest size the properties can show.
 std::int32_t FolderSize(const std::vector<TerminalEntry>& entries);
-// The entry whose name (folder) or name.ext text (file) equals the item's text,
-// ignoring case; compared on the texts the tree shows.
+// The entry whose name (folder) or name.ext (file) equals the item's request
+// name, ignoring the case of ASCII letters; compared on the names requests use.
 std::optional<TerminalEntry> FindFolderEntry(const std::vector<TerminalEntry>& entries,
-                                             const std::string& itemText);
+                                             const std::string& itemName);
 std::optional<TerminalEntry> FindFileEntry(const std::vector<TerminalEntry>& entries,
-                                           const std::string& itemText);
+                                           const std::string& itemName);
 // "YYYY/MM/DD hh:mm:ss" from a 14-digit stamp; another stamp shown as sent, made
 // printable.
 std::string DateText(const std::string& time14);

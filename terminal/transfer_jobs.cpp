@@ -2,12 +2,13 @@
 
 #include "convert/record_conversion.h"
 #include "link/display_path.h"
-#include "link/incoming_file.h"
 #include "link/operation_text.h"
 #include "link/private_folder.h"
 #include "link/terminal_link.h"
 #include "link/transfer_progress.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -109,15 +110,30 @@ bool AccessDenied(int error)
 
 bool IsProgramForProgramFolder(const std::string& source, const std::string& destination)
 {
+    // The terminal tree's paths are upper case: "D:\PROGRAM\" is the same folder.
+    std::string upper = destination;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return source.find("default.bas", 1) != std::string::npos &&
-           destination.find("D:\\Program\\") != std::string::npos;
+           upper.find("D:\\PROGRAM\\") != std::string::npos;
 }
 
 std::filesystem::path UploadTarget(const std::filesystem::path& folder,
                                    const std::string& terminalPath)
 {
-    const std::string name = SafeIncomingName(terminalPath);
-    return name.empty() ? std::filesystem::path() : folder / name;
+    const std::size_t cut = terminalPath.find_last_of("/\\");
+    const std::string_view last =
+        std::string_view(terminalPath).substr(cut == std::string::npos ? 0 : cut + 1);
+    std::string name;
+    for (const char c : last) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b != 0x7F &&
+            std::string_view("<>:\"/\\|?*").find(c) == std::string_view::npos)
+            name += c;
+    }
+    if (name.empty() || name.find_first_not_of('.') == std::string::npos)
+        return {};
+    return folder / name;
 }
 
 void RunDownloadJob(TerminalLink& link, const DownloadJobInput& input, JobHost& host)
@@ -127,15 +143,20 @@ void RunDownloadJob(TerminalLink& link, const DownloadJobInput& input, JobHost& 
         progress->totalFiles = static_cast<int>(input.sources.size());
         progress->finishedFiles = 0;
     }
+    const std::string& shownFolder =
+        input.shownTargetFolder.empty() ? input.targetFolder : input.shownTargetFolder;
     for (std::size_t i = 0; i < input.sources.size(); ++i) {
         if (link.cancel.load())
             break;
         const std::filesystem::path& source = input.sources[i];
         const std::string sourceText = source.string();
-        std::string destination = input.targetFolder + "\\" + FileName(source);
+        std::string name = FileName(source);
+        std::string destination = input.targetFolder + "\\" + name;
+        // What the window says: the folder as it shows it.
+        const auto shown = [&] { return shownFolder + "\\" + name; };
         const auto failLine = [&] {
-            return input.move ? MoveFailLine(sourceText, destination)
-                              : CopyFailLine(sourceText, destination);
+            return input.move ? MoveFailLine(sourceText, shown())
+                              : CopyFailLine(sourceText, shown());
         };
 
         WorkingFile working;
@@ -146,8 +167,10 @@ void RunDownloadJob(TerminalLink& link, const DownloadJobInput& input, JobHost& 
                 continue;
             }
         } else if (input.convert) {
-            if (input.settings.OriFixedName != 0)
-                destination = input.targetFolder + "\\" + input.settings.OriFixedFileName;
+            if (input.settings.OriFixedName != 0) {
+                name = input.settings.OriFixedFileName;
+                destination = input.targetFolder + "\\" + name;
+            }
             PrepareConversion(source, input.settings, link, working);
         } else {
             working.path = source;
@@ -155,24 +178,29 @@ void RunDownloadJob(TerminalLink& link, const DownloadJobInput& input, JobHost& 
 
         LinkStatus status =
             link.DownloadFile(working.path, destination, 0, true, !working.temporary);
-        if (status == LinkStatus::FileExists) {
-            if (!host.AskYesNo(MessageId::OverwriteQuestion, destination)) {
-                host.LogLine(failLine());
-                continue;
-            }
-            // The answer holds for this one repeated call.
-            status = link.DownloadFile(working.path, destination, 1, true, !working.temporary);
+        bool declined = false;
+        // Each Yes holds for one repeated call; a file found again asks again.
+        while (status == LinkStatus::FileExists && !declined) {
+            declined = !host.AskYesNo(MessageId::OverwriteQuestion, shown());
+            if (!declined)
+                status = link.DownloadFile(working.path, destination, 1, true, !working.temporary);
+        }
+        if (declined) {
+            host.LogLine(failLine());
+            continue;
         }
 
         std::string line;
         if (status == LinkStatus::Ok) {
-            if (input.move) {
-                std::error_code ec;
-                std::filesystem::remove(source, ec);
+            std::error_code ec;
+            if (input.move && !std::filesystem::remove(source, ec)) {
+                // Sent, but still on the PC: its item stays to say so.
+                line = SourceKeptLine(sourceText, shown());
+            } else if (input.move) {
                 host.SourceMoved(i);
-                line = MoveDoneLine(sourceText, destination);
+                line = MoveDoneLine(sourceText, shown());
             } else {
-                line = CopyDoneLine(sourceText, destination);
+                line = CopyDoneLine(sourceText, shown());
             }
             if (progress)
                 ++progress->finishedFiles;
@@ -180,7 +208,7 @@ void RunDownloadJob(TerminalLink& link, const DownloadJobInput& input, JobHost& 
             line = kTransmissionBreakLine;
         } else {
             if (const auto message = MessageForDownload(status, input.move))
-                host.ShowMessage(*message, destination);
+                host.ShowMessage(*message, shown());
             line = failLine();
         }
         host.LogLine(line);
@@ -200,11 +228,13 @@ void RunUploadJob(TerminalLink& link, const UploadJobInput& input, JobHost& host
         if (progress)
             progress->finishedFiles = finished;
         const std::string& source = input.sources[i];
-        const std::filesystem::path target = UploadTarget(input.targetFolder, source);
+        const std::string& shownSource =
+            i < input.shownSources.size() ? input.shownSources[i] : source;
+        const std::filesystem::path target = UploadTarget(input.targetFolder, shownSource);
         const std::string targetText =
             target.empty() ? (input.targetFolder / "").string() : target.string();
-        const std::string failLine =
-            input.move ? MoveFailLine(source, targetText) : CopyFailLine(source, targetText);
+        const std::string failLine = input.move ? MoveFailLine(shownSource, targetText)
+                                                : CopyFailLine(shownSource, targetText);
         if (target.empty()) {
             host.LogLine(failLine);
             continue;
@@ -214,7 +244,10 @@ void RunUploadJob(TerminalLink& link, const UploadJobInput& input, JobHost& host
             !host.AskYesNo(MessageId::OverwriteQuestion, targetText))
             continue; // skipped without a line
         if (const int error = ProbeFolder(input.targetFolder); error != 0) {
-            host.LogLine(AccessDenied(error) ? MessageString(MessageId::ActionDenied) : failLine);
+            if (AccessDenied(error))
+                host.LogMessageLine(MessageId::ActionDenied);
+            else
+                host.LogLine(failLine);
             continue;
         }
         const LinkStatus status = link.UploadFile(source, target, true);
@@ -223,9 +256,9 @@ void RunUploadJob(TerminalLink& link, const UploadJobInput& input, JobHost& host
             if (input.move) {
                 host.SourceMoved(i);
                 link.DeleteTerminalFile(source); // its status is not looked at
-                line = MoveDoneLine(source, targetText);
+                line = MoveDoneLine(shownSource, targetText);
             } else {
-                line = CopyDoneLine(source, targetText);
+                line = CopyDoneLine(shownSource, targetText);
             }
             ++finished;
         } else {

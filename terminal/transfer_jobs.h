@@ -18,18 +18,23 @@ class TerminalLink;
 // PC files to a terminal disk or folder.
 struct DownloadJobInput {
     std::vector<std::filesystem::path> sources{}; // the marked PC files, in order
-    std::string targetFolder{};                   // "C:" or "C:\DATA"
+    std::string targetFolder{};                   // "C:" or "C:\DATA", as requests name it
     bool move = false;                            // delete each PC source once sent
     bool convert = false;                         // the convert mode is on
     ConvertSettings settings{};                   // with convert: the layouts and fixed name
     UnscrambleKey key = kDefaultUnscrambleKey;    // for BASIC programs bound for D:\Program\ .
+    std::string shownTargetFolder{}; // the folder as the window shows it; empty: targetFolder
 };
 
 // Terminal files to a PC folder.
 struct UploadJobInput {
-    std::vector<std::string> sources{}; // the marked terminal files ("C:\DATA\A.TXT"), in order
+    std::vector<std::string> sources{}; // the marked terminal files ("C:\DATA\A.TXT"), in order,
+                                        // as requests name them
     std::filesystem::path targetFolder{};
     bool move = false; // delete each terminal file once fetched
+    // The same files as the window shows them (lines, PC names); where missing,
+    // the source itself.
+    std::vector<std::string> shownSources{};
 };
 
 // Worker thread. Walks the sources until the end or until the link's cancel is
@@ -39,11 +44,12 @@ void RunUploadJob(TerminalLink& link, const UploadJobInput& input, JobHost& host
 
 // A BASIC program for the terminal's program folder (the only files that are
 // unscrambled on the way): the source path holds "default.bas" after its first
-// character and the destination "D:\Program\" (both as written, case and all).
+// character (case matters) and the destination "D:\Program\" (in any case).
 bool IsProgramForProgramFolder(const std::string& source, const std::string& destination);
 
-// The PC path for a terminal file fetched into folder: the terminal's name made
-// safe as one file name, so that the path never leaves the folder. Empty when
-// no usable name remains.
+// The PC path for a terminal file fetched into folder: the name shown for it
+// (its last component) made safe as one file name: no control character, no
+// separator, none of <>:"|?*, never "." or "..", so that the path never leaves
+// the folder. Characters beyond ASCII stay. Empty when no usable name remains.
 std::filesystem::path UploadTarget(const std::filesystem::path& folder,
                                    const std::string& terminalPath);

@@ -503,12 +503,12 @@ std::string SerialTransport::ComPortPath(int number)
 PortHandle SerialTransport::OpenDevice(const std::string& path)
 {
     if (path.empty()) {
-        lastError = kSerialNoSuchDevice;
+        SetThreadPortError(kSerialNoSuchDevice);
         return kNoPort;
     }
     auto line = std::make_shared<SerialLine>(path, options.writeStallTimeout);
     if (const std::uint32_t error = line->Open(); error != 0) {
-        lastError = error;
+        SetThreadPortError(error);
         return kNoPort;
     }
     std::lock_guard lock(mutex);
@@ -525,7 +525,7 @@ std::uint32_t SerialTransport::ConfigureLine(PortHandle port, BaudCode baud)
     if (line)
         error = rate == 0 ? kSerialBadSetting : line->Configure(rate);
     if (error != 0)
-        lastError = error;
+        SetThreadPortError(error);
     return error;
 }
 
@@ -593,13 +593,13 @@ void SerialTransport::PortSetReceiveEvent(PortHandle port, Event* event)
     if (const auto line = LineOf(port))
         line->SetReceiveEvent(event);
     else
-        lastError = kSerialBadHandle;
+        SetThreadPortError(kSerialBadHandle);
 }
 
 void SerialTransport::PortSetSignalEvent(PortHandle port, Event*)
 {
     if (!LineOf(port))
-        lastError = kSerialBadHandle;
+        SetThreadPortError(kSerialBadHandle);
 }
 
 std::uint32_t SerialTransport::PortWrite(PortHandle port, std::uint32_t count,
@@ -607,7 +607,7 @@ std::uint32_t SerialTransport::PortWrite(PortHandle port, std::uint32_t count,
 {
     const auto line = LineOf(port);
     if (!line) {
-        lastError = kSerialBadHandle;
+        SetThreadPortError(kSerialBadHandle);
         return 0;
     }
     if (count == 0)
@@ -615,7 +615,7 @@ std::uint32_t SerialTransport::PortWrite(PortHandle port, std::uint32_t count,
     std::uint32_t error = 0;
     const std::uint32_t written = line->Write(bytes, count, error);
     if (written != count)
-        lastError = error ? error : kSerialFailure;
+        SetThreadPortError(error ? error : kSerialFailure);
     return written;
 }
 
@@ -631,12 +631,12 @@ void SerialTransport::PortPurge(PortHandle port)
     const auto line = LineOf(port);
     const std::uint32_t error = line ? line->Purge() : kSerialBadHandle;
     if (error != 0)
-        lastError = error;
+        SetThreadPortError(error);
 }
 
 std::uint32_t SerialTransport::PortLastError()
 {
-    return lastError;
+    return ThreadPortError();
 }
 
 std::shared_ptr<SerialLine> SerialTransport::LineOf(PortHandle port)

@@ -106,7 +106,6 @@ private:
     std::vector<std::string> list;
     std::map<PortHandle, std::shared_ptr<SerialLine>> lines;
     PortHandle nextHandle = 1;
-    std::atomic<std::uint32_t> lastError{0};
 };
 
 // The system's serial devices by path (QSerialPortInfo), unsorted.

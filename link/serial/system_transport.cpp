@@ -54,7 +54,7 @@ PortHandle SystemTransport::PortOpen(PortKind kind, int numberOrIndex, const std
 {
     if (kind == PortKind::ListIndex) {
         if (numberOrIndex < 1) {
-            lastError = kSerialNoSuchDevice;
+            SetThreadPortError(kSerialNoSuchDevice);
             return kNoPort;
         }
         const int simulatedCount = simulated.PortCount();
@@ -100,7 +100,7 @@ void SystemTransport::PortConfigure(PortHandle port, BaudCode baud, int a, int b
         return;
     }
     if (const std::uint32_t error = serial.ConfigureLine(Inner(port), baud); error != 0)
-        lastError = error;
+        SetThreadPortError(error);
 }
 
 void SystemTransport::PortSetReceiveEvent(PortHandle port, Event* event)
@@ -136,7 +136,7 @@ void SystemTransport::PortPurge(PortHandle port)
 
 std::uint32_t SystemTransport::PortLastError()
 {
-    return lastError;
+    return ThreadPortError();
 }
 
 Transport& SystemTransport::Owner(PortHandle port)
@@ -157,5 +157,5 @@ PortHandle SystemTransport::Adopt(PortHandle inner, bool serialLine, Transport& 
 
 void SystemTransport::NoteFailure(Transport& from)
 {
-    lastError = from.PortLastError();
+    SetThreadPortError(from.PortLastError());
 }

@@ -47,8 +47,8 @@ public:
                             const std::uint8_t* bytes) override;
     std::uint32_t PortRead(PortHandle port, std::uint8_t* buffer, std::uint32_t capacity) override;
     void PortPurge(PortHandle port) override;
-    // The error of the last failed open, write or configure, whichever transport
-    // it came from.
+    // The error of this thread's last failed open, write or configure, whichever
+    // transport it came from.
     std::uint32_t PortLastError() override;
 
 private:
@@ -58,5 +58,4 @@ private:
 
     Transport& simulated;
     SerialTransport serial;
-    std::atomic<std::uint32_t> lastError{0};
 };

@@ -14,6 +14,7 @@
 #include "shell/main_frame.h"
 #include "shell/message_window.h"
 #include "sim/sim_ports.h"
+#include "terminal/code_page.h"
 #include "terminal/terminal_file_tree.h"
 #include "terminal/terminal_tree_rules.h"
 #include "terminal/terminal_view.h"
@@ -188,7 +189,9 @@ Bytes TextBytes(std::string_view text)
 
 bool Contains(const Bytes& bytes, std::string_view text)
 {
-    return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
+    return std::search(bytes.begin(), bytes.end(), text.begin(), text.end(),
+                       [](std::uint8_t b, char c) { return b == static_cast<std::uint8_t>(c); }) !=
+           bytes.end();
 }
 
 } // namespace
@@ -212,6 +215,8 @@ private slots:
     void formatDoneAndInUse();
     void malformedRootListings();
     void malformedEntriesAreShownSafelyAndSorted();
+    void aListingCutShortSaysSo();
+    void namesInTheTerminalsCodePageShowDecodedAndGoBackAsTheirBytes();
     void formatWithAnUnexpectedAnswerLogsOnlyTheFailLine();
     void whileAJobRunsTheFrameCommandsLeaveTheLinkAlone();
     void connectionWindowHoldsTheTreeAndTheProgress();
@@ -648,8 +653,8 @@ void TerminalFileTreeTest::malformedEntriesAreShownSafelyAndSorted()
     Click(c);
     rig->Finish();
     QVERIFY(Contains(request, "C:\r\n"));
-    QCOMPARE(ChildTexts(c),
-             (QStringList{"..?..", "??", "??X.DAT", "A.TXT", "A?B.TXT", "ABCDEFGH.XYZ", "B.TXT"}));
+    QCOMPARE(ChildTexts(c), (QStringList{"..?..", "??", "?\u00E9X.DAT", "A.TXT", "A?B.TXT",
+                                         "ABCDEFGH.XYZ", "B.TXT"}));
     QCOMPARE(CFileTreeCtrl::ImageOf(Child(c, "??")), FileTreeImage::ImageFolder);
 
     // A click on the folder that was named ".." asks for the text shown, never
@@ -663,6 +668,80 @@ void TerminalFileTreeTest::malformedEntriesAreShownSafelyAndSorted()
     QVERIFY(Contains(request, "C:\\??\r\n"));
     QCOMPARE(Child(c, "??")->childCount(), 0);
     QVERIFY(prompter->shown.isEmpty());
+}
+
+void TerminalFileTreeTest::aListingCutShortSaysSo()
+{
+    UseScriptedPeer();
+    rig->Script([&] { AnswerRequest(*rig->peer, 3, TextBytes("C:\r\n")); });
+    Click(tree->rootItem);
+    rig->Finish();
+    QTreeWidgetItem* c = Child(tree->rootItem, "C:");
+    Bytes listing;
+    for (std::size_t i = 0; i < kMaxListedItems + 5; ++i) {
+        const Bytes e = Entry("F" + std::to_string(i), "DAT", kEntryFile);
+        listing.insert(listing.end(), e.begin(), e.end());
+    }
+    rig->Script([&] { AnswerRequest(*rig->peer, 2, listing); });
+    Click(c);
+    rig->Finish();
+    QCOMPARE(static_cast<std::size_t>(c->childCount()), kMaxListedItems);
+    QCOMPARE(Lines(), QStringList{"The list of C: shows its first 4096 items only, more exist "
+                                  "on the terminal"});
+}
+
+void TerminalFileTreeTest::namesInTheTerminalsCodePageShowDecodedAndGoBackAsTheirBytes()
+{
+    UseScriptedPeer();
+    rig->Script([&] { AnswerRequest(*rig->peer, 3, TextBytes("C:\r\n")); });
+    Click(tree->rootItem);
+    rig->Finish();
+    QTreeWidgetItem* c = Child(tree->rootItem, "C:");
+    // ZŁOTY.TXT and the folder ŻÓŁW in Windows-1250.
+    Bytes listing = Entry("Z\xA3OTY", "TXT", kEntryFile, 5);
+    const Bytes folder = Entry("\xAF\xD3\xA3W", "", kEntryFolder);
+    listing.insert(listing.end(), folder.begin(), folder.end());
+    rig->Script([&] { AnswerRequest(*rig->peer, 2, listing); });
+    Click(c);
+    rig->Finish();
+    const QString zloty = QString::fromUtf8("Z\u0141OTY.TXT"),
+                  turtle = QString::fromUtf8("\u017B\u00D3\u0141W");
+    QCOMPARE(ChildTexts(c), (QStringList{zloty, turtle}));
+
+    // Listing the folder asks for its bytes.
+    Bytes request;
+    rig->Script([&] { request = AnswerRequest(*rig->peer, 7, Entry("A", "TXT", kEntryFile)); });
+    Click(Child(c, turtle));
+    rig->Finish();
+    QVERIFY(Contains(request, "C:\\\xAF\xD3\xA3W\r\n"));
+    QCOMPARE(ChildTexts(Child(c, turtle)), QStringList{"A.TXT"});
+
+    // Properties find the file by its bytes and show its name decoded.
+    PropertiesWatcher watcher;
+    rig->Script([&] { request = AnswerRequest(*rig->peer, 2, listing); });
+    RightClick(Child(c, zloty));
+    frame->action(Command::Property)->trigger();
+    rig->Finish();
+    QCOMPARE(watcher.seen.size(), 1);
+    QCOMPARE(watcher.seen[0].name, zloty);
+    QVERIFY(prompter->shown.isEmpty());
+
+    // Delete sends the bytes; the line shows the name.
+    rig->Script([&] { request = AnswerRequest(*rig->peer, 12, Bytes{0}); });
+    RightClick(Child(c, zloty));
+    frame->action(Command::Delete)->trigger();
+    rig->Finish();
+    QVERIFY(Contains(request, "C:\\Z\xA3OTY.TXT\r\n"));
+    QCOMPARE(Lines().first(), "Delete file--C:\\" + zloty + " succeed!!");
+    QVERIFY(!Child(c, zloty));
+
+    // Another 8-bit code page named in the settings.
+    CKVVidiRidovedApp::ProgramSettings().setValue(kCodePageKey, "ISO-8859-1");
+    rig->Script([&] { AnswerRequest(*rig->peer, 2, listing); });
+    Click(c);
+    rig->Finish();
+    CKVVidiRidovedApp::ProgramSettings().remove(kCodePageKey);
+    QVERIFY(Child(c, QString::fromUtf8("Z\u00A3OTY.TXT")));
 }
 
 void TerminalFileTreeTest::formatWithAnUnexpectedAnswerLogsOnlyTheFailLine()

@@ -6,12 +6,15 @@
 #include "connection/connection_reaper.h"
 #include "connection/kv_vidi_ridoved_doc.h"
 #include "gui_test_support.h"
+#include "link/incoming_file.h"
+#include "link/operation_text.h"
 #include "link/terminal_link.h"
 #include "pc/pc_file_tree.h"
 #include "pc/progress_dialog.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/main_frame.h"
 #include "shell/message_window.h"
+#include "shell/ui_language.h"
 #include "sim/sim_ports.h"
 #include "sim/sim_terminal.h"
 #include "terminal/terminal_view.h"
@@ -23,6 +26,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <unistd.h>
 
 namespace {
 
@@ -93,6 +97,7 @@ private slots:
     void theProgramEndingWhileAJobRunsEndsTheJobFirst();
     void pcFilesDroppedOnAPcFolderAreCopiedThere();
     void aScrambledProgramIsUnscrambledWithTheStoredKey();
+    void aPushedFileReplacesItsNameAndIsLogged();
 
 private:
     // Opens a connection to SIM<index + 1>; returns its window.
@@ -138,6 +143,7 @@ void TerminalJobsTest::init()
 
 void TerminalJobsTest::cleanup()
 {
+    ResetUiLanguage(*qApp);
     app.reset();
     sims.reset();
     prompter.reset();
@@ -228,6 +234,10 @@ void TerminalJobsTest::dragsCopyPcFilesToTheTerminalAndBack()
     QVERIFY(Child(pcFolder, "A.TXT"));
     QVERIFY(pc->markedItems.isEmpty());
     QCOMPARE(progress->progress().finishedFiles.load(), 2);
+
+    // A Cancel that lands after the job's end (the dialog was still up) does
+    // not stop the next job.
+    progress->findChild<QPushButton*>("cancelButton")->click();
 
     // Terminal to PC: a drag of ORDERS.TXT onto the PC folder.
     QTreeWidgetItem* orders = Child(data, "ORDERS.TXT");
@@ -385,6 +395,24 @@ void TerminalJobsTest::pcFilesDroppedOnAPcFolderAreCopiedThere()
     QVERIFY(sub->isExpanded());
     QVERIFY(pc->markedItems.isEmpty());
     QCOMPARE(TestDir::ReadFile(*dir / "pc/SUB/A.TXT"), "a");
+
+    // A folder that takes no file: the line is the message's text in the user's
+    // language. Root is not stopped by permissions; sysfs refuses everyone.
+    InstallUiLanguage(*qApp, Language::Polish);
+    QString denied = QStringLiteral("/sys");
+    if (geteuid() != 0) {
+        denied = Text(*dir / "ro");
+        std::filesystem::create_directory(*dir / "ro");
+        std::filesystem::permissions(*dir / "ro", std::filesystem::perms::owner_read |
+                                                      std::filesystem::perms::owner_exec);
+    }
+    QTreeWidgetItem* deniedItem =
+        pc->InsertItem(pc->rootItem, denied, FileTreeImage::ImageFixedDisk);
+    Click(pc, a);
+    Drag(pc, a, pc, deniedItem);
+    QCOMPARE(Lines().first(),
+             QString::fromStdString(MessageString(MessageId::ActionDenied, Language::Polish)));
+    QVERIFY(Lines().first() != QString::fromStdString(MessageString(MessageId::ActionDenied)));
 }
 
 void TerminalJobsTest::aScrambledProgramIsUnscrambledWithTheStoredKey()
@@ -410,6 +438,21 @@ void TerminalJobsTest::aScrambledProgramIsUnscrambledWithTheStoredKey()
     QCOMPARE(TestDir::ReadFile(Disk(0, "D/PROGRAM/DEFAULT.BAS")), plain);
     QCOMPARE(Lines(), QStringList{"Copy " + Text(*dir / "pc/default.bas") +
                                   " to D:\\Program\\default.bas have done"});
+}
+
+void TerminalJobsTest::aPushedFileReplacesItsNameAndIsLogged()
+{
+    Connect(0);
+    const auto terminal = sims->TerminalAt(1);
+    const std::filesystem::path saved = DefaultReceiveFolder() / "ORDERS.TXT";
+    const QString line = QString::fromStdString(ReceiveDoneLine(saved.string()));
+    terminal->Push(Bytes{'o', 'l', 'd'}, "ORDERS.TXT");
+    QTRY_COMPARE(Lines().count(line), 1);
+    terminal->Push(Bytes{'n', 'e', 'w'}, "ORDERS.TXT");
+    QTRY_COMPARE(Lines().count(line), 2);
+    // Whoever collects the fixed name takes the newest file.
+    QCOMPARE(TestDir::ReadFile(saved), "new");
+    QVERIFY(!std::filesystem::exists(DefaultReceiveFolder() / "ORDERS~1.TXT"));
 }
 
 KV_GUI_TEST_MAIN(TerminalJobsTest)

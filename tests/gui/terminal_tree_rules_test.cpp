@@ -69,15 +69,65 @@ TEST(TerminalTreeRules, NamesBecomeOnePlainPathComponent)
         {"backslash", "..\\ETC", "..?ETC"},
         {"control bytes", std::string("A\x01\tB", 4), "A??B"},
         {"NUL inside a line", std::string("C\0:", 3), "C?:"},
-        {"bytes above 0x7E",
+        {"Windows-1250 letters and DEL",
          "\xB3\x7F"
          "DZ",
-         "??DZ"},
+         "\u0142?DZ"},
+        {"byte without a character in the code page",
+         "\x81"
+         "A",
+         "?A"},
     };
     for (const NameRow& row : rows)
         EXPECT_EQ(SafeName(row.raw), row.shown) << row.name;
+    EXPECT_EQ(SafeName("\xB3", nullptr), "?") << "no code page: not shown";
     EXPECT_EQ(SafeExtension(""), "") << "an extension may be empty";
     EXPECT_EQ(SafeExtension("/\\."), "??.");
+}
+
+TEST(TerminalTreeRules, RequestsUseTheTerminalsOwnBytes)
+{
+    const NameRow rows[] = {
+        {"plain name", "ITEMS", "ITEMS"},
+        {"Windows-1250 letters, unchanged", "Z\xA3OTY", "Z\xA3OTY"},
+        {"bytes no code page has", "\x81\xFF", "\x81\xFF"},
+        // Names that are no single component ask for their shown ASCII form,
+        // never for another folder.
+        {"parent folder", "..", "??"},
+        {"separator", "A\\B", "A?B"},
+        {"control byte", "A\x01", "A?"},
+        {"empty name", "", "?"},
+    };
+    for (const NameRow& row : rows)
+        EXPECT_EQ(RequestName(row.raw), row.shown) << row.name;
+    EXPECT_EQ(RequestExtension("\xA3"), "\xA3");
+    EXPECT_EQ(RequestExtension("/"), "?");
+
+    const Bytes8 data =
+        Join({Entry("Z\xA3OTY", "TXT", kEntryFile), Entry("\xAF\xD3\xA3W", "", kEntryFolder)});
+    const std::vector<TreeChild> children = ListingChildren(data, 2);
+    ASSERT_EQ(children.size(), 2u);
+    EXPECT_EQ(children[0].text, "Z\u0141OTY.TXT");
+    EXPECT_EQ(children[0].request, "Z\xA3OTY.TXT");
+    EXPECT_EQ(children[1].text, "\u017B\u00D3\u0141W");
+    EXPECT_EQ(children[1].request, "\xAF\xD3\xA3W");
+    // Properties find the entry by the bytes, ASCII letters in any case.
+    const auto entries = BoundedEntries(data, 2);
+    EXPECT_TRUE(FindFileEntry(entries, "z\xA3oty.txt"));
+    EXPECT_FALSE(FindFileEntry(entries, children[0].text)) << "not by the decoded text";
+    EXPECT_TRUE(FindFolderEntry(entries, "\xAF\xD3\xA3w"));
+    // A PC name for a fetched file comes from the shown text, made safe.
+    EXPECT_EQ(UploadTarget("/home/ann", "C:\\" + children[0].text),
+              std::filesystem::path("/home/ann/Z\u0141OTY.TXT"));
+}
+
+TEST(TerminalTreeRules, TheCodePageFromTheSettings)
+{
+    EXPECT_EQ(CodePageNamed("Windows-1250")[0xA3 - 0x80], U'\u0141');
+    EXPECT_EQ(CodePageNamed("windows-1250")[0xB9 - 0x80], U'\u0105');
+    EXPECT_EQ(CodePageNamed("ISO-8859-1")[0xA3 - 0x80], U'\u00A3') << "one Qt knows";
+    EXPECT_EQ(CodePageNamed("no such code page"), Windows1250());
+    EXPECT_EQ(SafeName("\xA3", &Windows1250()), "\u0141");
 }
 
 TEST(TerminalTreeRules, ListingsAreBoundedByTheirData)
@@ -102,6 +152,17 @@ TEST(TerminalTreeRules, ListingsAreBoundedByTheirData)
     }
     EXPECT_EQ(ListingChildren(many, static_cast<int>(kMaxListedItems + 10)).size(),
               kMaxListedItems);
+    // Cut only when the data holds more than is shown.
+    EXPECT_TRUE(ListingIsCut(many, static_cast<int>(kMaxListedItems + 10), false));
+    EXPECT_FALSE(ListingIsCut(many, static_cast<int>(kMaxListedItems), false));
+    EXPECT_FALSE(ListingIsCut(std::span(many).first(kMaxListedItems * kListingEntrySize),
+                              static_cast<int>(kMaxListedItems + 10), false))
+        << "a count the data does not hold";
+    std::string disks;
+    for (std::size_t i = 0; i <= kMaxListedItems; ++i)
+        disks += "D" + std::to_string(i) + "\r\n";
+    EXPECT_TRUE(ListingIsCut(TextBytes(disks), static_cast<int>(kMaxListedItems + 1), true));
+    EXPECT_FALSE(ListingIsCut(TextBytes("C:\r\n"), static_cast<int>(kMaxListedItems + 1), true));
 }
 
 TEST(TerminalTreeRules, NoShownTextLeavesTheUploadFolder)

@@ -86,28 +86,31 @@ TEST(IncomingTransfer, StoresAPushedFileWhileBusyRefusesCommands)
     EXPECT_EQ(TestDir::ReadFile(rig.dir / "DATA.TXT"), content);
 }
 
-TEST(IncomingTransfer, NeverWritesOutsideTheFolderNorOverAnExistingFile)
+TEST(IncomingTransfer, NeverWritesOutsideTheFolderAndANewPushReplacesTheFile)
 {
     PushRig rig;
-    TestDir::WriteFile(rig.dir / "passwd", "keep me");
-    for (int i = 0; i < 2; ++i) {
+    TestDir::WriteFile(rig.dir / "passwd", "older");
+    for (const char* content : {"first", "second"}) {
         bool taken = false;
         rig.Script([&] {
-            taken = rig.peer->SendPhase(Record("..\\..\\etc/passwd", "new"), kDataTypeFile);
+            taken = rig.peer->SendPhase(Record("..\\..\\etc/passwd", content), kDataTypeFile);
         });
         rig.Finish();
         EXPECT_TRUE(taken);
-        ASSERT_TRUE(rig.recorder.WaitForOutcome(static_cast<std::size_t>(i + 1)));
+        ASSERT_TRUE(rig.recorder.WaitForOutcome(content[0] == 'f' ? 1 : 2));
     }
-    EXPECT_EQ(TestDir::ReadFile(rig.dir / "passwd"), "keep me");
-    EXPECT_EQ(TestDir::ReadFile(rig.dir / "passwd~1"), "new");
-    EXPECT_EQ(TestDir::ReadFile(rig.dir / "passwd~2"), "new");
+    EXPECT_EQ(TestDir::ReadFile(rig.dir / "passwd"), "second") << "the newest push under its name";
+    EXPECT_EQ(rig.recorder.stored, (std::vector<std::filesystem::path>(2, rig.dir / "passwd")))
+        << "each time the path it was saved to";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rig.dir.path), {}), 1)
+        << "no NAME~1, no temporary file";
     EXPECT_FALSE(std::filesystem::exists(rig.dir.path.parent_path() / "etc"));
 }
 
 TEST(IncomingTransfer, AFailedReceiveLeavesNoFileAndIsReported)
 {
     PushRig rig;
+    TestDir::WriteFile(rig.dir / "HALF.DAT", "the last whole one");
     const Bytes record = Record("HALF.DAT", std::string(5000, 'h'));
     rig.peer->Write(BuildDataHeader(1, kDataTypeFile, static_cast<std::uint32_t>(record.size())));
     rig.peer->Read(kAckSize);
@@ -118,7 +121,9 @@ TEST(IncomingTransfer, AFailedReceiveLeavesNoFileAndIsReported)
     ASSERT_EQ(rig.recorder.failed.size(), 1u);
     EXPECT_EQ(rig.recorder.failed[0].first, "HALF.DAT");
     EXPECT_EQ(rig.recorder.failed[0].second, LinkStatus::TooManyFailures);
-    EXPECT_TRUE(std::filesystem::is_empty(rig.dir.path));
+    EXPECT_EQ(TestDir::ReadFile(rig.dir / "HALF.DAT"), "the last whole one");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rig.dir.path), {}), 1)
+        << "nothing half-written left";
 }
 
 TEST(IncomingTransfer, NameLongerThanThePhaseIsRefused)

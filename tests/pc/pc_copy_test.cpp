@@ -3,6 +3,7 @@
 
 #include "link/operation_text.h"
 #include "pc/pc_copy.h"
+#include "tests/convert/file_size_limit.h"
 
 #include <gtest/gtest.h>
 
@@ -135,4 +136,28 @@ TEST(PcCopy, DeniedAndMissing)
     EXPECT_EQ(host.lines[2],
               CopyFailLine((f.from / "GONE.TXT").string(), (f.to / "GONE.TXT").string()));
     EXPECT_TRUE(std::filesystem::exists(f.from / "D.TXT"));
+}
+
+TEST(PcMove, AcrossFileSystemsAFailedCopyLeavesNoHalfFile)
+{
+    Folders f;
+    const std::string content(64 * 1024, 'x');
+    TestDir::WriteFile(f.from / "BIG.DAT", content);
+    {
+        const FileSizeLimit full(16 * 1024); // the target disk fills up half-way
+        EXPECT_EQ(MoveAcrossFileSystems(f.from / "BIG.DAT", f.to / "BIG.DAT"),
+                  PcFileOutcome::Failed);
+    }
+    EXPECT_EQ(TestDir::ReadFile(f.from / "BIG.DAT"), content) << "the source stays";
+    EXPECT_TRUE(std::filesystem::is_empty(f.to)) << "no truncated file, no temporary left";
+
+    TestDir::WriteFile(f.to / "BIG.DAT", "theirs");
+    EXPECT_EQ(MoveAcrossFileSystems(f.from / "BIG.DAT", f.to / "BIG.DAT"), PcFileOutcome::Exists);
+    EXPECT_EQ(TestDir::ReadFile(f.to / "BIG.DAT"), "theirs") << "never replaced silently";
+
+    std::filesystem::remove(f.to / "BIG.DAT");
+    EXPECT_EQ(MoveAcrossFileSystems(f.from / "BIG.DAT", f.to / "BIG.DAT"), PcFileOutcome::Done);
+    EXPECT_EQ(TestDir::ReadFile(f.to / "BIG.DAT"), content);
+    EXPECT_FALSE(std::filesystem::exists(f.from / "BIG.DAT"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.to), {}), 1);
 }

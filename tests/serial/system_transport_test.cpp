@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <termios.h>
+#include <thread>
 
 namespace {
 
@@ -166,6 +167,31 @@ TEST_F(SystemTransportTest, ShortWriteReportsLineGoneFromEitherTransport)
     pty.CloseMaster();
     EXPECT_EQ(system.PortWrite(serial, 1, &byte), 0u);
     EXPECT_EQ(system.PortLastError(), kLineGoneError);
+}
+
+TEST_F(SystemTransportTest, OneThreadsFailureIsNeverAnothersError)
+{
+    const PortHandle sim = system.PortOpen(PortKind::ListIndex, 1, "SIM1");
+    const PortHandle serial = system.OpenDevice(pty.path);
+    ASSERT_NE(sim, kNoPort);
+    ASSERT_NE(serial, kNoPort);
+    const std::uint8_t byte = 7;
+    // Two connections, each on a thread of its own: one line goes, the other
+    // works; each thread asks for the error after its own write.
+    lineA.second->Close();
+    std::uint32_t failedWrite = 1, goneError = 0, fineWrite = 0, fineError = 1;
+    std::thread([&] {
+        failedWrite = system.PortWrite(sim, 1, &byte);
+        goneError = system.PortLastError();
+    }).join();
+    std::thread([&] {
+        fineWrite = system.PortWrite(serial, 1, &byte);
+        fineError = system.PortLastError();
+    }).join();
+    EXPECT_EQ(failedWrite, 0u);
+    EXPECT_EQ(goneError, kLineGoneError);
+    EXPECT_EQ(fineWrite, 1u);
+    EXPECT_EQ(fineError, 0u) << "the other connection's failure is not this one's";
 }
 
 TEST_F(SystemTransportTest, RefreshChangesTheListButKeepsOpenLines)

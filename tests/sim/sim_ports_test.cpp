@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <cstdlib>
 
 using namespace std::chrono_literals;
@@ -54,6 +56,9 @@ TEST(SimPorts, ListOpenCloseAndKeepDisks)
     ASSERT_NE(port, kNoPort);
     EXPECT_EQ(ports.PortOpen(PortKind::ListIndex, 2, "SIM2"), kNoPort) << "already open";
     EXPECT_EQ(ports.PortLastError(), kErrorPortInUse);
+    std::uint32_t elsewhere = 1;
+    std::thread([&] { elsewhere = ports.PortLastError(); }).join();
+    EXPECT_EQ(elsewhere, 0u) << "the failure was this thread's alone";
 
     // A new terminal comes with sample files.
     EXPECT_TRUE(fs::exists(dir / "SIM2/C/DATA/ORDERS.TXT"));

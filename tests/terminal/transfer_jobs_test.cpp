@@ -1,5 +1,6 @@
 // The transfer jobs against the simulated terminal, with a host that records
 // what the window would show and answers its questions.
+#include "tests/support/scripted_peer.h"
 #include "tests/support/test_dir.h"
 
 #include "link/operation_text.h"
@@ -66,8 +67,7 @@ struct JobRig {
     explicit JobRig(const std::function<void(SimTerminalConfig&)>& setup = {})
     {
         // Temporary copies go to a private folder of this test only.
-        setenv("XDG_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
-        std::filesystem::create_directories(dir / "runtime");
+        setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
         std::filesystem::create_directories(dir / "pc");
         SimTerminalConfig config;
         config.root = dir / "terminal";
@@ -104,7 +104,7 @@ struct JobRig {
     }
     bool PrivateFolderEmpty() const
     {
-        const auto folder = dir / "runtime" / "KVVidiRidoved";
+        const auto folder = dir / "cache" / "KVVidiRidoved";
         return !std::filesystem::exists(folder) || std::filesystem::is_empty(folder);
     }
 
@@ -134,6 +134,19 @@ std::filesystem::path DeniedFolder(const TestDir& dir)
     std::filesystem::permissions(folder, std::filesystem::perms::owner_read |
                                              std::filesystem::perms::owner_exec);
     return folder;
+}
+
+// A readable file that cannot be removed: one in a folder without write
+// permission, or for root a file of the kernel's procfs.
+std::filesystem::path UndeletableSource(JobRig& rig)
+{
+    if (geteuid() == 0)
+        return "/proc/version";
+    std::filesystem::create_directories(rig.dir / "pc" / "locked");
+    const auto source = rig.Pc("locked/KEEP.TXT", "kept");
+    std::filesystem::permissions(rig.dir / "pc" / "locked", std::filesystem::perms::owner_read |
+                                                                std::filesystem::perms::owner_exec);
+    return source;
 }
 
 } // namespace
@@ -225,9 +238,10 @@ TEST(DownloadJob, BasicProgramsForTheProgramFolder)
     EXPECT_EQ(TestDir::ReadFile(rig.Disk("D/PROGRAM/DEFAULT.BAS")), program) << "sent unchanged";
 
     rig.host.answers = {true};
-    RunDownloadJob(*rig.link, {{scrambled}, "D:\\Program"}, rig.host);
+    // The folder as the terminal tree spells it.
+    RunDownloadJob(*rig.link, {{scrambled}, "D:\\PROGRAM"}, rig.host);
     EXPECT_EQ(TestDir::ReadFile(rig.Disk("D/PROGRAM/DEFAULT.BAS")), program) << "unscrambled";
-    EXPECT_EQ(rig.host.lines.back(), CopyDoneLine(scrambled.string(), "D:\\Program\\default.bas"))
+    EXPECT_EQ(rig.host.lines.back(), CopyDoneLine(scrambled.string(), "D:\\PROGRAM\\default.bas"))
         << "the line names the source, not the copy";
     EXPECT_TRUE(rig.PrivateFolderEmpty()) << "the unscrambled copy is gone";
 
@@ -281,6 +295,58 @@ TEST(DownloadJob, ConversionFromAReadOnlyFolder)
               (std::vector<std::string>{CopyDoneLine(source.string(), "C:\\DATA\\RO.TXT")}));
     EXPECT_FALSE(std::filesystem::exists(rig.dir / "pc" / "VidiRidoved.tmp"));
     std::filesystem::permissions(rig.dir / "pc", std::filesystem::perms::owner_all);
+}
+
+TEST(DownloadJob, FilesOf4GiBAndMoreAreRefusedBeforeSending)
+{
+    JobRig rig;
+    // Sparse: the size is there, the disk blocks are not.
+    const auto huge = rig.Pc("HUGE.DAT", "");
+    std::filesystem::resize_file(huge, std::uint64_t{1} << 32);
+    RunDownloadJob(*rig.link, {{huge}, "C:\\DATA", true}, rig.host);
+    EXPECT_EQ(rig.host.lines,
+              (std::vector<std::string>{MoveFailLine(huge.string(), "C:\\DATA\\HUGE.DAT")}));
+    EXPECT_TRUE(rig.host.messages.empty()) << "an unreadable source shows no message";
+    EXPECT_FALSE(std::filesystem::exists(rig.Disk("C/DATA/HUGE.DAT"))) << "nothing sent";
+    EXPECT_EQ(std::filesystem::file_size(huge), std::uint64_t{1} << 32) << "the source stays";
+    EXPECT_TRUE(rig.host.moved.empty());
+}
+
+TEST(DownloadJob, AMovedSourceThatCannotBeRemovedIsReportedAndKept)
+{
+    JobRig rig;
+    const auto source = UndeletableSource(rig);
+    const std::string destination = "C:\\DATA\\" + source.filename().string();
+    RunDownloadJob(*rig.link, {{source}, "C:\\DATA", true}, rig.host);
+    EXPECT_EQ(rig.host.lines,
+              (std::vector<std::string>{SourceKeptLine(source.string(), destination)}));
+    EXPECT_TRUE(rig.host.moved.empty()) << "its item stays";
+    EXPECT_TRUE(std::filesystem::exists(source));
+    EXPECT_EQ(rig.progress.finishedFiles.load(), 1) << "the file itself was sent";
+}
+
+TEST(DownloadJob, TheTerminalFindingTheFileAgainAsksAgain)
+{
+    // A terminal that answers "exists" twice: once to the first call, once to
+    // the repeated one (another program wrote the file back meanwhile).
+    LinkRig rig;
+    TestDir dir;
+    const auto source = dir / "A.TXT";
+    TestDir::WriteFile(source, "a");
+    rig.Script([&] {
+        rig.peer->AnswerCommand(1, 4);
+        rig.peer->AnswerCommand(1, 4);
+        const Bytes frame = rig.peer->AnswerCommand(1, 0);
+        rig.peer->AnswerBlock(GetU32(&frame[5]), kCommandDownload, 0);
+    });
+    RecordingHost host;
+    host.answers = {true, true};
+    RunDownloadJob(*rig.link, {{source}, "C:\\DATA"}, host);
+    rig.Finish();
+    EXPECT_EQ(host.questions.size(), 2u) << "each time a Yes/No question";
+    EXPECT_TRUE(host.messages.empty()) << "never the question as a box with OK only";
+    EXPECT_EQ(host.lines,
+              (std::vector<std::string>{CopyDoneLine(source.string(), "C:\\DATA\\A.TXT")}));
 }
 
 TEST(DownloadJob, NoMarkedItemsLogsNothing)
@@ -349,6 +415,52 @@ TEST(UploadJob, TheProbeLeavesUserFilesAlone)
     EXPECT_EQ(files, 2u) << "no probe left behind";
 }
 
+TEST(TransferJobs, NamesInTheTerminalsCodePageGoAsTheirBytesAndShowDecoded)
+{
+    const auto contains = [](const Bytes& bytes, std::string_view text) {
+        return std::search(bytes.begin(), bytes.end(), text.begin(), text.end(),
+                           [](std::uint8_t b, char c) {
+                               return b == static_cast<std::uint8_t>(c);
+                           }) != bytes.end();
+    };
+    const std::string rawFile = "C:\\Z\xA3OTY.TXT", shownFile = "C:\\Z\u0141OTY.TXT";
+    TestDir dir;
+    {
+        LinkRig rig;
+        Bytes request;
+        rig.Script([&] {
+            rig.peer->AnswerCommand(1, 0);
+            request = rig.peer->AnswerBlock(rawFile.size() + 4, kCommandRequest, 0);
+            rig.peer->SendPhase(Bytes{'z', 'l', 'o', 't', 'y'});
+        });
+        RecordingHost host;
+        RunUploadJob(*rig.link, {{rawFile}, dir.path, false, {shownFile}}, host);
+        rig.Finish();
+        EXPECT_TRUE(contains(request, rawFile + "\r\n"));
+        const auto target = dir / "Z\u0141OTY.TXT";
+        EXPECT_EQ(TestDir::ReadFile(target), "zloty") << "the PC name is the shown one";
+        EXPECT_EQ(host.lines, (std::vector<std::string>{CopyDoneLine(shownFile, target.string())}));
+    }
+    {
+        LinkRig rig;
+        const auto source = dir / "A.TXT";
+        TestDir::WriteFile(source, "a");
+        Bytes record;
+        rig.Script([&] {
+            const Bytes frame = rig.peer->AnswerCommand(1, 0);
+            record = rig.peer->AnswerBlock(GetU32(&frame[5]), kCommandDownload, 0);
+        });
+        RecordingHost host;
+        DownloadJobInput input{{source}, "C:\\\xAF\xD3\xA3W"};
+        input.shownTargetFolder = "C:\\\u017B\u00D3\u0141W";
+        RunDownloadJob(*rig.link, input, host);
+        rig.Finish();
+        EXPECT_TRUE(contains(record, "C:\\\xAF\xD3\xA3W\\A.TXT"));
+        EXPECT_EQ(host.lines, (std::vector<std::string>{CopyDoneLine(
+                                  source.string(), "C:\\\u017B\u00D3\u0141W\\A.TXT")}));
+    }
+}
+
 TEST(UploadTarget, StaysInsideTheFolder)
 {
     EXPECT_EQ(UploadTarget("/home/ann", "C:\\DATA\\A.TXT"),
@@ -358,11 +470,14 @@ TEST(UploadTarget, StaysInsideTheFolder)
     EXPECT_EQ(UploadTarget("/home/ann", "C:\\DATA\\.."), std::filesystem::path());
 }
 
-TEST(ProgramFolder, BothTextsAsWritten)
+TEST(ProgramFolder, TheSourceAsWrittenTheFolderInAnyCase)
 {
     EXPECT_TRUE(IsProgramForProgramFolder("/x/default.bas", "D:\\Program\\default.bas"));
     EXPECT_FALSE(IsProgramForProgramFolder("/x/DEFAULT.BAS", "D:\\Program\\DEFAULT.BAS"));
-    EXPECT_FALSE(IsProgramForProgramFolder("/x/default.bas", "D:\\PROGRAM\\default.bas"));
+    EXPECT_TRUE(IsProgramForProgramFolder("/x/default.bas", "D:\\PROGRAM\\default.bas"))
+        << "the terminal tree's own spelling of the folder";
+    EXPECT_TRUE(IsProgramForProgramFolder("/x/default.bas", "d:\\program\\default.bas"));
+    EXPECT_FALSE(IsProgramForProgramFolder("/x/default.bas", "D:\\PROGRAMS\\default.bas"));
     EXPECT_FALSE(IsProgramForProgramFolder("default.bas", "D:\\Program\\default.bas"))
         << "found only after the first character";
 }
