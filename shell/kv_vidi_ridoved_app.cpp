@@ -7,8 +7,9 @@
 #include "shell/main_frame.h"
 #include "shell/single_instance.h"
 #include "shell/start_options.h"
+#include "shell/ui_language.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QThread>
 
 namespace {
@@ -122,6 +123,21 @@ void CKVVidiRidovedApp::DestroyMainFrame()
         frame->CloseAllConnections();
         frame.reset();
     }
+}
+
+void CKVVidiRidovedApp::SetUpProcess(QCoreApplication& qapp, const StartOptions& options)
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("TELMARQ SOFTWARE"));
+    QCoreApplication::setApplicationName(QStringLiteral("KVVidiRidoved"));
+    InstallUiLanguage(qapp, options.language);
+    QGuiApplication::setApplicationDisplayName(ApplicationTitle());
+}
+
+int CKVVidiRidovedApp::Run(const QStringList& args)
+{
+    if (!InitInstance(args))
+        return ParseStartOptions(args).valid ? 0 : 2;
+    return ExitInstance(QApplication::exec());
 }
 
 bool CKVVidiRidovedApp::InitInstance(const QStringList& args)

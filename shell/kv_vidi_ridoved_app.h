@@ -18,6 +18,8 @@
 
 class CMainFrame;
 class ConnectionReaper;
+class QCoreApplication;
+struct StartOptions;
 class DeviceMonitor;
 class ProgramPorts;
 class SingleInstance;
@@ -31,6 +33,13 @@ public:
     CKVVidiRidovedApp(const CKVVidiRidovedApp&) = delete;
     CKVVidiRidovedApp& operator=(const CKVVidiRidovedApp&) = delete;
 
+    // Before any window exists: the names the settings store is kept under and
+    // the interface language.
+    static void SetUpProcess(QCoreApplication& qapp, const StartOptions& options);
+    // The program's life once the QApplication exists: start-up, the message
+    // loop, the saving at exit. Returns the process's exit status: 2 when the
+    // command line is not understood.
+    int Run(const QStringList& args);
     // The start-up sequence; args without the program name. False: end at once
     // (another instance runs, or the command line is not understood).
     bool InitInstance(const QStringList& args);
