@@ -9,6 +9,7 @@
 #include <QTreeWidgetItemIterator>
 
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -333,6 +334,8 @@ void CFileTreeCtrl::mouseMoveEvent(QMouseEvent* event)
     event->accept();
     if (markedItems.isEmpty())
         return;
+    if (!dragging)
+        dragPaths = MarkedPaths();
     dragging = true;
     const QPoint globalPos = event->globalPosition().toPoint();
     CFileTreeCtrl* target = TreeAt(globalPos);
@@ -397,6 +400,20 @@ void CFileTreeCtrl::BaseLeftRelease(QMouseEvent* event)
         return;
     dragging = false;
     QTreeWidget::mouseReleaseEvent(event);
+}
+
+bool CFileTreeCtrl::TakeDragItems()
+{
+    const QStringList paths = std::exchange(dragPaths, {});
+    ClearMarks();
+    for (const QString& path : paths)
+        if (QTreeWidgetItem* item = FindItem(path)) {
+            markedItems.append(item);
+            SetMarked(item, true);
+        }
+    if (markedItems.isEmpty())
+        emit LineToLog(EmptyDropLine());
+    return !markedItems.isEmpty();
 }
 
 void CFileTreeCtrl::mouseDoubleClickEvent(QMouseEvent* event)

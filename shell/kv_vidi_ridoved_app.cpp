@@ -129,26 +129,29 @@ void CKVVidiRidovedApp::SetUpProcess(QCoreApplication& qapp, const StartOptions&
 {
     QCoreApplication::setOrganizationName(QStringLiteral("TELMARQ SOFTWARE"));
     QCoreApplication::setApplicationName(QStringLiteral("KVVidiRidoved"));
+    // No display name: the platform would append it to every window title.
     InstallUiLanguage(qapp, options.language);
-    QGuiApplication::setApplicationDisplayName(ApplicationTitle());
 }
 
 int CKVVidiRidovedApp::Run(const QStringList& args)
 {
     if (!InitInstance(args))
-        return ParseStartOptions(args).valid ? 0 : 2;
+        return anotherInstanceRaised || ParseStartOptions(args).valid ? 0 : 2;
     return ExitInstance(QApplication::exec());
 }
 
 bool CKVVidiRidovedApp::InitInstance(const QStringList& args)
 {
-    const StartOptions options = ParseStartOptions(args);
-    if (!options.valid)
-        return false;
     if (instanceServerName.isEmpty())
         instanceServerName = DefaultInstanceServerName();
     instance = std::make_unique<SingleInstance>(instanceServerName);
-    if (!instance->Claim())
+    // The running program comes to the front whatever this command line says.
+    if (!instance->Claim()) {
+        anotherInstanceRaised = true;
+        return false;
+    }
+    const StartOptions options = ParseStartOptions(args);
+    if (!options.valid)
         return false;
     StartMode.store(options.startMode);
     LoadClockSetting();

@@ -25,6 +25,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <atomic>
@@ -49,6 +50,24 @@ void ShowConvertSettingPlaceholder(QWidget* parent)
     layout->addWidget(buttons);
     dialog.exec();
 }
+
+// Set on the commands whose prompt gives no tooltip.
+constexpr char kNoToolTip[] = "noToolTip";
+
+// Keeps a toolbar button from showing its command's text as a tooltip.
+class NoToolTipFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return QObject::eventFilter(watched, event);
+        QToolTip::hideText();
+        return true;
+    }
+};
 
 } // namespace
 
@@ -98,6 +117,8 @@ QAction* CMainFrame::MakeAction(int id, const QString& text, const QString& prom
     a->setStatusTip(newline < 0 ? prompt : prompt.left(newline));
     if (newline >= 0)
         a->setToolTip(prompt.mid(newline + 1));
+    else
+        a->setProperty(kNoToolTip, true);
     if (!actions.contains(id))
         actions.insert(id, a);
     return a;
@@ -237,9 +258,7 @@ void CMainFrame::CreateMenus()
     setup->addAction(actions[ConvertSetting]);
     QMenu* tool = menu(tr("Tool"), "menu129Tool");
     tool->addAction(actions[SetTime]);
-    // The Polish menu has no Clock Synchronization item.
-    if (UiLanguage() != Language::Polish)
-        tool->addAction(actions[ClockSynchronization]);
+    tool->addAction(actions[ClockSynchronization]);
     tool->addAction(actions[GetInformation]);
     tool->addAction(actions[ApplicationDownload]);
     tool->addAction(actions[BatchDownload]);
@@ -294,6 +313,12 @@ void CMainFrame::CreateToolBar()
     toolBar->addSeparator();
     toolBar->addAction(actions[About]);
     addToolBar(Qt::TopToolBarArea, toolBar);
+    // Qt would show a command's text where its prompt gives no tooltip.
+    auto* noToolTip = new NoToolTipFilter(toolBar);
+    for (QAction* a : toolBar->actions())
+        if (a->property(kNoToolTip).toBool())
+            if (QWidget* button = toolBar->widgetForAction(a))
+                button->installEventFilter(noToolTip);
     connect(actions[Toolbar], &QAction::triggered, toolBar, &QWidget::setVisible);
     connect(toolBar, &QToolBar::visibilityChanged, this, [this] { UpdateCommands(); });
 }
@@ -338,7 +363,12 @@ void CMainFrame::AttachTree(CFileTreeCtrl* tree)
     tree->SetCommandState(&commands);
     connect(tree, &CFileTreeCtrl::CommandsChanged, this, &CMainFrame::UpdateCommands);
     connect(tree, &CFileTreeCtrl::ContextMenuRequested, this, &CMainFrame::ShowContextMenu);
-    connect(tree, &CFileTreeCtrl::DeleteKeyPressed, this, &CMainFrame::OnDelete);
+    // The key deletes in the tree it was pressed in, whichever was clicked last.
+    connect(tree, &CFileTreeCtrl::DeleteKeyPressed, this, [this, tree] {
+        commands.contextTree = tree;
+        OnDelete();
+    });
+    connect(tree, &CFileTreeCtrl::LineToLog, this, [](const QString& line) { LogMessage(line); });
 }
 
 QList<CChildFrame*> CMainFrame::ConnectionWindows() const
@@ -521,6 +551,9 @@ void CMainFrame::OnDelete()
             if (const auto message = MessageForDelete(result))
                 ShowMessage(*message);
             line = DeleteFailLine(path.toStdString());
+            // Gone already: the item goes too, as the terminal no longer lists it.
+            if (result == LinkStatus::NoSuchFile)
+                tree->RemoveItem(item);
         }
         LogMessage(line);
     }
@@ -638,4 +671,8 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 {
     CloseAllConnections();
     QMainWindow::closeEvent(event);
+    // The program ends with its frame. Left to Qt, it would wait for the last
+    // window to close, and a stopping job's progress window refuses to close.
+    if (event->isAccepted())
+        QCoreApplication::exit(0);
 }
