@@ -142,8 +142,9 @@ private slots:
     void theProgramEndingWhileAJobRunsEndsTheJobFirst();
     void pcFilesDroppedOnAPcFolderAreCopiedThere();
     void aDragCarriesTheFilesMarkedWhenItStarted();
-    void exitDuringATransferEndsTheProgramAndSavesTheSettings();
     void aScrambledProgramIsUnscrambledWithTheStoredKey();
+    // Last: after a fork, ThreadSanitizer refuses new threads in this process.
+    void exitDuringATransferEndsTheProgramAndSavesTheSettings();
 
 private:
     // Opens a connection to SIM<index + 1>; returns its window.
