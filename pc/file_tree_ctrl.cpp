@@ -247,9 +247,11 @@ void CFileTreeCtrl::mousePressEvent(QMouseEvent* event)
 {
     // Never passed on: the control's own click selection, expand buttons and
     // label editing are not used.
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton) {
         LeftButtonDown(event->position().toPoint(), event->modifiers());
-    else if (event->button() == Qt::RightButton)
+        // What a drag from here carries, whatever happens to the marks meanwhile.
+        dragPaths = MarkedPaths();
+    } else if (event->button() == Qt::RightButton)
         RightButtonDown(event->position().toPoint(), event->globalPosition().toPoint());
     event->accept();
 }
@@ -334,8 +336,6 @@ void CFileTreeCtrl::mouseMoveEvent(QMouseEvent* event)
     event->accept();
     if (markedItems.isEmpty())
         return;
-    if (!dragging)
-        dragPaths = MarkedPaths();
     dragging = true;
     const QPoint globalPos = event->globalPosition().toPoint();
     CFileTreeCtrl* target = TreeAt(globalPos);

@@ -122,9 +122,9 @@ protected:
     virtual void HandleLeftRelease(QMouseEvent* event);
     // Ends a drag: the cursor returns, dragging is cleared.
     void BaseLeftRelease(QMouseEvent* event);
-    // At a drop: marks again the items the drag started with (a job that ended
-    // meanwhile may have cleared the marks), those still in the tree. False, and
-    // the message window says so, when none is left.
+    // At a drop: marks again the items marked when the drag's button went down
+    // (a job that ended meanwhile may have cleared the marks), those still in the
+    // tree. False, and the message window is told so, when none is left.
     bool TakeDragItems();
 
 private:
@@ -140,5 +140,5 @@ private:
     EditCommandState* state = &ownState;
     QTreeWidgetItem* dropItem = nullptr;
     bool dragCursorSet = false;
-    QStringList dragPaths; // the marked items when the drag started
+    QStringList dragPaths; // the marked items at the last left press
 };

@@ -18,12 +18,12 @@
 
 class CMainFrame;
 class ConnectionReaper;
-class QCoreApplication;
-struct StartOptions;
 class DeviceMonitor;
 class ProgramPorts;
+class QCoreApplication;
 class SingleInstance;
 class Transport;
+struct StartOptions;
 
 class CKVVidiRidovedApp {
 public:
