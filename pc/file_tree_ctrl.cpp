@@ -9,6 +9,7 @@
 #include <QTreeWidgetItemIterator>
 
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -246,9 +247,11 @@ void CFileTreeCtrl::mousePressEvent(QMouseEvent* event)
 {
     // Never passed on: the control's own click selection, expand buttons and
     // label editing are not used.
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton) {
         LeftButtonDown(event->position().toPoint(), event->modifiers());
-    else if (event->button() == Qt::RightButton)
+        // What a drag from here carries, whatever happens to the marks meanwhile.
+        dragPaths = MarkedPaths();
+    } else if (event->button() == Qt::RightButton)
         RightButtonDown(event->position().toPoint(), event->globalPosition().toPoint());
     event->accept();
 }
@@ -397,6 +400,20 @@ void CFileTreeCtrl::BaseLeftRelease(QMouseEvent* event)
         return;
     dragging = false;
     QTreeWidget::mouseReleaseEvent(event);
+}
+
+bool CFileTreeCtrl::TakeDragItems()
+{
+    const QStringList paths = std::exchange(dragPaths, {});
+    ClearMarks();
+    for (const QString& path : paths)
+        if (QTreeWidgetItem* item = FindItem(path)) {
+            markedItems.append(item);
+            SetMarked(item, true);
+        }
+    if (markedItems.isEmpty())
+        emit LineToLog(EmptyDropLine());
+    return !markedItems.isEmpty();
 }
 
 void CFileTreeCtrl::mouseDoubleClickEvent(QMouseEvent* event)

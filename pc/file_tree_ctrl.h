@@ -106,6 +106,8 @@ signals:
     void ContextMenuRequested(const QPoint& globalPos);
     // The Delete key: the frame's Delete command runs on this tree.
     void DeleteKeyPressed();
+    // A line for the message window.
+    void LineToLog(const QString& line);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -120,6 +122,10 @@ protected:
     virtual void HandleLeftRelease(QMouseEvent* event);
     // Ends a drag: the cursor returns, dragging is cleared.
     void BaseLeftRelease(QMouseEvent* event);
+    // At a drop: marks again the items marked when the drag's button went down
+    // (a job that ended meanwhile may have cleared the marks), those still in the
+    // tree. False, and the message window is told so, when none is left.
+    bool TakeDragItems();
 
 private:
     void LeftButtonDown(const QPoint& pos, Qt::KeyboardModifiers modifiers);
@@ -134,4 +140,5 @@ private:
     EditCommandState* state = &ownState;
     QTreeWidgetItem* dropItem = nullptr;
     bool dragCursorSet = false;
+    QStringList dragPaths; // the marked items at the last left press
 };

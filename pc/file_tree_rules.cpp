@@ -73,3 +73,8 @@ bool PasteEnabled(const PasteSituation& s)
     return *s.contextItemImage != FileTreeImage::ImagePc &&
            *s.contextItemImage != FileTreeImage::ImageFile;
 }
+
+QString EmptyDropLine()
+{
+    return QStringLiteral("Nothing dropped: the dragged files are no longer listed.");
+}

@@ -36,6 +36,9 @@ QString JoinItemPath(const QString& parentPath, const QString& name, QChar separ
 // A folder of the terminal's programs: its text contains "Program" (case matters).
 bool IsProgramFolderText(const QString& text);
 
+// The line a drop logs when none of the files its drag started with is left.
+QString EmptyDropLine();
+
 // The enable flags a tree writes for the frame's edit commands.
 struct EditEnables {
     bool copy = false;

@@ -28,6 +28,8 @@ void CPCFileTree::FillTree()
 void CPCFileTree::ListFolder(const QString& path, QTreeWidgetItem* item)
 {
     DeleteChildren(item);
+    if (QDir::isRelativePath(path))
+        return;
     const QDir dir(path);
     const QFileInfoList entries = dir.entryInfoList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
@@ -77,8 +79,11 @@ void CPCFileTree::AcceptDrop(QTreeWidgetItem* target, CFileTreeCtrl* source)
 
 LinkStatus CPCFileTree::DeleteItemFile(const QString& path)
 {
-    const QFileInfo info(path);
-    if (info.isFile() && QFile::remove(path))
+    // A relative path (the root's "PC") would be read against the current folder.
+    if (QDir::isRelativePath(path) || !QFileInfo(path).isFile())
+        return AnswerCode(1);
+    // The desktop's trash keeps it where there is one, so a slip can be undone.
+    if (QFile::moveToTrash(path) || QFile::remove(path))
         return LinkStatus::Ok;
     return AnswerCode(1);
 }
@@ -86,7 +91,10 @@ LinkStatus CPCFileTree::DeleteItemFile(const QString& path)
 void CPCFileTree::showEvent(QShowEvent* event)
 {
     CFileTreeCtrl::showEvent(event);
-    FillTree();
+    // A window coming back from minimised shows its children spontaneously:
+    // the open folders and a pending Cut or Copy stay.
+    if (!event->spontaneous())
+        FillTree();
 }
 
 void CPCFileTree::HandleLeftRelease(QMouseEvent* event)
@@ -101,13 +109,18 @@ void CPCFileTree::HandleLeftRelease(QMouseEvent* event)
         CFileTreeCtrl* target = TreeAt(globalPos);
         BaseLeftRelease(event);
         if (target == this) {
-            AcceptDrop(itemAt(pos), this);
+            if (TakeDragItems())
+                AcceptDrop(itemAt(pos), this);
         } else if (target && target->isTerminalTree != 0) {
-            target->StartDrop(target->itemAt(target->viewport()->mapFromGlobal(globalPos)), this);
+            if (TakeDragItems())
+                target->StartDrop(target->itemAt(target->viewport()->mapFromGlobal(globalPos)),
+                                  this);
         }
         return;
     }
-    if (QTreeWidgetItem* item = itemAt(pos)) {
+    // Released over another window: no click, whatever item sits at that height.
+    QTreeWidgetItem* item = viewport()->rect().contains(pos) ? itemAt(pos) : nullptr;
+    if (item) {
         const FileTreeImage image = ImageOf(item);
         if (image == FileTreeImage::ImageFile) {
             if (!(event->modifiers() & Qt::ControlModifier) && IsMarked(item)) {

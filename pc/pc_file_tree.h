@@ -14,7 +14,8 @@ public:
     void FillTree();
     // Replaces item's children by the listing of the folder at path: folders (each
     // with a placeholder child) and the files with 8.3 names; hidden and system
-    // entries never. Any path the file system accepts is listed.
+    // entries never. Any full path the file system accepts is listed; a relative
+    // one leaves item empty.
     void ListFolder(const QString& path, QTreeWidgetItem* item);
 
     // The drop and paste entry: source's marked files into target, a drive or a
@@ -23,7 +24,8 @@ public:
     // line each, then the target is listed again and both trees' marks cleared.
     void AcceptDrop(QTreeWidgetItem* target, CFileTreeCtrl* source) override;
 
-    // Deletes a regular file: Ok, or answer 1 when it is not one or stays.
+    // Moves a regular file, named by its full path, to the desktop's trash, or
+    // deletes it where there is none: Ok, or answer 1 when it is not one or stays.
     LinkStatus DeleteItemFile(const QString& path) override;
 
 protected:

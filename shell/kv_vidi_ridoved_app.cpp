@@ -7,8 +7,9 @@
 #include "shell/main_frame.h"
 #include "shell/single_instance.h"
 #include "shell/start_options.h"
+#include "shell/ui_language.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QThread>
 
 namespace {
@@ -124,15 +125,33 @@ void CKVVidiRidovedApp::DestroyMainFrame()
     }
 }
 
+void CKVVidiRidovedApp::SetUpProcess(QCoreApplication& qapp, const StartOptions& options)
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("TELMARQ SOFTWARE"));
+    QCoreApplication::setApplicationName(QStringLiteral("KVVidiRidoved"));
+    // No display name: the platform would append it to every window title.
+    InstallUiLanguage(qapp, options.language);
+}
+
+int CKVVidiRidovedApp::Run(const QStringList& args)
+{
+    if (!InitInstance(args))
+        return anotherInstanceRaised || ParseStartOptions(args).valid ? 0 : 2;
+    return ExitInstance(QApplication::exec());
+}
+
 bool CKVVidiRidovedApp::InitInstance(const QStringList& args)
 {
-    const StartOptions options = ParseStartOptions(args);
-    if (!options.valid)
-        return false;
     if (instanceServerName.isEmpty())
         instanceServerName = DefaultInstanceServerName();
     instance = std::make_unique<SingleInstance>(instanceServerName);
-    if (!instance->Claim())
+    // The running program comes to the front whatever this command line says.
+    if (!instance->Claim()) {
+        anotherInstanceRaised = true;
+        return false;
+    }
+    const StartOptions options = ParseStartOptions(args);
+    if (!options.valid)
         return false;
     StartMode.store(options.startMode);
     LoadClockSetting();

@@ -20,8 +20,10 @@ class CMainFrame;
 class ConnectionReaper;
 class DeviceMonitor;
 class ProgramPorts;
+class QCoreApplication;
 class SingleInstance;
 class Transport;
+struct StartOptions;
 
 class CKVVidiRidovedApp {
 public:
@@ -31,6 +33,13 @@ public:
     CKVVidiRidovedApp(const CKVVidiRidovedApp&) = delete;
     CKVVidiRidovedApp& operator=(const CKVVidiRidovedApp&) = delete;
 
+    // Before any window exists: the names the settings store is kept under and
+    // the interface language.
+    static void SetUpProcess(QCoreApplication& qapp, const StartOptions& options);
+    // The program's life once the QApplication exists: start-up, the message
+    // loop, the saving at exit. Returns the process's exit status: 2 when the
+    // command line is not understood and no other instance runs.
+    int Run(const QStringList& args);
     // The start-up sequence; args without the program name. False: end at once
     // (another instance runs, or the command line is not understood).
     bool InitInstance(const QStringList& args);
@@ -79,6 +88,7 @@ private:
     std::unique_ptr<CMainFrame> frame;
     Transport* injectedTransport = nullptr;
     std::function<void()> beforeFirstNew;
+    bool anotherInstanceRaised = false;
 };
 
 // The application object, or null before it exists.

@@ -3,7 +3,6 @@
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/main_frame.h"
 #include "shell/start_options.h"
-#include "shell/ui_language.h"
 #include "terminal/terminal_view.h"
 
 #include <QApplication>
@@ -94,18 +93,12 @@ int main(int argc, char** argv)
             return AnswerOnTheTerminal(argc, argv, early);
     }
     QApplication qapp(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("TELMARQ SOFTWARE"));
-    QApplication::setApplicationName(QStringLiteral("KVVidiRidoved"));
     const QStringList args = QApplication::arguments().mid(1);
     const StartOptions options = ParseStartOptions(args);
-    InstallUiLanguage(qapp, options.language);
-    QApplication::setApplicationDisplayName(ApplicationTitle());
+    CKVVidiRidovedApp::SetUpProcess(qapp, options);
 
     CKVVidiRidovedApp app;
     if (!options.screenshotPath.isEmpty())
         ArmScreenshot(app, options.screenshotPath);
-    if (!app.InitInstance(args))
-        return options.valid ? 0 : 2;
-    const int code = QApplication::exec();
-    return app.ExitInstance(code);
+    return app.Run(args);
 }

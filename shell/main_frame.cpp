@@ -25,12 +25,31 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolTip>
 
 #include <atomic>
 
 namespace {
 
 std::atomic<CMainFrame*> theFrame{nullptr};
+
+// Set on the commands whose prompt gives no tooltip.
+constexpr char kNoToolTip[] = "noToolTip";
+
+// Keeps a toolbar button from showing its command's text as a tooltip.
+class NoToolTipFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return QObject::eventFilter(watched, event);
+        QToolTip::hideText();
+        return true;
+    }
+};
 
 } // namespace
 
@@ -84,6 +103,8 @@ QAction* CMainFrame::MakeAction(int id, const QString& text, const QString& prom
     a->setStatusTip(newline < 0 ? prompt : prompt.left(newline));
     if (newline >= 0)
         a->setToolTip(prompt.mid(newline + 1));
+    else
+        a->setProperty(kNoToolTip, true);
     if (!actions.contains(id))
         actions.insert(id, a);
     return a;
@@ -223,9 +244,7 @@ void CMainFrame::CreateMenus()
     setup->addAction(actions[ConvertSetting]);
     QMenu* tool = menu(tr("Tool"), "menu129Tool");
     tool->addAction(actions[SetTime]);
-    // The Polish menu has no Clock Synchronization item.
-    if (UiLanguage() != Language::Polish)
-        tool->addAction(actions[ClockSynchronization]);
+    tool->addAction(actions[ClockSynchronization]);
     tool->addAction(actions[GetInformation]);
     tool->addAction(actions[ApplicationDownload]);
     tool->addAction(actions[BatchDownload]);
@@ -280,6 +299,12 @@ void CMainFrame::CreateToolBar()
     toolBar->addSeparator();
     toolBar->addAction(actions[About]);
     addToolBar(Qt::TopToolBarArea, toolBar);
+    // Qt would show a command's text where its prompt gives no tooltip.
+    auto* noToolTip = new NoToolTipFilter(toolBar);
+    for (QAction* a : toolBar->actions())
+        if (a->property(kNoToolTip).toBool())
+            if (QWidget* button = toolBar->widgetForAction(a))
+                button->installEventFilter(noToolTip);
     connect(actions[Toolbar], &QAction::triggered, toolBar, &QWidget::setVisible);
     connect(toolBar, &QToolBar::visibilityChanged, this, [this] { UpdateCommands(); });
 }
@@ -324,7 +349,12 @@ void CMainFrame::AttachTree(CFileTreeCtrl* tree)
     tree->SetCommandState(&commands);
     connect(tree, &CFileTreeCtrl::CommandsChanged, this, &CMainFrame::UpdateCommands);
     connect(tree, &CFileTreeCtrl::ContextMenuRequested, this, &CMainFrame::ShowContextMenu);
-    connect(tree, &CFileTreeCtrl::DeleteKeyPressed, this, &CMainFrame::OnDelete);
+    // The key deletes in the tree it was pressed in, whichever was clicked last.
+    connect(tree, &CFileTreeCtrl::DeleteKeyPressed, this, [this, tree] {
+        commands.contextTree = tree;
+        OnDelete();
+    });
+    connect(tree, &CFileTreeCtrl::LineToLog, this, [](const QString& line) { LogMessage(line); });
 }
 
 QList<CChildFrame*> CMainFrame::ConnectionWindows() const
@@ -508,6 +538,9 @@ void CMainFrame::OnDelete()
             if (const auto message = MessageForDelete(result))
                 ShowMessage(*message);
             line = DeleteFailLine(path.toStdString());
+            // Gone already: the item goes too, as the terminal no longer lists it.
+            if (result == LinkStatus::NoSuchFile)
+                tree->RemoveItem(item);
         }
         LogMessage(line);
     }
@@ -626,4 +659,8 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     SaveFrameLayout(*this);
     CloseAllConnections();
     QMainWindow::closeEvent(event);
+    // The program ends with its frame. Left to Qt, it would wait for the last
+    // window to close, and a stopping job's progress window refuses to close.
+    if (event->isAccepted())
+        QCoreApplication::exit(0);
 }

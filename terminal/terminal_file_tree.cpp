@@ -6,6 +6,7 @@
 #include "pc/properties_dialog.h"
 #include "shell/message_window.h"
 #include "shell/prompter.h"
+#include "shell/wait_cursor.h"
 #include "terminal/code_page.h"
 #include "terminal/terminal_tree_rules.h"
 
@@ -37,6 +38,7 @@ std::string RequestNameOf(const QTreeWidgetItem* item)
 std::optional<std::vector<TerminalEntry>> ListEntries(TerminalLink& link, const std::string& path)
 {
     int count = 0;
+    const WaitCursor wait;
     if (!link.ListDirectory(ListingRequestPath(false, path), &count))
         return std::nullopt;
     return BoundedEntries(ReceivedBytes(link), count);
@@ -115,6 +117,7 @@ int CTerminalFileTree::FillItem(QTreeWidgetItem* item)
         return 0;
     const bool root = ImageOf(item) == FileTreeImage::ImageTerminal;
     int count = 0;
+    const WaitCursor wait;
     if (!l->ListDirectory(ListingRequestPath(root, RequestPath(item)), &count) || count == 0)
         return 0;
     const std::span<const std::uint8_t> data = ReceivedBytes(*l);
@@ -159,7 +162,10 @@ void CTerminalFileTree::ShowTerminalProperties()
 void CTerminalFileTree::ShowDiskProperties(const QString& name, const std::string& path)
 {
     std::uint32_t capacity = 0, used = 0, freeSpace = 0;
-    const LinkStatus status = Link()->GetDiskInfo(path, &capacity, &used, &freeSpace);
+    const LinkStatus status = [&] {
+        const WaitCursor wait;
+        return Link()->GetDiskInfo(path, &capacity, &used, &freeSpace);
+    }();
     if (const auto message = MessageForDiskProperties(status)) {
         ShowMessage(*message);
         return;
@@ -220,9 +226,14 @@ void CTerminalFileTree::FormatSelectedDisk()
     const QString disk = GetItemPath(item);
     TerminalLink* const l = Link();
     // The link serves one operation at a time: not while this connection's job runs.
-    const LinkStatus status = !l                  ? LinkStatus::NoReply
-                              : jobRunning.load() ? LinkStatus::Busy
-                                                  : l->FormatDisk(RequestPath(item));
+    const LinkStatus status = [&] {
+        if (!l)
+            return LinkStatus::NoReply;
+        if (jobRunning.load())
+            return LinkStatus::Busy;
+        const WaitCursor wait;
+        return l->FormatDisk(RequestPath(item));
+    }();
     if (status == LinkStatus::Ok) {
         FillItem(item);
         LogMessage(FormatDoneLine(disk.toStdString()));
@@ -241,6 +252,7 @@ LinkStatus CTerminalFileTree::DeleteItemFile(const QString& path)
     if (jobRunning.load())
         return LinkStatus::Busy; // the link serves one operation at a time
     const QTreeWidgetItem* item = ItemOfShownPath(path);
+    const WaitCursor wait;
     return l->DeleteTerminalFile(item ? RequestPath(item) : path.toStdString());
 }
 
@@ -261,12 +273,13 @@ void CTerminalFileTree::HandleLeftRelease(QMouseEvent* event)
     if (dragging) {
         // Terminal files go to the PC tree only; a drop anywhere else moves nothing.
         CFileTreeCtrl* target = TreeAt(event->globalPosition().toPoint());
-        if (target && target->isTerminalTree == 0) {
+        if (target && target->isTerminalTree == 0 && TakeDragItems()) {
             const QPoint at = target->viewport()->mapFromGlobal(event->globalPosition().toPoint());
             target->AcceptDrop(target->itemAt(at), this);
         }
-    } else {
-        ClickItem(itemAt(event->position().toPoint()), event->modifiers());
+    } else if (const QPoint pos = event->position().toPoint(); viewport()->rect().contains(pos)) {
+        // Released over another window, it is no click.
+        ClickItem(itemAt(pos), event->modifiers());
     }
     BaseLeftRelease(event);
 }

@@ -253,7 +253,7 @@ Ustawienia konwertowanego pliku</translation>
     <message>
         <location filename="../../shell/main_frame.cpp" line="171"/>
         <source>Clock Synchronization</source>
-        <translation>Clock Synchronization</translation>
+        <translation>Synchronizacja zegara</translation>
     </message>
     <message>
         <location filename="../../shell/main_frame.cpp" line="172"/>

@@ -21,6 +21,7 @@ public:
     {
         const auto runtime = dir.path / "runtime";
         std::filesystem::create_directories(runtime);
+        std::filesystem::create_directories(dir.path / "data"); // as on a desktop: the trash's home
         ::chmod(runtime.c_str(), 0700);
         qputenv("HOME", QByteArray::fromStdString(dir.path.string()));
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir.path / "config").string()));

@@ -14,11 +14,13 @@
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/main_frame.h"
 #include "shell/message_window.h"
+#include "shell/start_options.h"
 #include "shell/ui_language.h"
 #include "sim/sim_ports.h"
 #include "terminal/terminal_view.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
@@ -26,6 +28,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolTip>
 
 #include <functional>
 #include <thread>
@@ -83,8 +87,10 @@ public:
 
 QPoint TextPoint(CFileTreeCtrl* tree, QTreeWidgetItem* item)
 {
+    tree->scrollToItem(item);
+    // Long folder names run past the viewport's right edge.
     const QRect r = tree->PressRect(item);
-    return QPoint(r.right() - 4, r.center().y());
+    return QPoint(std::min(r.right(), tree->viewport()->width()) - 4, r.center().y());
 }
 
 QString Text(const std::filesystem::path& p)
@@ -140,7 +146,11 @@ private slots:
     void paneTogglesHideAndShowAtOnce();
     void logMessageFromAWorkerPutsTheNewestLineOnTop();
     void deleteRemovesPcFilesAndLogsEachInOrder();
-    void deleteKeyInThePcTreeDeletesTheRightClickedFile();
+    void deleteKeyActsOnTheTreeItIsPressedInAndTrashesPcFiles();
+    void deleteOnThePcRootTouchesNoFile();
+    void minimisingAndRestoringKeepsThePcTreeAndTheClipboard();
+    void toolbarButtonsShowOnlyTheirOwnTooltips();
+    void titlesGetNothingAppended();
     void pasteFollowsTheClipboardAndTheTarget();
     void contextMenuOffersTheEnabledEntries();
     void connectionOnSim1OpensAndClosesWithTheMenus();
@@ -280,7 +290,7 @@ void MainFrameTest::deleteRemovesPcFilesAndLogsEachInOrder()
     QVERIFY(!frame->action(Command::Paste)->isEnabled());
 }
 
-void MainFrameTest::deleteKeyInThePcTreeDeletesTheRightClickedFile()
+void MainFrameTest::deleteKeyActsOnTheTreeItIsPressedInAndTrashesPcFiles()
 {
     OpenFrame();
     TestDir::WriteFile(*dir / "GONE.TXT", "x");
@@ -289,6 +299,20 @@ void MainFrameTest::deleteKeyInThePcTreeDeletesTheRightClickedFile()
         tree->InsertItem(tree->rootItem, Text(dir->path), FileTreeImage::ImageFixedDisk);
     tree->ListFolder(Text(dir->path), top);
     top->setExpanded(true);
+    TerminalLikeTree terminal;
+    frame->AttachTree(&terminal);
+    terminal.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&terminal));
+
+    // A PC file clicked, then the key pressed in another tree: the PC file stays.
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, TextPoint(tree, top->child(0)));
+    QCOMPARE(tree->markedItems.size(), 1);
+    QTest::keyClick(&terminal, Qt::Key_Delete);
+    QVERIFY(std::filesystem::exists(*dir / "GONE.TXT"));
+    QCOMPARE(top->childCount(), 1);
+    QVERIFY(Lines().isEmpty());
+
+    // In the PC tree it deletes the right-clicked file, into the desktop's trash.
     QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, TextPoint(tree, top->child(0)));
     frame->contextMenu()->hide();
     QTest::keyClick(tree, Qt::Key_Delete);
@@ -296,6 +320,95 @@ void MainFrameTest::deleteKeyInThePcTreeDeletesTheRightClickedFile()
              QStringList{"Delete file--" + Text(dir->path / "GONE.TXT") + " succeed!!"});
     QCOMPARE(top->childCount(), 0);
     QCOMPARE(tree->contextItem, nullptr);
+    QVERIFY(!std::filesystem::exists(*dir / "GONE.TXT"));
+    const auto trash = std::filesystem::path(qEnvironmentVariable("XDG_DATA_HOME").toStdString()) /
+                       "Trash" / "files" / "GONE.TXT";
+    QVERIFY(std::filesystem::exists(trash));
+    std::filesystem::remove(trash);
+}
+
+void MainFrameTest::deleteOnThePcRootTouchesNoFile()
+{
+    // The root's text is no path: a file of that name in the current folder stays.
+    OpenFrame();
+    TestDir::WriteFile(*dir / "PC", "keep");
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(Text(dir->path)));
+    CPCFileTree* tree = frame->pcTree();
+    QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, TextPoint(tree, tree->rootItem));
+    frame->contextMenu()->hide();
+    QVERIFY(!frame->action(Command::Delete)->isEnabled());
+    QTest::keyClick(tree, Qt::Key_Delete);
+    QDir::setCurrent(before);
+    QVERIFY(std::filesystem::exists(*dir / "PC"));
+    QVERIFY(tree->rootItem);
+    QCOMPARE(Lines(), "Delete file--PC fail!!");
+}
+
+void MainFrameTest::minimisingAndRestoringKeepsThePcTreeAndTheClipboard()
+{
+    OpenFrame();
+    TestDir::WriteFile(*dir / "ITEM.TXT", "x");
+    CPCFileTree* pc = frame->pcTree();
+    QTreeWidgetItem* top =
+        pc->InsertItem(pc->rootItem, Text(dir->path), FileTreeImage::ImageFixedDisk);
+    QTest::mouseClick(pc->viewport(), Qt::LeftButton, {}, TextPoint(pc, top));
+    QVERIFY(top->isExpanded());
+    QTest::mouseClick(pc->viewport(), Qt::RightButton, {}, TextPoint(pc, top->child(0)));
+    frame->contextMenu()->hide();
+    frame->action(Command::Copy)->trigger();
+
+    frame->showMinimized();
+    QTRY_VERIFY(frame->isMinimized());
+    frame->showNormal();
+    QTRY_VERIFY(!frame->isMinimized());
+    QVERIFY(pc->isVisible());
+    // Rebuilt, the tree would have lost the test folder's item.
+    QVERIFY(pc->FindItem(Text(dir->path)) == top);
+    QVERIFY(top->isExpanded());
+    QCOMPARE(pc->markedItems, QList<QTreeWidgetItem*>{top->child(0)});
+    QTest::mouseClick(pc->viewport(), Qt::RightButton, {}, TextPoint(pc, top));
+    QVERIFY(frame->action(Command::Paste)->isEnabled());
+    frame->contextMenu()->hide();
+}
+
+void MainFrameTest::toolbarButtonsShowOnlyTheirOwnTooltips()
+{
+    OpenFrame();
+    auto* bar = frame->findChild<QToolBar*>("toolBar");
+    const auto tipOf = [bar](int id) {
+        QWidget* button = bar->widgetForAction(TheMainFrame()->action(id));
+        const QPoint at = button->rect().center();
+        QHelpEvent help(QEvent::ToolTip, at, button->mapToGlobal(at));
+        QApplication::sendEvent(button, &help);
+        const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
+        QToolTip::hideText();
+        (void)QTest::qWaitFor([] { return !QToolTip::isVisible(); });
+        return shown;
+    };
+    using namespace Command;
+    QCOMPARE(tipOf(PcWindowToggle), QString());
+    QCOMPARE(tipOf(MessageWindowToggle), QString());
+    QCOMPARE(tipOf(New), "New");
+    QCOMPARE(tipOf(About), "About");
+    // Ticking a toggle does not bring its tooltip back.
+    frame->action(PcWindowToggle)->trigger();
+    frame->action(PcWindowToggle)->trigger();
+    QCOMPARE(tipOf(PcWindowToggle), QString());
+}
+
+void MainFrameTest::titlesGetNothingAppended()
+{
+    // The platform appends the application's display name to every window title
+    // that does not end with it. None is set of our own when the display name
+    // follows the application's name.
+    CKVVidiRidovedApp::SetUpProcess(*qApp, ParseStartOptions({"--lang", "pl"}));
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("another name"));
+    const QString displayName = QGuiApplication::applicationDisplayName();
+    QCoreApplication::setApplicationName(name);
+    ResetUiLanguage(*qApp);
+    QCOMPARE(displayName, "another name");
 }
 
 void MainFrameTest::pasteFollowsTheClipboardAndTheTarget()
@@ -619,9 +732,10 @@ void MainFrameTest::englishAndPolishTexts()
     QCOMPARE(frame->findChild<QAction*>("menu130Delete")->text(), "Usuń.");
     QCOMPARE(frame->action(ConvertSetting)->text(), "Ustawienia konwertowania bazy");
     QCOMPARE(frame->windowTitle(), "KV VidiRidoved");
-    QVERIFY(!frame->findChild<QMenu*>("menu129Tool")
-                 ->actions()
-                 .contains(frame->action(ClockSynchronization)));
+    QVERIFY(frame->findChild<QMenu*>("menu129Tool")
+                ->actions()
+                .contains(frame->action(ClockSynchronization)));
+    QCOMPARE(frame->action(ClockSynchronization)->text(), "Synchronizacja zegara");
     QCOMPARE(MessageText(MessageId::FileNotExist), "Brak pliku.");
     QCOMPARE(VersionText(QCoreApplication::translate("AboutDialog", "KVVidiRidoved Version"), 1.09),
              "Wersja KV VidiRidoved 1.09");

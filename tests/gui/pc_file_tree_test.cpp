@@ -43,6 +43,7 @@ private slots:
     void clickReListsAndToggles();
     void emptyFolderKeepsItsButtonUntilClicked();
     void clickReleaseReducesTheMarksToOneFile();
+    void aReleaseOutsideTheTreeIsNoClick();
     void deletesOnlyRegularFiles();
 
 private:
@@ -172,6 +173,32 @@ void PcFileTreeTest::clickReleaseReducesTheMarksToOneFile()
     QCOMPARE(tree->markedItems, QList<QTreeWidgetItem*>{top->child(1)});
     QVERIFY(!tree->IsMarked(top->child(0)));
     QVERIFY(!tree->IsMarked(top->child(2)));
+}
+
+void PcFileTreeTest::aReleaseOutsideTheTreeIsNoClick()
+{
+    // Pressed on a folder, released over another window at the same height: the
+    // folder is neither listed again nor toggled.
+    const std::string name(60, 'F');
+    std::filesystem::create_directory(*dir / name);
+    tree->ListFolder(Text(dir->path), top);
+    top->setExpanded(true);
+    QTreeWidgetItem* folder = top->child(0);
+    tree->resize(300, 600);
+    QWidget other;
+    other.setGeometry(tree->geometry().translated(tree->frameGeometry().width() + 5, 0));
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    QWidget* vp = tree->viewport();
+    const QPoint at = TextPoint(tree, folder);
+    const QPoint over(vp->mapFromGlobal(other.mapToGlobal(QPoint(10, 0))).x(), at.y());
+    QVERIFY(!vp->rect().contains(over));
+    QVERIFY(tree->itemAt(over) == folder); // the row reaches that far
+    SendMouse(vp, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(vp, QEvent::MouseMove, over, Qt::NoButton, Qt::LeftButton);
+    SendMouse(vp, QEvent::MouseButtonRelease, over, Qt::LeftButton, Qt::NoButton);
+    QVERIFY(!folder->isExpanded());
+    QCOMPARE(ChildTexts(folder), QStringList{QString::fromStdString(name)}); // the placeholder
 }
 
 void PcFileTreeTest::deletesOnlyRegularFiles()

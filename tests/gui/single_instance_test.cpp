@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QSignalSpy>
 
+#include <memory>
+
 class SingleInstanceTest : public QObject {
     Q_OBJECT
 
@@ -15,6 +17,7 @@ private slots:
     void requestsOfTheAutomaticModesArrive();
     void socketLeftBehindIsTakenOver();
     void secondProgramEndsAndTheFirstRuns();
+    void aSecondStartWithAnUnknownOptionReachesTheRunningProgramFirst();
 };
 
 void SingleInstanceTest::secondStartAsksTheFirstToComeToTheFront()
@@ -75,6 +78,29 @@ void SingleInstanceTest::secondProgramEndsAndTheFirstRuns()
     QCOMPARE(first.state(), QProcess::Running);
     first.kill();
     first.waitForFinished(10000);
+}
+
+void SingleInstanceTest::aSecondStartWithAnUnknownOptionReachesTheRunningProgramFirst()
+{
+    // This test is the running program: it listens where the program looks.
+    auto running = std::make_unique<SingleInstance>(DefaultInstanceServerName());
+    QVERIFY(running->Claim());
+    QSignalSpy raised(running.get(), &SingleInstance::RaiseRequested);
+    QProcess second;
+    second.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    second.start(QStringLiteral(KV_PROGRAM_PATH), {"--no-such-option"});
+    QVERIFY(second.waitForFinished(30000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(raised.size(), 1, 5000);
+
+    // With nothing running the option is refused.
+    running.reset();
+    QProcess alone;
+    alone.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    alone.start(QStringLiteral(KV_PROGRAM_PATH), {"--no-such-option"});
+    QVERIFY(alone.waitForFinished(30000));
+    QCOMPARE(alone.exitCode(), 2);
 }
 
 KV_GUI_TEST_MAIN(SingleInstanceTest)

@@ -23,12 +23,16 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMap>
 #include <QMdiArea>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QThread>
 #include <QTimer>
 
 #include <ctime>
+#include <functional>
 
 namespace {
 
@@ -159,6 +163,29 @@ public:
     QList<QPair<QTreeWidgetItem*, CFileTreeCtrl*>> drops;
 };
 
+// A port with no terminal behind it that notes the cursor shown each time the
+// GUI thread writes to it.
+class SilentLine : public LineTransport {
+public:
+    SilentLine()
+    {
+        auto [pc, far] = MakeInProcessLine();
+        farEnd = far;
+        AddPort("SILENT", pc);
+    }
+    std::uint32_t PortWrite(PortHandle port, std::uint32_t count,
+                            const std::uint8_t* bytes) override
+    {
+        if (QThread::currentThread() == qApp->thread()) {
+            const QCursor* cursor = QGuiApplication::overrideCursor();
+            cursors << (cursor ? cursor->shape() : Qt::ArrowCursor);
+        }
+        return LineTransport::PortWrite(port, count, bytes);
+    }
+    std::shared_ptr<LineEnd> farEnd;
+    QList<Qt::CursorShape> cursors;
+};
+
 // Answers one request of the PC (command 4) the way a terminal does: the request
 // is taken, then answer goes back as a data phase. Returns the request's block.
 Bytes AnswerRequest(ScriptedPeer& peer, std::size_t textLength, const Bytes& answer)
@@ -208,6 +235,8 @@ private slots:
     void aClickWithoutADragKeepsOnlyThatMarkedFile();
     void dragsEndOnThePcTreeOnly();
     void whileAJobRunsClicksAreIgnoredAndTheCursorWaits();
+    void everyTerminalCommandOfTheWindowShowsTheWaitCursor();
+    void aReleaseOutsideTheTreeIsNoClick();
     void propertiesOfDisks();
     void propertiesOfAFolderAndAFile();
     void propertiesOfAFileRemovedMeanwhile();
@@ -460,6 +489,67 @@ void TerminalFileTreeTest::whileAJobRunsClicksAreIgnoredAndTheCursorWaits()
     QCOMPARE(ChildTexts(tree->rootItem), (QStringList{"C:", "D:"}));
 }
 
+void TerminalFileTreeTest::everyTerminalCommandOfTheWindowShowsTheWaitCursor()
+{
+    SilentLine line;
+    TerminalLink silent(line, kTestTimings);
+    silent.AttachPort(line.PortOpen(PortKind::ListIndex, 1, "SILENT"));
+    tree->AttachLink(&silent);
+    const auto back = qScopeGuard([this] { tree->AttachLink(link.get()); });
+    QTreeWidgetItem* disk = tree->InsertItem(tree->rootItem, "C:", FileTreeImage::ImageFixedDisk);
+    QTreeWidgetItem* file = tree->InsertItem(disk, "A.TXT", FileTreeImage::ImageFile);
+    tree->expandAll();
+    // The cursors each command's writes saw, and whether one stayed after it.
+    QMap<QString, QList<Qt::CursorShape>> seen;
+    QStringList leftOver;
+    const auto command = [&](const QString& name, const std::function<void()>& run) {
+        line.cursors.clear();
+        run();
+        seen[name] = line.cursors;
+        if (QGuiApplication::overrideCursor())
+            leftOver << name;
+    };
+    command("delete", [&] {
+        RightClick(file);
+        frame->action(Command::Delete)->trigger();
+    });
+    command("properties", [&] {
+        RightClick(disk);
+        frame->action(Command::Property)->trigger();
+    });
+    command("format", [&] {
+        RightClick(disk);
+        frame->action(Command::Format)->trigger();
+    });
+    command("listing", [&] { Click(disk); });
+    QCOMPARE(seen.size(), 4);
+    for (auto it = seen.cbegin(); it != seen.cend(); ++it) {
+        QVERIFY2(!it.value().isEmpty(), qPrintable(it.key()));
+        QVERIFY2(std::all_of(it.value().cbegin(), it.value().cend(),
+                             [](Qt::CursorShape c) { return c == Qt::WaitCursor; }),
+                 qPrintable(it.key()));
+    }
+    QVERIFY(leftOver.isEmpty());
+}
+
+void TerminalFileTreeTest::aReleaseOutsideTheTreeIsNoClick()
+{
+    // Pressed on a folder, released over the window beside at the same height:
+    // the folder is neither listed again nor toggled.
+    QTreeWidgetItem* c = Open({"C:"});
+    QTreeWidgetItem* folder = tree->InsertItem(c, QString(60, u'F'), FileTreeImage::ImageFolder);
+    tree->InsertItem(folder, QString(), FileTreeImage::ImagePc);
+    tree->scrollToItem(folder);
+    const QPoint at = TextPoint(tree, folder);
+    const QPoint beside(tree->viewport()->width() + 10, at.y());
+    SendMouse(tree->viewport(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(tree->viewport(), QEvent::MouseMove, beside, Qt::NoButton, Qt::LeftButton);
+    SendMouse(tree->viewport(), QEvent::MouseButtonRelease, beside, Qt::LeftButton, Qt::NoButton);
+    QVERIFY(tree->itemAt(beside) == folder); // the row reaches that far
+    QVERIFY(!folder->isExpanded());
+    QVERIFY(HasOnlyPlaceholder(folder));
+}
+
 void TerminalFileTreeTest::propertiesOfDisks()
 {
     Open({});
@@ -579,6 +669,8 @@ void TerminalFileTreeTest::deleteThreeFilesWithTheSecondInUse()
     frame->action(Command::Delete)->trigger();
     QCOMPARE(prompter->shown.last(), MessageText(MessageId::FileNotExist));
     QCOMPARE(Lines().first(), "Delete file--C:\\DATA\\STOCK.DAT fail!!");
+    // Gone from the terminal, so gone from the tree.
+    QCOMPARE(ChildTexts(data), (QStringList{"B.TXT", "ORDERS.TXT"}));
 }
 
 void TerminalFileTreeTest::formatDoneAndInUse()

@@ -20,11 +20,14 @@
 #include "terminal/terminal_view.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QMdiArea>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 
+#include <cstdio>
 #include <functional>
 #include <unistd.h>
 
@@ -49,6 +52,52 @@ QPoint TextPoint(CFileTreeCtrl* tree, QTreeWidgetItem* item)
     // Long folder names run past the viewport's right edge.
     const QRect r = tree->PressRect(item);
     return QPoint(std::min(r.right(), tree->viewport()->width()) - 4, r.center().y());
+}
+
+void Click(CFileTreeCtrl* tree, QTreeWidgetItem* item,
+           Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, modifiers, TextPoint(tree, item));
+}
+
+// Clicks the root, then each named child in turn; returns the last item.
+QTreeWidgetItem* Open(CTerminalFileTree& tree, const QStringList& path)
+{
+    QTreeWidgetItem* item = tree.rootItem;
+    Click(&tree, item);
+    for (const QString& name : path) {
+        item = Child(item, name);
+        if (!item)
+            return nullptr;
+        Click(&tree, item);
+    }
+    return item;
+}
+
+// Presses on from in source and moves over to in target.
+void StartDrag(CFileTreeCtrl* source, QTreeWidgetItem* from, CFileTreeCtrl* target,
+               QTreeWidgetItem* to)
+{
+    QWidget* vp = source->viewport();
+    const QPoint end = vp->mapFromGlobal(target->viewport()->mapToGlobal(TextPoint(target, to)));
+    SendMouse(vp, QEvent::MouseButtonPress, TextPoint(source, from), Qt::LeftButton,
+              Qt::LeftButton);
+    SendMouse(vp, QEvent::MouseMove, end, Qt::NoButton, Qt::LeftButton);
+}
+
+// Releases a drag of source over to in target.
+void EndDrag(CFileTreeCtrl* source, CFileTreeCtrl* target, QTreeWidgetItem* to)
+{
+    QWidget* vp = source->viewport();
+    const QPoint end = vp->mapFromGlobal(target->viewport()->mapToGlobal(TextPoint(target, to)));
+    SendMouse(vp, QEvent::MouseButtonRelease, end, Qt::LeftButton, Qt::NoButton);
+}
+
+// Presses on from in source, moves over to in target and releases there.
+void Drag(CFileTreeCtrl* source, QTreeWidgetItem* from, CFileTreeCtrl* target, QTreeWidgetItem* to)
+{
+    StartDrag(source, from, target, to);
+    EndDrag(source, target, to);
 }
 
 // Chooses the port at index in the next connect dialog and presses OK.
@@ -96,20 +145,16 @@ private slots:
     void closingTheWindowWhileItsJobWaitsEndsTheJobSafely();
     void theProgramEndingWhileAJobRunsEndsTheJobFirst();
     void pcFilesDroppedOnAPcFolderAreCopiedThere();
+    void aDragCarriesTheFilesMarkedWhenItStarted();
     void aScrambledProgramIsUnscrambledWithTheStoredKey();
     void aPushedFileReplacesItsNameAndIsLogged();
+    // Last: after a fork, ThreadSanitizer refuses new threads in this process.
+    void exitDuringATransferEndsTheProgramAndSavesTheSettings();
 
 private:
     // Opens a connection to SIM<index + 1>; returns its window.
     CChildFrame* Connect(int index);
-    // Clicks the root, then each named child in turn; returns the last item.
-    QTreeWidgetItem* Open(CTerminalFileTree& tree, const QStringList& path);
-    void Click(CFileTreeCtrl* tree, QTreeWidgetItem* item,
-               Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void RightClick(CFileTreeCtrl* tree, QTreeWidgetItem* item);
-    // Presses on from in source, moves over to in target and releases there.
-    void Drag(CFileTreeCtrl* source, QTreeWidgetItem* from, CFileTreeCtrl* target,
-              QTreeWidgetItem* to);
     std::filesystem::path Disk(int index, const std::string& relative) const;
     QStringList Lines() const { return frame->messageWindow()->Lines(); }
 
@@ -161,40 +206,10 @@ CChildFrame* TerminalJobsTest::Connect(int index)
     return child;
 }
 
-QTreeWidgetItem* TerminalJobsTest::Open(CTerminalFileTree& tree, const QStringList& path)
-{
-    QTreeWidgetItem* item = tree.rootItem;
-    Click(&tree, item);
-    for (const QString& name : path) {
-        item = Child(item, name);
-        if (!item)
-            return nullptr;
-        Click(&tree, item);
-    }
-    return item;
-}
-
-void TerminalJobsTest::Click(CFileTreeCtrl* tree, QTreeWidgetItem* item,
-                             Qt::KeyboardModifiers modifiers)
-{
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, modifiers, TextPoint(tree, item));
-}
-
 void TerminalJobsTest::RightClick(CFileTreeCtrl* tree, QTreeWidgetItem* item)
 {
     QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, TextPoint(tree, item));
     frame->contextMenu()->hide();
-}
-
-void TerminalJobsTest::Drag(CFileTreeCtrl* source, QTreeWidgetItem* from, CFileTreeCtrl* target,
-                            QTreeWidgetItem* to)
-{
-    QWidget* vp = source->viewport();
-    const QPoint start = TextPoint(source, from);
-    const QPoint end = vp->mapFromGlobal(target->viewport()->mapToGlobal(TextPoint(target, to)));
-    SendMouse(vp, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
-    SendMouse(vp, QEvent::MouseMove, end, Qt::NoButton, Qt::LeftButton);
-    SendMouse(vp, QEvent::MouseButtonRelease, end, Qt::LeftButton, Qt::NoButton);
 }
 
 std::filesystem::path TerminalJobsTest::Disk(int index, const std::string& relative) const
@@ -415,6 +430,72 @@ void TerminalJobsTest::pcFilesDroppedOnAPcFolderAreCopiedThere()
     QVERIFY(Lines().first() != QString::fromStdString(MessageString(MessageId::ActionDenied)));
 }
 
+void TerminalJobsTest::aDragCarriesTheFilesMarkedWhenItStarted()
+{
+    TestDir::WriteFile(*dir / "pc/A.TXT", "alpha\r\n");
+    Click(pc, pcFolder);
+    CTerminalFileTree& first = Connect(0)->view()->Tree();
+    CTerminalFileTree& second = Connect(1)->view()->Tree();
+    QTreeWidgetItem* data = Open(first, {"C:", "DATA"});
+    QTreeWidgetItem* otherData = Open(second, {"C:", "DATA"});
+    QTreeWidgetItem* a = Child(pcFolder, "A.TXT");
+    Click(pc, a);
+
+    // The first job ends, and clears the PC tree's marks, while the second drag
+    // is under way: the second drop still carries the file.
+    Drag(pc, a, &first, data);
+    QCOMPARE(first.jobRunning.load(), 1);
+    StartDrag(pc, a, &second, otherData);
+    QTRY_COMPARE(first.jobRunning.load(), 0);
+    QVERIFY(pc->markedItems.isEmpty());
+    EndDrag(pc, &second, otherData);
+    QCOMPARE(second.jobRunning.load(), 1);
+    QTRY_COMPARE(second.jobRunning.load(), 0);
+    QCOMPARE(TestDir::ReadFile(Disk(0, "C/DATA/A.TXT")), "alpha\r\n");
+    QCOMPARE(TestDir::ReadFile(Disk(1, "C/DATA/A.TXT")), "alpha\r\n");
+    QCOMPARE(Lines().size(), 2);
+
+    // Gone from the tree before the drop: the drop carries nothing and says so.
+    a = Child(pcFolder, "A.TXT");
+    Click(pc, a);
+    otherData = second.FindItem("C:\\DATA");
+    StartDrag(pc, a, &second, otherData);
+    std::filesystem::remove(*dir / "pc/A.TXT");
+    pc->ListFolder(Text(*dir / "pc"), pcFolder);
+    EndDrag(pc, &second, otherData);
+    QCOMPARE(second.jobRunning.load(), 0);
+    QCOMPARE(Lines().size(), 3);
+    QCOMPARE(Lines().first(), EmptyDropLine());
+    QVERIFY(prompter->shown.isEmpty());
+}
+
+void TerminalJobsTest::exitDuringATransferEndsTheProgramAndSavesTheSettings()
+{
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QCoreApplication::applicationFilePath(),
+                  {QStringLiteral("--exit-during-transfer"), Text(dir->path)});
+    QVERIFY(program.waitForStarted(10000));
+    QByteArray said;
+    QElapsedTimer waited;
+    waited.start();
+    while (!said.contains("exit\n") && waited.elapsed() < 60000 &&
+           program.state() == QProcess::Running)
+        if (program.waitForReadyRead(1000))
+            said += program.readAllStandardOutput();
+    QVERIFY2(said.contains("exit\n"), said.constData());
+    // A few seconds: the job stops at its next block, the link within its reply time.
+    const bool ended = program.waitForFinished(10000);
+    if (!ended)
+        program.kill();
+    QVERIFY(ended);
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(CKVVidiRidovedApp::ProgramSettings().value("Setting/ClockSynchronization").toInt(), 1);
+    QVERIFY(std::filesystem::exists(*dir / "Convert.ini"));
+    CKVVidiRidovedApp::ProgramSettings().clear();
+}
+
 void TerminalJobsTest::aScrambledProgramIsUnscrambledWithTheStoredKey()
 {
     const UnscrambleKey key{1, 2, 3, 4, 5, 6, 7, 8, 9, 200};
@@ -455,5 +536,68 @@ void TerminalJobsTest::aPushedFileReplacesItsNameAndIsLogged()
     QVERIFY(!std::filesystem::exists(DefaultReceiveFolder() / "ORDERS~1.TXT"));
 }
 
-KV_GUI_TEST_MAIN(TerminalJobsTest)
+namespace {
+
+// The program's life, in a process of its own, when File > Exit is chosen while
+// a transfer runs: SIM1 is taken in the connect dialog, a big file starts on
+// its way to C:\DATA over a slow line, and once its first bytes have gone the
+// clock setting is switched on, "exit" is written to stdout and Exit chosen.
+int RunExitDuringTransfer(int argc, char** argv, const std::filesystem::path& folder)
+{
+    QApplication qapp(argc, argv);
+    std::filesystem::create_directories(folder / "pc");
+    TestDir::WriteFile(folder / "pc/BIG.TXT", std::string(200000, 'x'));
+    SimTerminalConfig slow;
+    slow.lineRate = 115200;
+    SimPortsTransport sims(folder / "terminals", 1, slow);
+    RecordingPrompter prompter;
+    CKVVidiRidovedApp app;
+    app.convertIniPath = folder / "Convert.ini";
+    app.instanceServerName = Text(folder / "VidiRidovedClass");
+    app.SetTransport(&sims);
+    QTimer steps;
+    bool started = false;
+    QObject::connect(&steps, &QTimer::timeout, [&] {
+        CMainFrame* frame = app.mainFrame();
+        if (!frame || QApplication::activeModalWidget() || frame->ConnectionWindows().isEmpty())
+            return;
+        CChildFrame* child = frame->ConnectionWindows().first();
+        if (!started) {
+            started = true;
+            CPCFileTree* pc = frame->pcTree();
+            QTreeWidgetItem* folderItem =
+                pc->InsertItem(pc->rootItem, Text(folder / "pc"), FileTreeImage::ImageFixedDisk);
+            Click(pc, folderItem);
+            CTerminalFileTree& tree = child->view()->Tree();
+            QTreeWidgetItem* big = Child(folderItem, "BIG.TXT");
+            Click(pc, big);
+            Drag(pc, big, &tree, Open(tree, {"C:", "DATA"}));
+            return;
+        }
+        if (child->view()->progressDialog()->progress().bytesDone.load() == 0)
+            return;
+        steps.stop();
+        app.ClockSynchronization = 1;
+        std::fputs("exit\n", stdout);
+        std::fflush(stdout);
+        frame->findChild<QAction*>("action57665c")->trigger();
+    });
+    app.SetBeforeFirstNew([&steps] {
+        AnswerConnect(0);
+        steps.start(20);
+    });
+    return app.Run({});
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::string_view(argv[1]) == "--exit-during-transfer")
+        return RunExitDuringTransfer(argc, argv, argv[2]);
+    GuiTestEnvironment environment;
+    QApplication app(argc, argv);
+    TerminalJobsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "terminal_jobs_test.moc"
