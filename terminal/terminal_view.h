@@ -33,6 +33,13 @@ public:
     // the view on the reaper's thread.
     void ReleaseLink();
 
+    // The connection commands of the Setup and Tool menus. GUI thread.
+    void OnCommunicate();
+    void OnSetTime();
+    void OnGetInformation();
+    void OnApplicationDownload();
+    void OnBatchDownload();
+
     QString appImagePath;
     QString batchFilePath;
     // The modal dialog a command of this view is showing, or null.

@@ -477,4 +477,54 @@ Tile Windows</translation>
         <translation>Type:</translation>
     </message>
 </context>
+<context>
+    <name>TerminalInfoDialog</name>
+    <message>
+        <source>Terminal Information</source>
+        <translation>Terminal Information</translation>
+    </message>
+    <message>
+        <source>Model:</source>
+        <translation>Model:</translation>
+    </message>
+    <message>
+        <source>F/W Version</source>
+        <translation>F/W Version</translation>
+    </message>
+    <message>
+        <source>Serial Number:</source>
+        <translation>Serial Number:</translation>
+    </message>
+    <message>
+        <source>Equipment ID</source>
+        <translation>Equipment ID</translation>
+    </message>
+</context>
+<context>
+    <name>TerminalTimeDialog</name>
+    <message>
+        <source>Setup Terminal Time</source>
+        <translation>Setup Terminal Time</translation>
+    </message>
+    <message>
+        <source>Synchronize with PC</source>
+        <translation>Synchronize with PC</translation>
+    </message>
+    <message>
+        <source>None Synchronize</source>
+        <translation>None Synchronize</translation>
+    </message>
+    <message>
+        <source>Set Time</source>
+        <translation>Set Time</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Date &amp;&amp; Time:</source>
+        <translation>Date &amp;&amp; Time:</translation>
+    </message>
+</context>
 </TS>

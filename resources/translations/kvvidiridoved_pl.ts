@@ -475,4 +475,54 @@ Rozmieść okna</translation>
         <translation>Typ:</translation>
     </message>
 </context>
+<context>
+    <name>TerminalInfoDialog</name>
+    <message>
+        <source>Terminal Information</source>
+        <translation>Informacje o kolektorze</translation>
+    </message>
+    <message>
+        <source>Model:</source>
+        <translation>Model:</translation>
+    </message>
+    <message>
+        <source>F/W Version</source>
+        <translation>Oprogramowanie:</translation>
+    </message>
+    <message>
+        <source>Serial Number:</source>
+        <translation>Numer seryjny:</translation>
+    </message>
+    <message>
+        <source>Equipment ID</source>
+        <translation>ID urządzenia:</translation>
+    </message>
+</context>
+<context>
+    <name>TerminalTimeDialog</name>
+    <message>
+        <source>Setup Terminal Time</source>
+        <translation>Ustawienia czasu kolektora</translation>
+    </message>
+    <message>
+        <source>Synchronize with PC</source>
+        <translation>Synchronizuj z PC</translation>
+    </message>
+    <message>
+        <source>None Synchronize</source>
+        <translation>Nie synchronizuj</translation>
+    </message>
+    <message>
+        <source>Set Time</source>
+        <translation>Ustaw czas</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Anuluj</translation>
+    </message>
+    <message>
+        <source>Date &amp;&amp; Time:</source>
+        <translation>Data i czas:</translation>
+    </message>
+</context>
 </TS>
