@@ -10,9 +10,11 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class CKVVidiRidovedDoc;
+class JobHost;
 class ProgressDialog;
 class TerminalLink;
 
@@ -39,6 +41,11 @@ public:
     void OnGetInformation();
     void OnApplicationDownload();
     void OnBatchDownload();
+    // Start the download of appImagePath or batchFilePath on the connection's job
+    // thread and return at once; the automatic install comes in here too. While a
+    // job of the connection runs: message 40005, nothing more.
+    void ApplicationDownloadJob();
+    void BatchDownloadJob();
 
     QString appImagePath;
     QString batchFilePath;
@@ -50,6 +57,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Runs work on the connection's job thread with the progress dialog shown;
+    // once it has ended, the dialog hides, the tree's job flag clears and finish
+    // runs on the GUI thread (only while this view and its connection remain).
+    // False, and nothing started, without a link or while a job runs (40005).
+    bool StartJob(bool cancelVisible, std::function<void(TerminalLink&, JobHost&)> work,
+                  std::function<void()> finish);
+
     CKVVidiRidovedDoc& doc;
     std::unique_ptr<ProgressDialog> progress;
     CTerminalFileTree tree;

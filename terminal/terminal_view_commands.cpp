@@ -1,17 +1,65 @@
 // terminal_view_commands.cpp: the connection commands of a terminal view: the
 // clock, the terminal's information, the reconnect, and the application and
 // batch downloads, which run on the connection's job thread.
+#include "connection/job_thread.h"
 #include "connection/kv_vidi_ridoved_doc.h"
 #include "link/operation_text.h"
 #include "link/terminal_link.h"
+#include "pc/progress_dialog.h"
+#include "shell/kv_vidi_ridoved_app.h"
+#include "shell/message_window.h"
 #include "shell/prompter.h"
+#include "terminal/application_download_job.h"
+#include "terminal/batch_download_job.h"
+#include "terminal/gui_job_host.h"
 #include "terminal/terminal_info_dialog.h"
 #include "terminal/terminal_time_dialog.h"
 #include "terminal/terminal_view.h"
 
 #include <QApplication>
+#include <QFileDialog>
+
+#include <memory>
 
 namespace {
+
+// The host of a view's job: once the connection is closing, nothing more is
+// shown; lines still reach the message window.
+class ViewJobHost : public GuiJobHost {
+public:
+    explicit ViewJobHost(const JobThread& owner) : thread(owner) {}
+    void ShowMessage(MessageId id, const std::string& argument) override
+    {
+        if (!thread.Abandoned())
+            GuiJobHost::ShowMessage(id, argument);
+    }
+    bool AskYesNo(MessageId id, const std::string& argument) override
+    {
+        return !thread.Abandoned() && GuiJobHost::AskYesNo(id, argument);
+    }
+
+private:
+    const JobThread& thread;
+};
+
+// The open-file dialog of a download: a file that exists, of the given kind.
+// Empty when cancelled.
+QString ChooseFile(QWidget* parent, QPointer<QDialog>& openDialog, const QString& suffix,
+                   const QString& filter)
+{
+    QFileDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("downloadFileDialog"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setDefaultSuffix(suffix);
+    dialog.setNameFilter(filter);
+    openDialog = &dialog;
+    const int answer = dialog.exec();
+    openDialog = nullptr;
+    if (answer != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
 
 // The message box of a status, when it calls for one.
 void ShowStatusMessage(std::optional<MessageId> id)
@@ -21,6 +69,8 @@ void ShowStatusMessage(std::optional<MessageId> id)
 }
 
 } // namespace
+
+void CTerminalView::OnCommunicate() {}
 
 void CTerminalView::OnSetTime()
 {
@@ -55,6 +105,106 @@ void CTerminalView::OnGetInformation()
     openDialog = nullptr;
 }
 
-void CTerminalView::OnCommunicate() {}
-void CTerminalView::OnApplicationDownload() {}
-void CTerminalView::OnBatchDownload() {}
+void CTerminalView::OnApplicationDownload()
+{
+    const QString path =
+        ChooseFile(this, openDialog, QStringLiteral("bin"), tr("Application Files (*.bin)"));
+    if (path.isEmpty())
+        return;
+    appImagePath = path;
+    ApplicationDownloadJob();
+}
+
+void CTerminalView::OnBatchDownload()
+{
+    const QString path =
+        ChooseFile(this, openDialog, QStringLiteral("cmb"), tr("Batch Build Files (*.cmb)"));
+    if (path.isEmpty())
+        return;
+    batchFilePath = path;
+    BatchDownloadJob();
+}
+
+void CTerminalView::ApplicationDownloadJob()
+{
+    const std::filesystem::path image = appImagePath.toStdString();
+    auto status = std::make_shared<LinkStatus>(LinkStatus::Ok);
+    StartJob(
+        false,
+        [image, status](TerminalLink& link, JobHost&) {
+            *status = RunApplicationDownloadJob(link, image);
+        },
+        [status] { ThePrompter().ShowMessage(ApplicationDownloadText(*status)); });
+}
+
+void CTerminalView::BatchDownloadJob()
+{
+    BatchDownloadInput input;
+    input.file = batchFilePath.toStdString();
+    input.portName = doc.settings.portName.toStdString();
+    input.key = CKVVidiRidovedApp::UnscrambleKeySetting();
+    auto result = std::make_shared<BatchDownloadResult>();
+    const QString file = batchFilePath;
+    StartJob(
+        true,
+        [input = std::move(input), result](TerminalLink& link, JobHost& host) {
+            *result = RunBatchDownloadJob(link, input, host);
+        },
+        [this, result, file] {
+            if (!result->opened) {
+                ShowMessage(MessageId::OpenFileFail);
+                return;
+            }
+            if (result->damagedRecord != 0)
+                LogMessage(tr("%1: record %2 is damaged; it and the records after it were not sent")
+                               .arg(file)
+                               .arg(result->damagedRecord));
+            ShowMessage(MessageId::BatchDone);
+            tree.FillItem(tree.rootItem);
+        });
+}
+
+bool CTerminalView::StartJob(bool cancelVisible, std::function<void(TerminalLink&, JobHost&)> work,
+                             std::function<void()> finish)
+{
+    TerminalLink* const link = doc.link.get();
+    JobThread* const thread = doc.job.get();
+    if (!link || !thread)
+        return false;
+    if (tree.jobRunning.load()) {
+        ShowMessage(MessageId::AnotherJob);
+        return false;
+    }
+    tree.jobRunning.store(1);
+    if (progress) {
+        progress->SetCancelVisible(cancelVisible);
+        progress->progress().totalFiles = 1;
+        progress->progress().finishedFiles = 0;
+        progress->show();
+        // At once, so that a hidden Cancel never shows for a moment.
+        progress->Refresh();
+    }
+    const QPointer<CTerminalView> self(this);
+    const QPointer<ProgressDialog> dialog(progress.get());
+    auto done = [self, dialog, finish = std::move(finish)] {
+        if (!self) {
+            // The window went while the job ran; its dialog waited for the job.
+            delete dialog.data();
+            return;
+        }
+        if (dialog)
+            dialog->hide();
+        self->tree.jobRunning.store(0);
+        // A connection closing asks nothing more of the user.
+        if (self->doc.job)
+            finish();
+    };
+    // The thread outlives the work it runs, and the link the thread: the reaper
+    // joins the job before it destroys the link.
+    thread->Start([work = std::move(work), done = std::move(done), link, thread] {
+        ViewJobHost host(*thread);
+        work(*link, host);
+        QMetaObject::invokeMethod(qApp, done, Qt::QueuedConnection);
+    });
+    return true;
+}

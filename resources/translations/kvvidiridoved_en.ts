@@ -527,4 +527,26 @@ Tile Windows</translation>
         <translation>Date &amp;&amp; Time:</translation>
     </message>
 </context>
+<context>
+    <name>ApplicationDownloadJob</name>
+    <message>
+        <source>Application download complete</source>
+        <translation>Application download complete</translation>
+    </message>
+</context>
+<context>
+    <name>CTerminalView</name>
+    <message>
+        <source>Application Files (*.bin)</source>
+        <translation>Application Files (*.bin)</translation>
+    </message>
+    <message>
+        <source>Batch Build Files (*.cmb)</source>
+        <translation>Batch Build Files (*.cmb)</translation>
+    </message>
+    <message>
+        <source>%1: record %2 is damaged; it and the records after it were not sent</source>
+        <translation>%1: record %2 is damaged; it and the records after it were not sent</translation>
+    </message>
+</context>
 </TS>

@@ -525,4 +525,26 @@ Rozmieść okna</translation>
         <translation>Data i czas:</translation>
     </message>
 </context>
+<context>
+    <name>ApplicationDownloadJob</name>
+    <message>
+        <source>Application download complete</source>
+        <translation>Instalacja programu zakończona</translation>
+    </message>
+</context>
+<context>
+    <name>CTerminalView</name>
+    <message>
+        <source>Application Files (*.bin)</source>
+        <translation>Pliki programów (*.bin)</translation>
+    </message>
+    <message>
+        <source>Batch Build Files (*.cmb)</source>
+        <translation>Pliki wsadowe (*.cmb)</translation>
+    </message>
+    <message>
+        <source>%1: record %2 is damaged; it and the records after it were not sent</source>
+        <translation>%1: rekord %2 jest uszkodzony; ani on, ani następne rekordy nie zostały wysłane</translation>
+    </message>
+</context>
 </TS>

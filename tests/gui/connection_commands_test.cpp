@@ -4,7 +4,9 @@
 #include "connection/connect_setup_dialog.h"
 #include "connection/connection_reaper.h"
 #include "connection/kv_vidi_ridoved_doc.h"
+#include "convert/scramble.h"
 #include "gui_test_support.h"
+#include "link/private_folder.h"
 #include "link/terminal_link.h"
 #include "pc/progress_dialog.h"
 #include "shell/kv_vidi_ridoved_app.h"
@@ -12,6 +14,7 @@
 #include "shell/message_window.h"
 #include "sim/sim_ports.h"
 #include "sim/sim_terminal.h"
+#include "terminal/application_download_job.h"
 #include "terminal/terminal_info_dialog.h"
 #include "terminal/terminal_time_dialog.h"
 #include "terminal/terminal_view.h"
@@ -19,6 +22,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
@@ -76,8 +80,25 @@ private slots:
     void cleanup();
     void informationShowsEachTextUpToItsNul();
     void setTimeSendsThePickedTimeOrThePcTimeOfOk();
+    void applicationDownloadTextForEachStatus_data();
+    void applicationDownloadTextForEachStatus();
+    void applicationDownloadRunsWithoutCancelAndNamesTheTerminalsErrorCode();
+    void batchStopsAtTheFirstFailingRecordAndListsTheRootAgain();
+    void scrambledBatchIsUnscrambledAndADamagedRecordIsNamed();
 
 private:
+    // Answers the next file dialog with path, typed into its name box.
+    static void AnswerFile(const std::filesystem::path& path)
+    {
+        WhenModal<QFileDialog>([path](QFileDialog* dialog) {
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(Text(path));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+    }
+    std::filesystem::path Disk(int index, const std::string& relative) const
+    {
+        return dir->path / "terminals" / ("SIM" + std::to_string(index + 1)) / relative;
+    }
     // Opens a connection to SIM<index + 1>; returns its window, made current.
     CChildFrame* Connect(int index);
     void Trigger(int command) { frame->action(command)->trigger(); }
@@ -200,6 +221,127 @@ void ConnectionCommandsTest::setTimeSendsThePickedTimeOrThePcTimeOfOk()
     Trigger(Command::SetTime);
     QCOMPARE(ClockText(0), std::string("20251231235958"));
     QCOMPARE(prompter->shown.size(), messages);
+}
+
+void ConnectionCommandsTest::applicationDownloadTextForEachStatus_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("text");
+    const auto message = [](MessageId id) { return MessageText(id); };
+    const auto systemError = [](int code) {
+        return MessageText(MessageId::TerminalSystemError).replace("%d", QString::number(code));
+    };
+    QTest::newRow("done") << 0 << QStringLiteral("Application download complete");
+    QTest::newRow("refused") << 3002 << message(MessageId::ProtocolVersion);
+    QTest::newRow("busy") << 3004 << message(MessageId::AnotherJob);
+    QTest::newRow("area too small") << 3009 << message(MessageId::ApSizeInsufficient);
+    QTest::newRow("invalid image") << 3011 << message(MessageId::InvalidFile);
+    QTest::newRow("unformatted") << 4002 << message(MessageId::DiskUnformat);
+    QTest::newRow("not in install mode") << 4006 << message(MessageId::NotInstallMode);
+    for (int code : {4010, 4011, 4012, 4013, 4014})
+        QTest::newRow(qPrintable(QString::number(code))) << code << systemError(code);
+    QTest::newRow("no reply") << 3007 << message(MessageId::ApplicationFail);
+    QTest::newRow("no information") << 1106 << message(MessageId::ApplicationFail);
+}
+
+void ConnectionCommandsTest::applicationDownloadTextForEachStatus()
+{
+    QFETCH(int, status);
+    QFETCH(QString, text);
+    QCOMPARE(ApplicationDownloadText(static_cast<LinkStatus>(status)), text);
+}
+
+void ConnectionCommandsTest::applicationDownloadRunsWithoutCancelAndNamesTheTerminalsErrorCode()
+{
+    CChildFrame* child = Connect(0);
+    SimTerminal& terminal = *sims->TerminalAt(1);
+    TerminalIdentity identity;
+    identity.model = "LX-2";
+    terminal.SetIdentity(identity);
+    terminal.SetInstallMode(true);
+    terminal.SetInstallHooks(std::nullopt, 5); // the image's last block answered 5: 4012
+    const auto image = *dir / "app.bin";
+    TestDir::WriteFile(image, std::string(3000, 'x'));
+
+    AnswerFile(image);
+    Trigger(Command::ApplicationDownload);
+    CTerminalView* view = child->view();
+    QCOMPARE(view->appImagePath, Text(image));
+    QCOMPARE(view->Tree().jobRunning.load(), 1);
+    auto* cancel = view->progressDialog()->findChild<QPushButton*>("cancelButton");
+    QVERIFY(cancel && !cancel->isVisible());
+    QTRY_COMPARE(prompter->shown.size(), 1);
+    QVERIFY(prompter->shown.first().contains("Error Code: 4012."));
+    QCOMPARE(view->Tree().jobRunning.load(), 0);
+    QVERIFY(!view->progressDialog()->isVisible());
+}
+
+namespace {
+
+std::string Record(const std::string& path, const std::string& data)
+{
+    return path + "," + std::to_string(data.size()) + "," + data;
+}
+
+bool TempFilesLeft()
+{
+    for (const auto& entry : std::filesystem::directory_iterator(PrivateTempFolder()))
+        if (entry.path().filename().string().rfind("KVSIM", 0) == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
+void ConnectionCommandsTest::batchStopsAtTheFirstFailingRecordAndListsTheRootAgain()
+{
+    CChildFrame* child = Connect(0);
+    CTerminalFileTree& tree = child->view()->Tree();
+    const auto batch = *dir / "three.cmb";
+    TestDir::WriteFile(batch, Record("C:\\DATA\\ONE.TXT", "first\r\n") +
+                                  Record("C:\\NOSUCH\\TWO.TXT", "second\r\n") +
+                                  Record("C:\\DATA\\THREE.TXT", "third\r\n"));
+
+    AnswerFile(batch);
+    Trigger(Command::BatchDownload);
+    QTRY_COMPARE(prompter->shown, QStringList{MessageText(MessageId::BatchDone)});
+    QCOMPARE(tree.jobRunning.load(), 0);
+    QCOMPARE(TestDir::ReadFile(Disk(0, "C/DATA/ONE.TXT")), std::string("first\r\n"));
+    QVERIFY(!std::filesystem::exists(Disk(0, "C/DATA/THREE.TXT")));
+    QVERIFY(!TempFilesLeft());
+    const QStringList lines = frame->messageWindow()->Lines();
+    QVERIFY(lines.first().contains("C:\\NOSUCH\\TWO.TXT"));
+    QVERIFY(lines.first().endsWith("fail"));
+    QVERIFY(tree.rootItem->childCount() >= 2);
+    QCOMPARE(tree.rootItem->child(0)->text(0), QStringLiteral("C:"));
+
+    // A file that cannot be read: 40016 and nothing else.
+    prompter->shown.clear();
+    child->view()->batchFilePath = Text(*dir / "missing.cmb");
+    child->view()->BatchDownloadJob();
+    QTRY_COMPARE(prompter->shown, QStringList{MessageText(MessageId::OpenFileFail)});
+}
+
+void ConnectionCommandsTest::scrambledBatchIsUnscrambledAndADamagedRecordIsNamed()
+{
+    Connect(0);
+    // Binary content makes the file look scrambled even before scrambling.
+    std::string text = Record("C:\\DATA\\BIN.DAT", std::string("\x01\x02\xff", 3)) +
+                       Record("C:\\DATA\\TWO.TXT", "two\r\n") + "C:\\DATA\\CUT.TXT,999,short";
+    std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    Scramble(bytes, kDefaultUnscrambleKey);
+    const auto batch = *dir / "scrambled.cmb";
+    TestDir::WriteFile(batch, std::string(bytes.begin(), bytes.end()));
+
+    AnswerFile(batch);
+    Trigger(Command::BatchDownload);
+    QTRY_COMPARE(prompter->shown, QStringList{MessageText(MessageId::BatchDone)});
+    QCOMPARE(TestDir::ReadFile(Disk(0, "C/DATA/BIN.DAT")), std::string("\x01\x02\xff", 3));
+    QCOMPARE(TestDir::ReadFile(Disk(0, "C/DATA/TWO.TXT")), std::string("two\r\n"));
+    QVERIFY(!std::filesystem::exists(Disk(0, "C/DATA/CUT.TXT")));
+    const QStringList lines = frame->messageWindow()->Lines();
+    QVERIFY(lines.first().contains("scrambled.cmb"));
+    QVERIFY(lines.first().contains("record 3"));
 }
 
 KV_GUI_TEST_MAIN(ConnectionCommandsTest)
