@@ -57,6 +57,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The link a command of the GUI thread may use now: null (after 40005) while
+    // a job of the connection runs or the port changes.
+    TerminalLink* LinkForCommand();
     // Runs work on the connection's job thread with the progress dialog shown;
     // once it has ended, the dialog hides, the tree's job flag clears and finish
     // runs on the GUI thread (only while this view and its connection remain).
@@ -69,6 +72,7 @@ private:
     CTerminalFileTree tree;
     bool treeCreated = false;
     bool shownOnce = false;
+    bool reconnecting = false; // the job flag is the reconnect's, not a job's
 };
 
 // Owns the document; closing the window closes the connection.

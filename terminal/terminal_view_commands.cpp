@@ -1,11 +1,13 @@
 // terminal_view_commands.cpp: the connection commands of a terminal view: the
 // clock, the terminal's information, the reconnect, and the application and
 // batch downloads, which run on the connection's job thread.
+#include "connection/connect_setup_dialog.h"
 #include "connection/job_thread.h"
 #include "connection/kv_vidi_ridoved_doc.h"
 #include "link/operation_text.h"
 #include "link/terminal_link.h"
 #include "pc/progress_dialog.h"
+#include "shell/device_monitor.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/message_window.h"
 #include "shell/prompter.h"
@@ -18,10 +20,14 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QTimer>
 
 #include <memory>
 
 namespace {
+
+// Between closing the old port and opening the new one.
+constexpr int kReconnectPauseMs = 1000;
 
 // The host of a view's job: once the connection is closing, nothing more is
 // shown; lines still reach the message window.
@@ -70,11 +76,70 @@ void ShowStatusMessage(std::optional<MessageId> id)
 
 } // namespace
 
-void CTerminalView::OnCommunicate() {}
+void CTerminalView::OnCommunicate()
+{
+    if (tree.jobRunning.load()) {
+        ShowMessage(MessageId::AnotherJob);
+        return;
+    }
+    CKVVidiRidovedApp& app = *TheApp();
+    ConnectionSettings chosen = doc.settings;
+    ConnectSetupDialog dialog(
+        chosen, [&app] { return app.PortNames(); }, this);
+    connect(&app.deviceMonitor(), &DeviceMonitor::DevicesChanged, &dialog,
+            &ConnectSetupDialog::OnDeviceChange);
+    openDialog = &dialog;
+    const int answer = dialog.exec();
+    openDialog = nullptr;
+    if (answer != QDialog::Accepted ||
+        (chosen.portName == doc.settings.portName && chosen.baudCode == doc.settings.baudCode))
+        return;
+    // A job may have started from the tree while the dialog was open.
+    if (tree.jobRunning.load()) {
+        ShowMessage(MessageId::AnotherJob);
+        return;
+    }
+    // Nothing uses the link while it changes: the job flag keeps the jobs and
+    // the commands away until the new port is open.
+    tree.jobRunning.store(1);
+    reconnecting = true;
+    ReleaseLink();
+    doc.ClosePortForReconnect();
+    const int listPosition = dialog.listPosition;
+    QTimer::singleShot(kReconnectPauseMs, this, [this, chosen, listPosition] {
+        const CKVVidiRidovedDoc::Reopened reopened = doc.ReopenPort(chosen, listPosition);
+        tree.jobRunning.store(0);
+        reconnecting = false;
+        if (reopened != CKVVidiRidovedDoc::Reopened::Chosen)
+            ShowMessage(MessageId::OpenPortFail);
+        if (reopened == CKVVidiRidovedDoc::Reopened::None) {
+            // Neither port opens: the connection is over.
+            LogMessage(tr("The connection on %1 is closed: its port cannot be opened again")
+                           .arg(doc.settings.portName));
+            if (QWidget* window = parentWidget())
+                window->close();
+            return;
+        }
+        if (reopened == CKVVidiRidovedDoc::Reopened::Previous)
+            LogMessage(tr("The connection stays on %1").arg(doc.settings.portName));
+        AttachLink(*doc.link);
+        // The tree showed what the other terminal holds.
+        tree.InsertRoot();
+    });
+}
+
+TerminalLink* CTerminalView::LinkForCommand()
+{
+    if (tree.jobRunning.load()) {
+        ShowMessage(MessageId::AnotherJob);
+        return nullptr;
+    }
+    return doc.link.get();
+}
 
 void CTerminalView::OnSetTime()
 {
-    TerminalLink* link = doc.link.get();
+    TerminalLink* link = LinkForCommand();
     if (!link)
         return;
     DateTimeRecord chosen = RecordOf(PcLocalTime());
@@ -90,7 +155,7 @@ void CTerminalView::OnSetTime()
 
 void CTerminalView::OnGetInformation()
 {
-    TerminalLink* link = doc.link.get();
+    TerminalLink* link = LinkForCommand();
     if (!link)
         return;
     TerminalInfo info;

@@ -548,5 +548,13 @@ Tile Windows</translation>
         <source>%1: record %2 is damaged; it and the records after it were not sent</source>
         <translation>%1: record %2 is damaged; it and the records after it were not sent</translation>
     </message>
+    <message>
+        <source>The connection on %1 is closed: its port cannot be opened again</source>
+        <translation>The connection on %1 is closed: its port cannot be opened again</translation>
+    </message>
+    <message>
+        <source>The connection stays on %1</source>
+        <translation>The connection stays on %1</translation>
+    </message>
 </context>
 </TS>

@@ -546,5 +546,13 @@ Rozmieść okna</translation>
         <source>%1: record %2 is damaged; it and the records after it were not sent</source>
         <translation>%1: rekord %2 jest uszkodzony; ani on, ani następne rekordy nie zostały wysłane</translation>
     </message>
+    <message>
+        <source>The connection on %1 is closed: its port cannot be opened again</source>
+        <translation>Połączenie na %1 zostało zamknięte: nie można ponownie otworzyć jego portu</translation>
+    </message>
+    <message>
+        <source>The connection stays on %1</source>
+        <translation>Połączenie pozostaje na %1</translation>
+    </message>
 </context>
 </TS>

@@ -85,6 +85,10 @@ private slots:
     void applicationDownloadRunsWithoutCancelAndNamesTheTerminalsErrorCode();
     void batchStopsAtTheFirstFailingRecordAndListsTheRootAgain();
     void scrambledBatchIsUnscrambledAndADamagedRecordIsNamed();
+    void communicateMovesTheConnectionToTheChosenPortOnly();
+    void communicateThatCannotOpenEitherPortClosesTheWindow();
+    void convertModeIsTickedInEveryConnectionWindow();
+    void clockSynchronizationSetsEveryTerminalOnceAndFollowsAReconnect();
 
 private:
     // Answers the next file dialog with path, typed into its name box.
@@ -342,6 +346,124 @@ void ConnectionCommandsTest::scrambledBatchIsUnscrambledAndADamagedRecordIsNamed
     const QStringList lines = frame->messageWindow()->Lines();
     QVERIFY(lines.first().contains("scrambled.cmb"));
     QVERIFY(lines.first().contains("record 3"));
+}
+
+void ConnectionCommandsTest::communicateMovesTheConnectionToTheChosenPortOnly()
+{
+    CChildFrame* child = Connect(0);
+    CKVVidiRidovedDoc* doc = child->document();
+    const PortHandle first = doc->settings.handle;
+    TerminalLink* firstLink = doc->link.get();
+    const auto firstTerminal = sims->TerminalAt(1);
+
+    // OK without a change: the port and the link stay as they were.
+    AnswerConnect(0);
+    Trigger(Command::Communicate);
+    QCOMPARE(doc->settings.handle, first);
+    QCOMPARE(doc->link.get(), firstLink);
+    QCOMPARE(sims->TerminalAt(1), firstTerminal);
+    QVERIFY(prompter->shown.isEmpty());
+
+    // While a job runs: 40005, no dialog.
+    child->view()->Tree().jobRunning.store(1);
+    Trigger(Command::Communicate);
+    QCOMPARE(prompter->shown, QStringList{MessageText(MessageId::AnotherJob)});
+    child->view()->Tree().jobRunning.store(0);
+    prompter->shown.clear();
+
+    // To SIM2: the old port closes, the new one opens after the pause with a new
+    // link, which the tree and the progress dialog use.
+    AnswerConnect(1);
+    Trigger(Command::Communicate);
+    QVERIFY(!sims->TerminalAt(1));
+    QTRY_COMPARE(child->windowTitle(), QStringLiteral("SIM2"));
+    QVERIFY(sims->TerminalAt(2));
+    QCOMPARE(child->view()->Tree().Link(), doc->link.get());
+    QCOMPARE(doc->link->progress.load(), &child->view()->progressDialog()->progress());
+    QCOMPARE(child->view()->Tree().jobRunning.load(), 0);
+    WhenModal<TerminalTimeDialog>([](TerminalTimeDialog* dialog) { ClickOk(dialog); });
+    Trigger(Command::SetTime);
+    QCOMPARE(prompter->shown, QStringList{MessageText(MessageId::SetTimeDone)});
+    QVERIFY(!ClockText(1).empty());
+
+    // A port that will not open (SIM1 is taken by another window): 40006, and the
+    // connection goes back to its previous port.
+    prompter->shown.clear();
+    Connect(0);
+    frame->mdiArea()->setActiveSubWindow(child);
+    AnswerConnect(0);
+    Trigger(Command::Communicate);
+    QTRY_COMPARE(prompter->shown, QStringList{MessageText(MessageId::OpenPortFail)});
+    QCOMPARE(child->windowTitle(), QStringLiteral("SIM2"));
+    QVERIFY(doc->settings.handle != kNoPort);
+    QCOMPARE(sims->TerminalOf(doc->settings.handle), sims->TerminalAt(2));
+    QVERIFY(frame->messageWindow()->Lines().first().contains("SIM2"));
+}
+
+void ConnectionCommandsTest::communicateThatCannotOpenEitherPortClosesTheWindow()
+{
+    CChildFrame* child = Connect(0);
+    Connect(1);
+    frame->mdiArea()->setActiveSubWindow(child);
+    AnswerConnect(1); // taken by the second window
+    Trigger(Command::Communicate);
+    // During the pause another window takes the port given up.
+    Connect(0);
+    QTRY_COMPARE(frame->ConnectionWindows().size(), 2);
+    QCOMPARE(prompter->shown, QStringList{MessageText(MessageId::OpenPortFail)});
+    QVERIFY(frame->messageWindow()->Lines().first().contains("SIM1"));
+}
+
+void ConnectionCommandsTest::convertModeIsTickedInEveryConnectionWindow()
+{
+    CChildFrame* first = Connect(0);
+    Connect(1);
+    Trigger(Command::Convert);
+    QCOMPARE(app->ConvertMode.load(), 1);
+    for (CChildFrame* child : {first, frame->ConnectionWindows().last()}) {
+        frame->mdiArea()->setActiveSubWindow(child);
+        frame->UpdateCommands();
+        QVERIFY(frame->action(Command::Convert)->isChecked());
+        QVERIFY(!frame->action(Command::Standard)->isChecked());
+    }
+    Trigger(Command::Standard);
+    QCOMPARE(app->ConvertMode.load(), 0);
+    QVERIFY(frame->action(Command::Standard)->isChecked());
+}
+
+void ConnectionCommandsTest::clockSynchronizationSetsEveryTerminalOnceAndFollowsAReconnect()
+{
+    CKVVidiRidovedDoc* first = Connect(0)->document();
+    CKVVidiRidovedDoc* second = Connect(1)->document();
+    frame->OnClockSynchronization();
+    QTRY_COMPARE(first->ClockSyncCount(), 1);
+    QTRY_COMPARE(second->ClockSyncCount(), 1);
+    QCOMPARE(ClockText(0).size(), std::size_t(14));
+    QCOMPARE(ClockText(1).size(), std::size_t(14));
+
+    // Off: both workers end without setting the clock again.
+    frame->OnClockSynchronization();
+    QTRY_VERIFY(!first->ClockThreadRunning());
+    QTRY_VERIFY(!second->ClockThreadRunning());
+    QCOMPARE(first->ClockSyncCount(), 1);
+    QCOMPARE(second->ClockSyncCount(), 1);
+
+    // On again, then a reconnect: the new link gets a worker of its own, which
+    // sets the clock of the terminal now connected.
+    frame->OnClockSynchronization();
+    QTRY_COMPARE(first->ClockSyncCount(), 1);
+    QTRY_COMPARE(second->ClockSyncCount(), 1);
+    frame->mdiArea()->setActiveSubWindow(frame->ConnectionWindows().last());
+    frame->ConnectionWindows().last()->close();
+    QTRY_VERIFY(app->reaper().Idle());
+    std::filesystem::remove(dir->path / "terminals/SIM2" / kClockFileName);
+    frame->mdiArea()->setActiveSubWindow(frame->ConnectionWindows().first());
+    AnswerConnect(1);
+    Trigger(Command::Communicate);
+    QTRY_COMPARE(first->Title(), QStringLiteral("SIM2"));
+    QVERIFY(first->ClockThreadRunning());
+    QTRY_COMPARE(first->ClockSyncCount(), 1);
+    QCOMPARE(ClockText(1).size(), std::size_t(14));
 }
 
 KV_GUI_TEST_MAIN(ConnectionCommandsTest)
