@@ -35,7 +35,18 @@ void LineTransport::PortClose(PortHandle port)
     if (port >= 1 && port <= ports.size()) {
         ports[port - 1].open = false;
         ports[port - 1].end->SetReceiveEvent(nullptr);
+        ports[port - 1].signalEvent = nullptr;
     }
+}
+
+bool LineTransport::ShowDocking(int index)
+{
+    std::lock_guard lock(mutex);
+    if (index < 1 || index > static_cast<int>(ports.size()) || !ports[index - 1].open)
+        return false;
+    if (Event* event = ports[index - 1].signalEvent)
+        event->Set();
+    return true;
 }
 
 int LineTransport::PortCount()
@@ -56,7 +67,8 @@ int LineTransport::PortNameLength()
 void LineTransport::PortName(int index, char* buffer, std::uint32_t* length)
 {
     std::lock_guard lock(mutex);
-    if (!buffer || !length || *length == 0) return;
+    if (!buffer || !length || *length == 0)
+        return;
     const std::string name =
         index >= 0 && index < static_cast<int>(ports.size()) ? ports[index].name : std::string();
     const std::size_t n = std::min<std::size_t>(name.size(), *length - 1);
@@ -69,10 +81,16 @@ void LineTransport::PortConfigure(PortHandle, BaudCode, int, int, int, int) {}
 
 void LineTransport::PortSetReceiveEvent(PortHandle port, Event* event)
 {
-    if (auto end = EndOf(port)) end->SetReceiveEvent(event);
+    if (auto end = EndOf(port))
+        end->SetReceiveEvent(event);
 }
 
-void LineTransport::PortSetSignalEvent(PortHandle, Event*) {}
+void LineTransport::PortSetSignalEvent(PortHandle port, Event* event)
+{
+    std::lock_guard lock(mutex);
+    if (port >= 1 && port <= ports.size())
+        ports[port - 1].signalEvent = event;
+}
 
 std::uint32_t LineTransport::PortWrite(PortHandle port, std::uint32_t count,
                                        const std::uint8_t* bytes)
@@ -83,7 +101,8 @@ std::uint32_t LineTransport::PortWrite(PortHandle port, std::uint32_t count,
         return 0;
     }
     const std::size_t n = end->Write(std::span(bytes, count));
-    if (n != count) lastError = kLineGoneError;
+    if (n != count)
+        lastError = kLineGoneError;
     return static_cast<std::uint32_t>(n);
 }
 
@@ -95,7 +114,8 @@ std::uint32_t LineTransport::PortRead(PortHandle port, std::uint8_t* buffer, std
 
 void LineTransport::PortPurge(PortHandle port)
 {
-    if (auto end = EndOf(port)) end->Purge();
+    if (auto end = EndOf(port))
+        end->Purge();
 }
 
 std::uint32_t LineTransport::PortLastError()
@@ -106,6 +126,7 @@ std::uint32_t LineTransport::PortLastError()
 std::shared_ptr<LineEnd> LineTransport::EndOf(PortHandle port)
 {
     std::lock_guard lock(mutex);
-    if (port < 1 || port > ports.size() || !ports[port - 1].open) return nullptr;
+    if (port < 1 || port > ports.size() || !ports[port - 1].open)
+        return nullptr;
     return ports[port - 1].end;
 }

@@ -89,6 +89,7 @@ private slots:
     void communicateThatCannotOpenEitherPortClosesTheWindow();
     void convertModeIsTickedInEveryConnectionWindow();
     void clockSynchronizationSetsEveryTerminalOnceAndFollowsAReconnect();
+    void aDockingSetsTheClockOnce();
 
 private:
     // Answers the next file dialog with path, typed into its name box.
@@ -464,6 +465,26 @@ void ConnectionCommandsTest::clockSynchronizationSetsEveryTerminalOnceAndFollows
     QVERIFY(first->ClockThreadRunning());
     QTRY_COMPARE(first->ClockSyncCount(), 1);
     QCOMPARE(ClockText(1).size(), std::size_t(14));
+}
+
+void ConnectionCommandsTest::aDockingSetsTheClockOnce()
+{
+    CKVVidiRidovedDoc* doc = Connect(0)->document();
+    std::filesystem::remove(dir->path / "terminals/SIM1" / kClockFileName);
+    // Without synchronisation a docking sets nothing.
+    QVERIFY(sims->ShowDocking(1));
+    QCOMPARE(doc->ClockSyncCount(), 0);
+
+    frame->OnClockSynchronization();
+    QTRY_COMPARE(doc->ClockSyncCount(), 1);
+    std::filesystem::remove(dir->path / "terminals/SIM1" / kClockFileName);
+    QVERIFY(sims->ShowDocking(1));
+    QTRY_COMPARE(doc->ClockSyncCount(), 2);
+    QCOMPARE(ClockText(0).size(), std::size_t(14));
+    // One docking, one setting: by the time the worker has ended, nothing more.
+    frame->OnClockSynchronization();
+    QTRY_VERIFY(!doc->ClockThreadRunning());
+    QCOMPARE(doc->ClockSyncCount(), 2);
 }
 
 KV_GUI_TEST_MAIN(ConnectionCommandsTest)
