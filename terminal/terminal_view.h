@@ -57,6 +57,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Shows dialog modally as openDialog; true for OK. False also when the view
+    // went meanwhile, in which case the caller must return at once.
+    bool ExecDialog(QDialog& dialog);
+    // The file a download sends, chosen in the open-file dialog; empty when none.
+    QString ChooseFile(const QString& suffix, const QString& filter);
     // The link a command of the GUI thread may use now: null (after 40005) while
     // a job of the connection runs or the port changes.
     TerminalLink* LinkForCommand();

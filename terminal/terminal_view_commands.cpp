@@ -48,25 +48,6 @@ private:
     const JobThread& thread;
 };
 
-// The open-file dialog of a download: a file that exists, of the given kind.
-// Empty when cancelled.
-QString ChooseFile(QWidget* parent, QPointer<QDialog>& openDialog, const QString& suffix,
-                   const QString& filter)
-{
-    QFileDialog dialog(parent);
-    dialog.setObjectName(QStringLiteral("downloadFileDialog"));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setDefaultSuffix(suffix);
-    dialog.setNameFilter(filter);
-    openDialog = &dialog;
-    const int answer = dialog.exec();
-    openDialog = nullptr;
-    if (answer != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().first();
-}
-
 // The message box of a status, when it calls for one.
 void ShowStatusMessage(std::optional<MessageId> id)
 {
@@ -75,6 +56,32 @@ void ShowStatusMessage(std::optional<MessageId> id)
 }
 
 } // namespace
+
+bool CTerminalView::ExecDialog(QDialog& dialog)
+{
+    // The view may go while the dialog waits (its window closed): the dialog
+    // belongs to the main window, and nothing of the view is touched after.
+    const QPointer<CTerminalView> self(this);
+    openDialog = &dialog;
+    const int answer = dialog.exec();
+    if (!self)
+        return false;
+    openDialog = nullptr;
+    return answer == QDialog::Accepted;
+}
+
+QString CTerminalView::ChooseFile(const QString& suffix, const QString& filter)
+{
+    QFileDialog dialog(window());
+    dialog.setObjectName(QStringLiteral("downloadFileDialog"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setDefaultSuffix(suffix);
+    dialog.setNameFilter(filter);
+    if (!ExecDialog(dialog) || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
 
 void CTerminalView::OnCommunicate()
 {
@@ -85,13 +92,10 @@ void CTerminalView::OnCommunicate()
     CKVVidiRidovedApp& app = *TheApp();
     ConnectionSettings chosen = doc.settings;
     ConnectSetupDialog dialog(
-        chosen, [&app] { return app.PortNames(); }, this);
+        chosen, [&app] { return app.PortNames(); }, window());
     connect(&app.deviceMonitor(), &DeviceMonitor::DevicesChanged, &dialog,
             &ConnectSetupDialog::OnDeviceChange);
-    openDialog = &dialog;
-    const int answer = dialog.exec();
-    openDialog = nullptr;
-    if (answer != QDialog::Accepted ||
+    if (!ExecDialog(dialog) ||
         (chosen.portName == doc.settings.portName && chosen.baudCode == doc.settings.baudCode))
         return;
     // A job may have started from the tree while the dialog was open.
@@ -143,11 +147,12 @@ void CTerminalView::OnSetTime()
     if (!link)
         return;
     DateTimeRecord chosen = RecordOf(PcLocalTime());
-    TerminalTimeDialog dialog(chosen, this);
-    openDialog = &dialog;
-    const int answer = dialog.exec();
-    openDialog = nullptr;
-    if (answer != QDialog::Accepted)
+    TerminalTimeDialog dialog(chosen, window());
+    if (!ExecDialog(dialog))
+        return;
+    // The link may have changed or gone while the dialog was shown.
+    link = LinkForCommand();
+    if (!link)
         return;
     const DateTimeRecord time = dialog.noSync == 0 ? RecordOf(PcLocalTime()) : chosen;
     ShowStatusMessage(MessageForSetTime(link->SetTerminalTime(TerminalTimeText(time))));
@@ -164,16 +169,13 @@ void CTerminalView::OnGetInformation()
         ShowStatusMessage(MessageForTerminalInfo(status));
         return;
     }
-    TerminalInfoDialog dialog(info, this);
-    openDialog = &dialog;
-    dialog.exec();
-    openDialog = nullptr;
+    TerminalInfoDialog dialog(info, window());
+    ExecDialog(dialog);
 }
 
 void CTerminalView::OnApplicationDownload()
 {
-    const QString path =
-        ChooseFile(this, openDialog, QStringLiteral("bin"), tr("Application Files (*.bin)"));
+    const QString path = ChooseFile(QStringLiteral("bin"), tr("Application Files (*.bin)"));
     if (path.isEmpty())
         return;
     appImagePath = path;
@@ -182,8 +184,7 @@ void CTerminalView::OnApplicationDownload()
 
 void CTerminalView::OnBatchDownload()
 {
-    const QString path =
-        ChooseFile(this, openDialog, QStringLiteral("cmb"), tr("Batch Build Files (*.cmb)"));
+    const QString path = ChooseFile(QStringLiteral("cmb"), tr("Batch Build Files (*.cmb)"));
     if (path.isEmpty())
         return;
     batchFilePath = path;

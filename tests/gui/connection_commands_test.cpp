@@ -80,6 +80,7 @@ private slots:
     void cleanup();
     void informationShowsEachTextUpToItsNul();
     void setTimeSendsThePickedTimeOrThePcTimeOfOk();
+    void closingTheWindowUnderItsDialogSendsNothing();
     void applicationDownloadTextForEachStatus_data();
     void applicationDownloadTextForEachStatus();
     void applicationDownloadRunsWithoutCancelAndNamesTheTerminalsErrorCode();
@@ -226,6 +227,23 @@ void ConnectionCommandsTest::setTimeSendsThePickedTimeOrThePcTimeOfOk()
     Trigger(Command::SetTime);
     QCOMPARE(ClockText(0), std::string("20251231235958"));
     QCOMPARE(prompter->shown.size(), messages);
+}
+
+void ConnectionCommandsTest::closingTheWindowUnderItsDialogSendsNothing()
+{
+    CChildFrame* child = Connect(0);
+    std::filesystem::remove(dir->path / "terminals/SIM1" / kClockFileName);
+    const QPointer<CChildFrame> window(child);
+    WhenModal<TerminalTimeDialog>([child](TerminalTimeDialog* dialog) {
+        child->close();
+        // Whatever the view did with its dialog, OK is what the user pressed.
+        if (QApplication::activeModalWidget() == dialog)
+            ClickOk(dialog);
+    });
+    Trigger(Command::SetTime);
+    QTRY_VERIFY(!window);
+    QVERIFY(!std::filesystem::exists(dir->path / "terminals/SIM1" / kClockFileName));
+    QVERIFY(prompter->shown.isEmpty());
 }
 
 void ConnectionCommandsTest::applicationDownloadTextForEachStatus_data()
