@@ -20,7 +20,8 @@ QString ApplicationDownloadText(LinkStatus status)
 {
     const std::optional<MessageId> id = MessageForInstall(status);
     if (!id)
-        return QCoreApplication::translate("ApplicationDownloadJob", kApplicationCompleteText);
+        return QCoreApplication::translate("ApplicationDownloadJob",
+                                           "Application download complete");
     const std::string text = FormatMessage(*id, StatusValue(status), UiLanguage());
     return QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
