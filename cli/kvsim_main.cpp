@@ -1,5 +1,6 @@
 // kvsim: a simulated terminal on a serial line, a pseudo-terminal made for the
-// PC (--pty) or a real serial device (--device). Serves until SIGINT or SIGTERM.
+// PC (--pty) or a real serial device (--device). Serves until SIGINT or SIGTERM;
+// SIGUSR1 sets the terminal into its cradle (a docking the PC sees on DSR and DCD).
 #include "kv_version.h"
 #include "sim/fd_port.h"
 #include "sim/sim_terminal.h"
@@ -248,6 +249,7 @@ int main(int argc, char** argv)
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGUSR1);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     std::string slave;
@@ -271,7 +273,15 @@ int main(int argc, char** argv)
         status = kExitFailed;
     }
     const timespec interval{0, kWatchIntervalNs};
-    while (status == kExitDone && sigtimedwait(&stopSignals, nullptr, &interval) < 0) {
+    for (int caught; status == kExitDone;) {
+        caught = sigtimedwait(&stopSignals, nullptr, &interval);
+        if (caught == SIGUSR1) {
+            if (!line->ShowDocking())
+                std::cerr << "kvsim: no modem lines on this port: the docking is not shown\n";
+            continue;
+        }
+        if (caught >= 0)
+            break;
         if (push && line->PeerPresent()) {
             terminal.Push(std::move(*push), options.pushName);
             push.reset();

@@ -171,6 +171,65 @@ void CKVVidiRidovedDoc::OnCloseDocument()
     });
 }
 
+void CKVVidiRidovedDoc::ClosePortForReconnect()
+{
+    if (clockThread)
+        clockThread->RequestStop();
+    if (settings.handle != kNoPort)
+        TheApp()->transport().PortClose(settings.handle);
+    settings.handle = kNoPort;
+}
+
+CKVVidiRidovedDoc::Reopened CKVVidiRidovedDoc::ReopenPort(const ConnectionSettings& chosen,
+                                                          int listPosition)
+{
+    if (const PortHandle handle = OpenPort(chosen.portName, listPosition); handle != kNoPort) {
+        InstallLink(chosen, handle);
+        return Reopened::Chosen;
+    }
+    const int previousPosition = FindPortPosition(TheApp()->PortNames(), settings.portName);
+    if (const PortHandle handle = OpenPort(settings.portName, previousPosition);
+        handle != kNoPort) {
+        InstallLink(settings, handle);
+        return Reopened::Previous;
+    }
+    return Reopened::None;
+}
+
+PortHandle CKVVidiRidovedDoc::OpenPort(const QString& portName, int listPosition)
+{
+    const auto choice = ChoosePortOpen(portName, listPosition);
+    if (!choice)
+        return kNoPort;
+    return TheApp()->transport().PortOpen(choice->kind, choice->numberOrIndex,
+                                          portName.toStdString());
+}
+
+void CKVVidiRidovedDoc::InstallLink(const ConnectionSettings& chosen, PortHandle handle)
+{
+    CKVVidiRidovedApp& app = *TheApp();
+    Transport& transport = app.transport();
+    transport.PortConfigure(handle, static_cast<BaudCode>(chosen.baudCode), 0, 0, 0, 1);
+    auto fresh = std::make_unique<TerminalLink>(transport);
+    fresh->AttachPort(handle);
+    // The old worker may still be inside an operation on the old link: it ends
+    // first, on the reaper's thread, and the link after it.
+    std::shared_ptr<ClockSyncThread> clock(std::move(clockThread));
+    if (clock)
+        clock->RequestStop();
+    std::shared_ptr<TerminalLink> oldLink(std::move(link));
+    app.reaper().Retire([clock = std::move(clock), oldLink = std::move(oldLink)]() mutable {
+        clock.reset();
+        oldLink.reset();
+    });
+    link = std::move(fresh);
+    settings = chosen;
+    settings.handle = handle;
+    SetTitle(settings.portName);
+    if (app.ClockSynchronization.load() != 0)
+        StartClockThread();
+}
+
 void CKVVidiRidovedDoc::StartClockThread()
 {
     if (!link)

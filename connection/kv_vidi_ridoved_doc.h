@@ -32,6 +32,16 @@ public:
     // the job and the clock worker end, the link goes and the port closes, all
     // on the reaper's thread. Safe to call twice.
     void OnCloseDocument();
+    // Reconnect, first half: the clock worker is told to stop and the port closes;
+    // the link stays, without a port, until ReopenPort.
+    void ClosePortForReconnect();
+    enum class Reopened { Chosen, Previous, None };
+    // Reconnect, second half: opens the port of chosen (listPosition: its place in
+    // the port list) or, when that fails, the previous one again. The port that
+    // opens gets a new link; the old link and its clock worker go to the reaper,
+    // which ends the worker before the link. With synchronisation on, the new
+    // link gets its own worker. None: no port is open and the link is the old one.
+    Reopened ReopenPort(const ConnectionSettings& chosen, int listPosition);
     // Starts the clock worker (unless one runs) and wakes it in 500 ms.
     void StartClockThread();
     // Wakes the clock worker, which then sees whether the flag is still on.
@@ -58,6 +68,10 @@ signals:
     void AutoInstallRequested();
 
 private:
+    // Opens the port of choice; kNoPort when it cannot be opened.
+    PortHandle OpenPort(const QString& portName, int listPosition);
+    void InstallLink(const ConnectionSettings& chosen, PortHandle handle);
+
     std::unique_ptr<ClockSyncThread> clockThread;
     QString title;
 };

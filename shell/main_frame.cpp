@@ -198,9 +198,18 @@ void CMainFrame::CreateActions()
     connect(MakeAction(TileVertically, tr("Tile Vertically"),
                        tr("Arrange windows as vertical, non-overlapping tiles\nTile Windows")),
             &QAction::triggered, this, [this] { TileWindows(Qt::Horizontal); });
-    // The connection's own commands arrive with the terminal view.
-    for (int id : {Communicate, SetTime, GetInformation, ApplicationDownload, BatchDownload})
-        actions[id]->setEnabled(false);
+    // The connection's own commands go to the view of the current connection window.
+    const auto toView = [this](int id, void (CTerminalView::*command)()) {
+        connect(actions[id], &QAction::triggered, this, [this, command] {
+            if (auto* child = qobject_cast<CChildFrame*>(mdi->currentSubWindow()))
+                (child->view()->*command)();
+        });
+    };
+    toView(Communicate, &CTerminalView::OnCommunicate);
+    toView(SetTime, &CTerminalView::OnSetTime);
+    toView(GetInformation, &CTerminalView::OnGetInformation);
+    toView(ApplicationDownload, &CTerminalView::OnApplicationDownload);
+    toView(BatchDownload, &CTerminalView::OnBatchDownload);
 }
 
 void CMainFrame::CreateMenus()

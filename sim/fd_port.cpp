@@ -3,11 +3,15 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
 
 namespace {
+
+// Long enough for a PC that polls its modem lines to see DTR low.
+constexpr std::chrono::milliseconds kUndockedTime{600};
 
 // How long a write may wait for room at the port before it fails.
 constexpr std::chrono::milliseconds kWriteTimeout{3000};
@@ -103,6 +107,17 @@ std::unique_ptr<FdPort> FdPort::OpenSerialDevice(const std::string& path, int ba
     }
     tcflush(fd, TCIOFLUSH);
     return std::unique_ptr<FdPort>(new FdPort(fd, false));
+}
+
+bool FdPort::ShowDocking()
+{
+    if (pseudoTerminal)
+        return false;
+    int dtr = TIOCM_DTR;
+    if (ioctl(fd, TIOCMBIC, &dtr) != 0)
+        return false;
+    std::this_thread::sleep_for(kUndockedTime);
+    return ioctl(fd, TIOCMBIS, &dtr) == 0;
 }
 
 bool FdPort::PeerPresent() const

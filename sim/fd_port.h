@@ -26,6 +26,10 @@ public:
     // True while a PC holds the line open: the slave of a pseudo-terminal is
     // open; a serial device always.
     bool PeerPresent() const;
+    // The terminal is set into its cradle: DTR drops for a moment and rises
+    // again, which a null-modem cable carries to the PC's DSR and DCD. False on a
+    // pseudo-terminal, which has no modem lines, or when the device refuses.
+    bool ShowDocking();
 
     std::size_t Read(std::uint8_t* buffer, std::size_t capacity,
                      std::chrono::milliseconds timeout) override;

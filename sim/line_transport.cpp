@@ -35,7 +35,18 @@ void LineTransport::PortClose(PortHandle port)
     if (port >= 1 && port <= ports.size()) {
         ports[port - 1].open = false;
         ports[port - 1].end->SetReceiveEvent(nullptr);
+        ports[port - 1].signalEvent = nullptr;
     }
+}
+
+bool LineTransport::ShowDocking(int index)
+{
+    std::lock_guard lock(mutex);
+    if (index < 1 || index > static_cast<int>(ports.size()) || !ports[index - 1].open)
+        return false;
+    if (Event* event = ports[index - 1].signalEvent)
+        event->Set();
+    return true;
 }
 
 int LineTransport::PortCount()
@@ -74,7 +85,12 @@ void LineTransport::PortSetReceiveEvent(PortHandle port, Event* event)
         end->SetReceiveEvent(event);
 }
 
-void LineTransport::PortSetSignalEvent(PortHandle, Event*) {}
+void LineTransport::PortSetSignalEvent(PortHandle port, Event* event)
+{
+    std::lock_guard lock(mutex);
+    if (port >= 1 && port <= ports.size())
+        ports[port - 1].signalEvent = event;
+}
 
 std::uint32_t LineTransport::PortWrite(PortHandle port, std::uint32_t count,
                                        const std::uint8_t* bytes)

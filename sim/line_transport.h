@@ -17,6 +17,9 @@ class LineTransport : public Transport {
 public:
     // Appends a port to the list; the 1-based list position opens it.
     void AddPort(const std::string& name, std::shared_ptr<LineEnd> end);
+    // The terminal on the port at list position index was set into its cradle:
+    // sets the port's signal event. False when that port is not open.
+    bool ShowDocking(int index);
 
     PortHandle PortOpen(PortKind kind, int numberOrIndex, const std::string& name) override;
     void PortClose(PortHandle port) override;
@@ -37,6 +40,7 @@ private:
         std::string name;
         std::shared_ptr<LineEnd> end;
         bool open = false;
+        Event* signalEvent = nullptr;
     };
     std::shared_ptr<LineEnd> EndOf(PortHandle port);
 

@@ -1,5 +1,6 @@
 #include "sim/sim_ports.h"
 
+#include "link/event.h"
 #include "link/link_status.h"
 #include "sim/line_transport.h"
 #include "sim/sample_files.h"
@@ -137,6 +138,26 @@ void SimPortsTransport::PortSetReceiveEvent(PortHandle port, Event* event)
 {
     if (auto end = EndOf(port))
         end->SetReceiveEvent(event);
+}
+
+void SimPortsTransport::PortSetSignalEvent(PortHandle port, Event* event)
+{
+    std::lock_guard lock(mutex);
+    if (const auto it = open.find(port); it != open.end())
+        it->second.signalEvent = event;
+}
+
+bool SimPortsTransport::ShowDocking(int index)
+{
+    std::lock_guard lock(mutex);
+    for (auto& [handle, port] : open) {
+        if (port.index != index)
+            continue;
+        if (port.signalEvent)
+            port.signalEvent->Set();
+        return true;
+    }
+    return false;
 }
 
 std::uint32_t SimPortsTransport::PortWrite(PortHandle port, std::uint32_t n,

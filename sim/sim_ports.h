@@ -40,6 +40,9 @@ public:
     // Faults on what the PC sends through an open port (the terminal's own
     // are SimTerminal::SetFaults). False when the port is not open.
     bool SetPcFaults(PortHandle port, const LineFaults& faults);
+    // The terminal at 1-based list position index was set into its cradle: sets
+    // the port's signal event. False when that port is not open.
+    bool ShowDocking(int index);
 
     PortHandle PortOpen(PortKind kind, int numberOrIndex, const std::string& name) override;
     void PortClose(PortHandle port) override;
@@ -48,7 +51,7 @@ public:
     void PortName(int index, char* buffer, std::uint32_t* length) override;
     void PortConfigure(PortHandle, BaudCode, int, int, int, int) override {}
     void PortSetReceiveEvent(PortHandle port, Event* event) override;
-    void PortSetSignalEvent(PortHandle, Event*) override {}
+    void PortSetSignalEvent(PortHandle port, Event* event) override;
     std::uint32_t PortWrite(PortHandle port, std::uint32_t count,
                             const std::uint8_t* bytes) override;
     std::uint32_t PortRead(PortHandle port, std::uint8_t* buffer, std::uint32_t capacity) override;
@@ -60,6 +63,7 @@ private:
         int index = 0;
         std::shared_ptr<LineEnd> end; // the PC's end of the line
         std::shared_ptr<SimTerminal> terminal;
+        Event* signalEvent = nullptr; // set and used under mutex
     };
     std::shared_ptr<LineEnd> EndOf(PortHandle port);
 

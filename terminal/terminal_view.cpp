@@ -22,6 +22,8 @@ CTerminalView::CTerminalView(CKVVidiRidovedDoc& document, QWidget* parent)
 CTerminalView::~CTerminalView()
 {
     ReleaseLink();
+    if (reconnecting)
+        tree.jobRunning.store(0);
     // A running job still writes into the dialog's progress: the dialog goes
     // when the job has ended.
     if (tree.jobRunning.load() && progress) {

@@ -10,9 +10,11 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class CKVVidiRidovedDoc;
+class JobHost;
 class ProgressDialog;
 class TerminalLink;
 
@@ -33,6 +35,18 @@ public:
     // the view on the reaper's thread.
     void ReleaseLink();
 
+    // The connection commands of the Setup and Tool menus. GUI thread.
+    void OnCommunicate();
+    void OnSetTime();
+    void OnGetInformation();
+    void OnApplicationDownload();
+    void OnBatchDownload();
+    // Start the download of appImagePath or batchFilePath on the connection's job
+    // thread and return at once; the automatic install comes in here too. While a
+    // job of the connection runs: message 40005, nothing more.
+    void ApplicationDownloadJob();
+    void BatchDownloadJob();
+
     QString appImagePath;
     QString batchFilePath;
     // The modal dialog a command of this view is showing, or null.
@@ -43,11 +57,27 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Shows dialog modally as openDialog; true for OK. False also when the view
+    // went meanwhile, in which case the caller must return at once.
+    bool ExecDialog(QDialog& dialog);
+    // The file a download sends, chosen in the open-file dialog; empty when none.
+    QString ChooseFile(const QString& suffix, const QString& filter);
+    // The link a command of the GUI thread may use now: null (after 40005) while
+    // a job of the connection runs or the port changes.
+    TerminalLink* LinkForCommand();
+    // Runs work on the connection's job thread with the progress dialog shown;
+    // once it has ended, the dialog hides, the tree's job flag clears and finish
+    // runs on the GUI thread (only while this view and its connection remain).
+    // False, and nothing started, without a link or while a job runs (40005).
+    bool StartJob(bool cancelVisible, std::function<void(TerminalLink&, JobHost&)> work,
+                  std::function<void()> finish);
+
     CKVVidiRidovedDoc& doc;
     std::unique_ptr<ProgressDialog> progress;
     CTerminalFileTree tree;
     bool treeCreated = false;
     bool shownOnce = false;
+    bool reconnecting = false; // the job flag is the reconnect's, not a job's
 };
 
 // Owns the document; closing the window closes the connection.

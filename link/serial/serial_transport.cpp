@@ -61,6 +61,9 @@ bool ApplyLineSettings(QSerialPort& port, int baudRate)
 
 // After one of QSerialPort's zero-time waits: false when the device failed. A
 // wait that found nothing to do reports a time-out, which is no failure.
+// How often the modem lines are looked at while nothing else happens.
+constexpr std::chrono::milliseconds kModemLinePoll{250};
+
 bool PumpSucceeded(QSerialPort& port, bool pumped)
 {
     const QSerialPort::SerialPortError error = port.error();
@@ -133,6 +136,9 @@ public:
     std::uint32_t Read(std::uint8_t* buffer, std::uint32_t capacity);
     std::uint32_t Purge();
     void SetReceiveEvent(Event* event);
+    // Set whenever DSR or DCD rises (a terminal set into its cradle), on devices
+    // that report their modem lines.
+    void SetSignalEvent(Event* event);
     // Ends the I/O thread; later calls fail with kSerialBadHandle.
     void Close();
 
@@ -159,6 +165,8 @@ private:
     std::size_t InputRoom();
     void TakeInput(QSerialPort& port);
     void DiscardInput();
+    // Looks at the modem lines; false once the device turns out not to report them.
+    bool WatchModemLines(QSerialPort& port, QSerialPort::PinoutSignals& previous);
 
     const std::string path;
     const std::chrono::milliseconds stallTimeout;
@@ -177,6 +185,7 @@ private:
     std::vector<std::uint8_t> rx;
     std::size_t rxHead = 0; // rx[rxHead..] wait to be read
     Event* receiveEvent = nullptr;
+    Event* signalEvent = nullptr; // guarded by rxMutex too
 };
 
 SerialLine::SerialLine(std::string devicePath, std::chrono::milliseconds stall)
@@ -261,11 +270,37 @@ void SerialLine::SetReceiveEvent(Event* event)
         event->Set();
 }
 
+void SerialLine::SetSignalEvent(Event* event)
+{
+    std::lock_guard lock(rxMutex);
+    signalEvent = event;
+}
+
+bool SerialLine::WatchModemLines(QSerialPort& port, QSerialPort::PinoutSignals& previous)
+{
+    const QSerialPort::PinoutSignals now = port.pinoutSignals();
+    // A pseudo-terminal, for one, has no modem lines to report.
+    if (port.error() != QSerialPort::NoError) {
+        port.clearError();
+        return false;
+    }
+    const QSerialPort::PinoutSignals docking =
+        QSerialPort::DataSetReadySignal | QSerialPort::DataCarrierDetectSignal;
+    if ((now & ~previous) & docking) {
+        std::lock_guard lock(rxMutex);
+        if (signalEvent)
+            signalEvent->Set();
+    }
+    previous = now;
+    return true;
+}
+
 void SerialLine::Close()
 {
     if (!thread.joinable())
         return;
     SetReceiveEvent(nullptr);
+    SetSignalEvent(nullptr);
     {
         std::lock_guard lock(mutex);
         stopRequested = true;
@@ -323,6 +358,9 @@ void SerialLine::Run()
     Job* writing = nullptr;
     Clock::time_point lastProgress{};
     std::uint32_t stopError = kSerialBadHandle;
+    // The lines as the port opened: a terminal already in its cradle is no docking.
+    QSerialPort::PinoutSignals modemLines = QSerialPort::NoSignal;
+    bool watchLines = WatchModemLines(port, modemLines);
     for (;;) {
         std::deque<Job*> batch;
         bool stop = false;
@@ -345,6 +383,9 @@ void SerialLine::Run()
             timeout = std::max(std::chrono::milliseconds(0),
                                std::chrono::duration_cast<std::chrono::milliseconds>(
                                    lastProgress + stallTimeout - Clock::now()));
+        // The system gives no notice of a modem-line change: they are polled.
+        if (watchLines && (timeout < std::chrono::milliseconds(0) || timeout > kModemLinePoll))
+            timeout = kModemLinePoll;
         const PortReadiness ready =
             waiter.Wait(port.handle(), InputRoom() > 0, port.bytesToWrite() > 0, timeout);
         if (ready.hungUp || (ready.readable && !PumpSucceeded(port, port.waitForReadyRead(0)))) {
@@ -361,6 +402,8 @@ void SerialLine::Run()
                 lastProgress = Clock::now();
         }
         TakeInput(port);
+        if (watchLines)
+            watchLines = WatchModemLines(port, modemLines);
         if (!writing)
             continue;
         if (const qint64 left = port.bytesToWrite(); left == 0) {
@@ -596,9 +639,11 @@ void SerialTransport::PortSetReceiveEvent(PortHandle port, Event* event)
         SetThreadPortError(kSerialBadHandle);
 }
 
-void SerialTransport::PortSetSignalEvent(PortHandle port, Event*)
+void SerialTransport::PortSetSignalEvent(PortHandle port, Event* event)
 {
-    if (!LineOf(port))
+    if (const auto line = LineOf(port))
+        line->SetSignalEvent(event);
+    else
         SetThreadPortError(kSerialBadHandle);
 }
 

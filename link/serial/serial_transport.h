@@ -80,7 +80,8 @@ public:
     // the four fixed arguments are not used. Fails with kSerialBadSetting.
     void PortConfigure(PortHandle port, BaudCode baud, int a, int b, int c, int d) override;
     void PortSetReceiveEvent(PortHandle port, Event* event) override;
-    // Accepted and never set: this back-end reports no line signals.
+    // Set when DSR or DCD rises (a terminal set into its cradle) on a device that
+    // reports its modem lines; never on one that does not, such as a pseudo-terminal.
     void PortSetSignalEvent(PortHandle port, Event* event) override;
     // Returns once every byte is handed to the system's driver, or short on failure
     // (107 line gone, 121 stalled, 6 not open).

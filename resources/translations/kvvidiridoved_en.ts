@@ -573,4 +573,84 @@ ends.
 </translation>
     </message>
 </context>
+<context>
+    <name>TerminalInfoDialog</name>
+    <message>
+        <source>Terminal Information</source>
+        <translation>Terminal Information</translation>
+    </message>
+    <message>
+        <source>Model:</source>
+        <translation>Model:</translation>
+    </message>
+    <message>
+        <source>F/W Version</source>
+        <translation>F/W Version</translation>
+    </message>
+    <message>
+        <source>Serial Number:</source>
+        <translation>Serial Number:</translation>
+    </message>
+    <message>
+        <source>Equipment ID</source>
+        <translation>Equipment ID</translation>
+    </message>
+</context>
+<context>
+    <name>TerminalTimeDialog</name>
+    <message>
+        <source>Setup Terminal Time</source>
+        <translation>Setup Terminal Time</translation>
+    </message>
+    <message>
+        <source>Synchronize with PC</source>
+        <translation>Synchronize with PC</translation>
+    </message>
+    <message>
+        <source>None Synchronize</source>
+        <translation>None Synchronize</translation>
+    </message>
+    <message>
+        <source>Set Time</source>
+        <translation>Set Time</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Date &amp;&amp; Time:</source>
+        <translation>Date &amp;&amp; Time:</translation>
+    </message>
+</context>
+<context>
+    <name>ApplicationDownloadJob</name>
+    <message>
+        <source>Application download complete</source>
+        <translation>Application download complete</translation>
+    </message>
+</context>
+<context>
+    <name>CTerminalView</name>
+    <message>
+        <source>Application Files (*.bin)</source>
+        <translation>Application Files (*.bin)</translation>
+    </message>
+    <message>
+        <source>Batch Build Files (*.cmb)</source>
+        <translation>Batch Build Files (*.cmb)</translation>
+    </message>
+    <message>
+        <source>%1: record %2 is damaged; it and the records after it were not sent</source>
+        <translation>%1: record %2 is damaged; it and the records after it were not sent</translation>
+    </message>
+    <message>
+        <source>The connection on %1 is closed: its port cannot be opened again</source>
+        <translation>The connection on %1 is closed: its port cannot be opened again</translation>
+    </message>
+    <message>
+        <source>The connection stays on %1</source>
+        <translation>The connection stays on %1</translation>
+    </message>
+</context>
 </TS>

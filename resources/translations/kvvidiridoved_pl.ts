@@ -571,4 +571,84 @@ i kończy się.
 </translation>
     </message>
 </context>
+<context>
+    <name>TerminalInfoDialog</name>
+    <message>
+        <source>Terminal Information</source>
+        <translation>Informacje o kolektorze</translation>
+    </message>
+    <message>
+        <source>Model:</source>
+        <translation>Model:</translation>
+    </message>
+    <message>
+        <source>F/W Version</source>
+        <translation>Oprogramowanie:</translation>
+    </message>
+    <message>
+        <source>Serial Number:</source>
+        <translation>Numer seryjny:</translation>
+    </message>
+    <message>
+        <source>Equipment ID</source>
+        <translation>ID urządzenia:</translation>
+    </message>
+</context>
+<context>
+    <name>TerminalTimeDialog</name>
+    <message>
+        <source>Setup Terminal Time</source>
+        <translation>Ustawienia czasu kolektora</translation>
+    </message>
+    <message>
+        <source>Synchronize with PC</source>
+        <translation>Synchronizuj z PC</translation>
+    </message>
+    <message>
+        <source>None Synchronize</source>
+        <translation>Nie synchronizuj</translation>
+    </message>
+    <message>
+        <source>Set Time</source>
+        <translation>Ustaw czas</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Anuluj</translation>
+    </message>
+    <message>
+        <source>Date &amp;&amp; Time:</source>
+        <translation>Data i czas:</translation>
+    </message>
+</context>
+<context>
+    <name>ApplicationDownloadJob</name>
+    <message>
+        <source>Application download complete</source>
+        <translation>Instalacja programu zakończona</translation>
+    </message>
+</context>
+<context>
+    <name>CTerminalView</name>
+    <message>
+        <source>Application Files (*.bin)</source>
+        <translation>Pliki programów (*.bin)</translation>
+    </message>
+    <message>
+        <source>Batch Build Files (*.cmb)</source>
+        <translation>Pliki wsadowe (*.cmb)</translation>
+    </message>
+    <message>
+        <source>%1: record %2 is damaged; it and the records after it were not sent</source>
+        <translation>%1: rekord %2 jest uszkodzony; ani on, ani następne rekordy nie zostały wysłane</translation>
+    </message>
+    <message>
+        <source>The connection on %1 is closed: its port cannot be opened again</source>
+        <translation>Połączenie na %1 zostało zamknięte: nie można ponownie otworzyć jego portu</translation>
+    </message>
+    <message>
+        <source>The connection stays on %1</source>
+        <translation>Połączenie pozostaje na %1</translation>
+    </message>
+</context>
 </TS>

@@ -1,6 +1,7 @@
 // The built-in simulated terminals as a Transport: the SIMn list, open and
 // close, disks kept between runs, and a link-free exchange over an open port.
 #include "link/event.h"
+#include "sim/in_process_line.h"
 #include "sim/line_transport.h"
 #include "sim/sim_ports.h"
 #include "tests/support/test_dir.h"
@@ -96,6 +97,42 @@ TEST(SimPorts, ListOpenCloseAndKeepDisks)
     EXPECT_NE(again, port);
     EXPECT_FALSE(fs::exists(dir / "SIM2/C/DATA/ORDERS.TXT"));
     EXPECT_TRUE(fs::exists(dir / "SIM2/C/DATA/STOCK.DAT"));
+}
+
+TEST(SimPorts, ADockingSetsTheSignalEventOfAnOpenPortOnly)
+{
+    TestDir dir;
+    SimPortsTransport ports(dir.path, 2);
+    EXPECT_FALSE(ports.ShowDocking(1)) << "not open";
+    const PortHandle port = ports.PortOpen(PortKind::ListIndex, 1, "SIM1");
+    ASSERT_NE(port, kNoPort);
+    Event docked;
+    ports.PortSetSignalEvent(port, &docked);
+    EXPECT_FALSE(docked.Wait(0ms));
+    EXPECT_FALSE(ports.ShowDocking(2));
+    EXPECT_TRUE(ports.ShowDocking(1));
+    EXPECT_TRUE(docked.Wait(0ms));
+    // Handed back (the link going): a docking reaches no event any more.
+    docked.Reset();
+    ports.PortSetSignalEvent(port, nullptr);
+    EXPECT_TRUE(ports.ShowDocking(1));
+    EXPECT_FALSE(docked.Wait(0ms));
+    ports.PortSetSignalEvent(port, &docked);
+    ports.PortClose(port);
+    EXPECT_FALSE(ports.ShowDocking(1));
+    EXPECT_FALSE(docked.Wait(0ms));
+
+    // The same on a line of the in-process transport.
+    LineTransport lines;
+    auto [pc, terminal] = MakeInProcessLine();
+    lines.AddPort("LINE1", pc);
+    EXPECT_FALSE(lines.ShowDocking(1));
+    const PortHandle line = lines.PortOpen(PortKind::ListIndex, 1, "LINE1");
+    ASSERT_NE(line, kNoPort);
+    lines.PortSetSignalEvent(line, &docked);
+    EXPECT_TRUE(lines.ShowDocking(1));
+    EXPECT_TRUE(docked.Wait(0ms));
+    lines.PortClose(line);
 }
 
 TEST(SimPorts, DefaultRootFollowsTheDataFolder)

@@ -1,0 +1,97 @@
+#include "terminal/batch_download_job.h"
+
+#include "convert/batch_file.h"
+#include "link/operation_text.h"
+#include "link/private_folder.h"
+#include "link/terminal_link.h"
+#include "link/transfer_progress.h"
+
+#include <cctype>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kPortPrefixLength = 4;
+
+std::optional<std::vector<std::uint8_t>> ReadWhole(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    if (in.bad())
+        return std::nullopt;
+    return bytes;
+}
+
+bool WriteWhole(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return static_cast<bool>(out);
+}
+
+// "KV" and the port name's first four characters, each one safe in a file name
+// ("/dev/ttyUSB0" gives KV_dev).
+std::string TempStem(const std::string& portName)
+{
+    std::string stem = "KV";
+    for (char c : portName.substr(0, kPortPrefixLength))
+        stem += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return stem;
+}
+
+} // namespace
+
+BatchDownloadResult RunBatchDownloadJob(TerminalLink& link, const BatchDownloadInput& input,
+                                        JobHost& host)
+{
+    BatchDownloadResult result;
+    std::optional<std::vector<std::uint8_t>> bytes = ReadWhole(input.file);
+    if (!bytes)
+        return result;
+    result.opened = true;
+    if (LooksScrambled(*bytes))
+        Unscramble(*bytes, input.key);
+    const BatchContents batch = ParseBatchFile(*bytes);
+    if (!batch.complete)
+        result.damagedRecord = batch.records.size() + 1;
+
+    TransferProgress* progress = link.progress.load();
+    if (progress) {
+        progress->totalFiles = static_cast<int>(batch.records.size());
+        progress->finishedFiles = 0;
+    }
+    const std::string source = input.file.filename().string();
+    const std::filesystem::path temp = batch.records.empty()
+                                           ? std::filesystem::path{}
+                                           : CreatePrivateTempFile(TempStem(input.portName), "tmp");
+    for (const BatchRecord& record : batch.records) {
+        ++result.attempted;
+        if (progress)
+            progress->SetFileText(record.terminalPath);
+        // Without its temporary copy nothing is sent for the record.
+        result.status = temp.empty() || !WriteWhole(temp, record.data)
+                            ? LinkStatus::FileError
+                            : link.DownloadFile(temp, record.terminalPath, 1, true, false);
+        if (result.status != LinkStatus::Ok) {
+            result.failedPath = record.terminalPath;
+            host.LogLine(CopyFailLine(source, record.terminalPath));
+            break;
+        }
+        host.LogLine(CopyDoneLine(source, record.terminalPath));
+        if (progress)
+            progress->finishedFiles.fetch_add(1);
+    }
+    if (!temp.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(temp, ec);
+    }
+    link.cancel.store(0);
+    return result;
+}

@@ -1,0 +1,276 @@
+// terminal_view_commands.cpp: the connection commands of a terminal view: the
+// clock, the terminal's information, the reconnect, and the application and
+// batch downloads, which run on the connection's job thread.
+#include "connection/connect_setup_dialog.h"
+#include "connection/job_thread.h"
+#include "connection/kv_vidi_ridoved_doc.h"
+#include "link/operation_text.h"
+#include "link/terminal_link.h"
+#include "pc/progress_dialog.h"
+#include "shell/device_monitor.h"
+#include "shell/kv_vidi_ridoved_app.h"
+#include "shell/message_window.h"
+#include "shell/prompter.h"
+#include "terminal/application_download_job.h"
+#include "terminal/batch_download_job.h"
+#include "terminal/gui_job_host.h"
+#include "terminal/terminal_info_dialog.h"
+#include "terminal/terminal_time_dialog.h"
+#include "terminal/terminal_view.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+// Between closing the old port and opening the new one.
+constexpr int kReconnectPauseMs = 1000;
+
+// The host of a view's job: once the connection is closing, nothing more is
+// shown; lines still reach the message window.
+class ViewJobHost : public GuiJobHost {
+public:
+    explicit ViewJobHost(const JobThread& owner) : thread(owner) {}
+    void ShowMessage(MessageId id, const std::string& argument) override
+    {
+        if (!thread.Abandoned())
+            GuiJobHost::ShowMessage(id, argument);
+    }
+    bool AskYesNo(MessageId id, const std::string& argument) override
+    {
+        return !thread.Abandoned() && GuiJobHost::AskYesNo(id, argument);
+    }
+
+private:
+    const JobThread& thread;
+};
+
+// The message box of a status, when it calls for one.
+void ShowStatusMessage(std::optional<MessageId> id)
+{
+    if (id)
+        ShowMessage(*id);
+}
+
+} // namespace
+
+bool CTerminalView::ExecDialog(QDialog& dialog)
+{
+    // The view may go while the dialog waits (its window closed): the dialog
+    // belongs to the main window, and nothing of the view is touched after.
+    const QPointer<CTerminalView> self(this);
+    openDialog = &dialog;
+    const int answer = dialog.exec();
+    if (!self)
+        return false;
+    openDialog = nullptr;
+    return answer == QDialog::Accepted;
+}
+
+QString CTerminalView::ChooseFile(const QString& suffix, const QString& filter)
+{
+    QFileDialog dialog(window());
+    dialog.setObjectName(QStringLiteral("downloadFileDialog"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setDefaultSuffix(suffix);
+    dialog.setNameFilter(filter);
+    if (!ExecDialog(dialog) || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+void CTerminalView::OnCommunicate()
+{
+    if (tree.jobRunning.load()) {
+        ShowMessage(MessageId::AnotherJob);
+        return;
+    }
+    CKVVidiRidovedApp& app = *TheApp();
+    ConnectionSettings chosen = doc.settings;
+    ConnectSetupDialog dialog(
+        chosen, [&app] { return app.PortNames(); }, window());
+    connect(&app.deviceMonitor(), &DeviceMonitor::DevicesChanged, &dialog,
+            &ConnectSetupDialog::OnDeviceChange);
+    if (!ExecDialog(dialog) ||
+        (chosen.portName == doc.settings.portName && chosen.baudCode == doc.settings.baudCode))
+        return;
+    // A job may have started from the tree while the dialog was open.
+    if (tree.jobRunning.load()) {
+        ShowMessage(MessageId::AnotherJob);
+        return;
+    }
+    // Nothing uses the link while it changes: the job flag keeps the jobs and
+    // the commands away until the new port is open.
+    tree.jobRunning.store(1);
+    reconnecting = true;
+    ReleaseLink();
+    doc.ClosePortForReconnect();
+    const int listPosition = dialog.listPosition;
+    QTimer::singleShot(kReconnectPauseMs, this, [this, chosen, listPosition] {
+        const CKVVidiRidovedDoc::Reopened reopened = doc.ReopenPort(chosen, listPosition);
+        tree.jobRunning.store(0);
+        reconnecting = false;
+        if (reopened != CKVVidiRidovedDoc::Reopened::Chosen)
+            ShowMessage(MessageId::OpenPortFail);
+        if (reopened == CKVVidiRidovedDoc::Reopened::None) {
+            // Neither port opens: the connection is over.
+            LogMessage(tr("The connection on %1 is closed: its port cannot be opened again")
+                           .arg(doc.settings.portName));
+            if (QWidget* window = parentWidget())
+                window->close();
+            return;
+        }
+        if (reopened == CKVVidiRidovedDoc::Reopened::Previous)
+            LogMessage(tr("The connection stays on %1").arg(doc.settings.portName));
+        AttachLink(*doc.link);
+        // The tree showed what the other terminal holds.
+        tree.InsertRoot();
+    });
+}
+
+TerminalLink* CTerminalView::LinkForCommand()
+{
+    if (tree.jobRunning.load()) {
+        ShowMessage(MessageId::AnotherJob);
+        return nullptr;
+    }
+    return doc.link.get();
+}
+
+void CTerminalView::OnSetTime()
+{
+    TerminalLink* link = LinkForCommand();
+    if (!link)
+        return;
+    DateTimeRecord chosen = RecordOf(PcLocalTime());
+    TerminalTimeDialog dialog(chosen, window());
+    if (!ExecDialog(dialog))
+        return;
+    // The link may have changed or gone while the dialog was shown.
+    link = LinkForCommand();
+    if (!link)
+        return;
+    const DateTimeRecord time = dialog.noSync == 0 ? RecordOf(PcLocalTime()) : chosen;
+    ShowStatusMessage(MessageForSetTime(link->SetTerminalTime(TerminalTimeText(time))));
+}
+
+void CTerminalView::OnGetInformation()
+{
+    TerminalLink* link = LinkForCommand();
+    if (!link)
+        return;
+    TerminalInfo info;
+    const LinkStatus status = link->GetTerminalInfo(&info);
+    if (status != LinkStatus::Ok) {
+        ShowStatusMessage(MessageForTerminalInfo(status));
+        return;
+    }
+    TerminalInfoDialog dialog(info, window());
+    ExecDialog(dialog);
+}
+
+void CTerminalView::OnApplicationDownload()
+{
+    const QString path = ChooseFile(QStringLiteral("bin"), tr("Application Files (*.bin)"));
+    if (path.isEmpty())
+        return;
+    appImagePath = path;
+    ApplicationDownloadJob();
+}
+
+void CTerminalView::OnBatchDownload()
+{
+    const QString path = ChooseFile(QStringLiteral("cmb"), tr("Batch Build Files (*.cmb)"));
+    if (path.isEmpty())
+        return;
+    batchFilePath = path;
+    BatchDownloadJob();
+}
+
+void CTerminalView::ApplicationDownloadJob()
+{
+    const std::filesystem::path image = appImagePath.toStdString();
+    auto status = std::make_shared<LinkStatus>(LinkStatus::Ok);
+    StartJob(
+        false,
+        [image, status](TerminalLink& link, JobHost&) {
+            *status = RunApplicationDownloadJob(link, image);
+        },
+        [status] { ThePrompter().ShowMessage(ApplicationDownloadText(*status)); });
+}
+
+void CTerminalView::BatchDownloadJob()
+{
+    BatchDownloadInput input;
+    input.file = batchFilePath.toStdString();
+    input.portName = doc.settings.portName.toStdString();
+    input.key = CKVVidiRidovedApp::UnscrambleKeySetting();
+    auto result = std::make_shared<BatchDownloadResult>();
+    const QString file = batchFilePath;
+    StartJob(
+        true,
+        [input = std::move(input), result](TerminalLink& link, JobHost& host) {
+            *result = RunBatchDownloadJob(link, input, host);
+        },
+        [this, result, file] {
+            if (!result->opened) {
+                ShowMessage(MessageId::OpenFileFail);
+                return;
+            }
+            if (result->damagedRecord != 0)
+                LogMessage(tr("%1: record %2 is damaged; it and the records after it were not sent")
+                               .arg(file)
+                               .arg(result->damagedRecord));
+            ShowMessage(MessageId::BatchDone);
+            tree.FillItem(tree.rootItem);
+        });
+}
+
+bool CTerminalView::StartJob(bool cancelVisible, std::function<void(TerminalLink&, JobHost&)> work,
+                             std::function<void()> finish)
+{
+    TerminalLink* const link = doc.link.get();
+    JobThread* const thread = doc.job.get();
+    if (!link || !thread)
+        return false;
+    if (tree.jobRunning.load()) {
+        ShowMessage(MessageId::AnotherJob);
+        return false;
+    }
+    tree.jobRunning.store(1);
+    if (progress) {
+        progress->SetCancelVisible(cancelVisible);
+        progress->progress().totalFiles = 1;
+        progress->progress().finishedFiles = 0;
+        progress->show();
+        // At once, so that a hidden Cancel never shows for a moment.
+        progress->Refresh();
+    }
+    const QPointer<CTerminalView> self(this);
+    const QPointer<ProgressDialog> dialog(progress.get());
+    auto done = [self, dialog, finish = std::move(finish)] {
+        if (!self) {
+            // The window went while the job ran; its dialog waited for the job.
+            delete dialog.data();
+            return;
+        }
+        if (dialog)
+            dialog->hide();
+        self->tree.jobRunning.store(0);
+        // A connection closing asks nothing more of the user.
+        if (self->doc.job)
+            finish();
+    };
+    // The thread outlives the work it runs, and the link the thread: the reaper
+    // joins the job before it destroys the link.
+    thread->Start([work = std::move(work), done = std::move(done), link, thread] {
+        ViewJobHost host(*thread);
+        work(*link, host);
+        QMetaObject::invokeMethod(qApp, done, Qt::QueuedConnection);
+    });
+    return true;
+}
