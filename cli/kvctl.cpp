@@ -1,6 +1,7 @@
 #include "cli/kvctl_commands.h"
 #include "kv_version.h"
 
+#include <algorithm>
 #include <ostream>
 #include <utility>
 
@@ -19,8 +20,11 @@ void PrintUsage(std::ostream& to)
           "  df DISK                    disk capacity, used and free space\n"
           "  info                       the terminal's model, firmware, serial number, equipment "
           "id\n"
-          "  put LOCAL REMOTE [--overwrite] [--convert [--ini F]]   send a file\n"
+          "  put LOCAL REMOTE [--overwrite] [--verify] [--convert [--ini F]]   send a file\n"
           "  get REMOTE LOCAL           fetch a file\n"
+          "  sync LOCAL_DIR REMOTE_DIR [--dry-run] [--delete] [--verify] [--convert [--ini F]]\n"
+          "                             send the files whose size or time differ; --delete\n"
+          "                             removes terminal files the PC folder lacks\n"
           "  rm REMOTE...               delete files\n"
           "  format DISK                format a disk\n"
           "  settime [YYYYMMDDhhmmss]   set the terminal's clock (default: now)\n"
@@ -31,8 +35,10 @@ void PrintUsage(std::ostream& to)
           "  scramble IN OUT            scramble a file with the key of the settings\n"
           "\n"
           "Options (before or after the command; -- ends them):\n"
-          "  --port NAME                a name from 'kvctl ports', a device path, or COMn\n"
-          "                             (default: the first port of the list)\n"
+          "  --port NAME[,NAME]...      a name from 'kvctl ports', a device path, or COMn\n"
+          "                             (default: the first port of the list); several\n"
+          "                             ports (a list, or --port again) run ls, info, put,\n"
+          "                             get, sync, install and settime on each at once\n"
           "  --baud N                   4800, 9600, 19200, 38400, 57600 or 115200 (default)\n"
           "  --json                     print listings and information as JSON\n"
           "  --lang en|pl               the language of the messages\n"
@@ -40,7 +46,7 @@ void PrintUsage(std::ostream& to)
           "  --version                  show the version and end\n"
           "\n"
           "Exit status: 0 done, 1 the operation failed, 2 bad usage or the port cannot be\n"
-          "opened.\n";
+          "opened, 3 the copy fetched back by --verify differs from the file sent.\n";
 }
 
 // Options of the commands that take a value: the value stays with the command
@@ -75,7 +81,15 @@ int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostre
             return kExitUsage;
         }
         if (a == "--port") {
-            options.port = args[++i];
+            const std::string& list = args[++i];
+            for (std::size_t from = 0; from <= list.size();) {
+                const std::size_t comma = std::min(list.find(',', from), list.size());
+                if (comma > from)
+                    options.ports.push_back(list.substr(from, comma - from));
+                from = comma + 1;
+            }
+            if (!options.ports.empty())
+                options.port = options.ports.front();
         } else if (a == "--baud") {
             try {
                 options.baud = std::stoi(args[++i]);
@@ -115,13 +129,21 @@ int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const std::string& command = words.front();
     const std::span<const std::string> rest(words.begin() + 1, words.end());
     static const std::pair<const char*, KvctlCommand> kCommands[] = {
-        {"ports", RunPortsCommand},     {"ls", RunLsCommand},
-        {"df", RunDfCommand},           {"info", RunInfoCommand},
-        {"put", RunPutCommand},         {"get", RunGetCommand},
-        {"rm", RunRmCommand},           {"format", RunFormatCommand},
-        {"settime", RunSettimeCommand}, {"install", RunInstallCommand},
-        {"receive", RunReceiveCommand}, {"convert", RunConvertCommand},
-        {"batch", RunBatchCommand},     {"scramble", RunScrambleCommand},
+        {"ports", RunPortsCommand},
+        {"ls", RunLsCommand},
+        {"df", RunDfCommand},
+        {"info", RunInfoCommand},
+        {"put", RunPutCommand},
+        {"get", RunGetCommand},
+        {"sync", RunSyncCommand},
+        {"rm", RunRmCommand},
+        {"format", RunFormatCommand},
+        {"settime", RunSettimeCommand},
+        {"install", RunInstallCommand},
+        {"receive", RunReceiveCommand},
+        {"convert", RunConvertCommand},
+        {"batch", RunBatchCommand},
+        {"scramble", RunScrambleCommand},
     };
     for (const auto& [name, run] : kCommands)
         if (command == name)

@@ -24,7 +24,8 @@ public:
     TerminalSession(const KvctlOptions& options, std::ostream& err);
     ~TerminalSession();
 
-    // Runs a transfer, with a progress bar on stderr when it is a terminal.
+    // Runs a transfer, with a progress bar on stderr when it is a terminal (and
+    // the command runs on one port). A transfer that ends Ok counts its bytes.
     LinkStatus Transfer(const std::function<LinkStatus()>& run);
     // Tells a failure on err: the message the window would show (with its
     // argument), the log line, then "(status N)". Returns kExitFailed.
@@ -36,10 +37,15 @@ public:
                 std::chrono::duration<double> timeout, std::ostream& out, std::ostream& err);
 
     Language language;
-    std::unique_ptr<ProgramPorts> ports;
+    std::unique_ptr<ProgramPorts> ownPorts; // null when the options bring a shared list
+    ProgramPorts* ports = nullptr;
     PortHandle handle = kNoPort;
     TransferProgress progress;
     std::unique_ptr<TerminalLink> link;
+
+private:
+    bool progressBar = true;
+    std::uint64_t* bytesMoved = nullptr;
 };
 
 // A converted copy of a file in the private folder, removed with the object.
