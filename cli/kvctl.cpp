@@ -1,4 +1,5 @@
 #include "cli/kvctl_commands.h"
+#include "cli/port_fleet.h"
 #include "kv_version.h"
 
 #include <algorithm>
@@ -145,9 +146,17 @@ int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostre
         {"batch", RunBatchCommand},
         {"scramble", RunScrambleCommand},
     };
-    for (const auto& [name, run] : kCommands)
-        if (command == name)
+    for (const auto& [name, run] : kCommands) {
+        if (command != name)
+            continue;
+        if (options.ports.size() <= 1)
             return run(rest, options, out, err);
+        if (!RunsOnSeveralPorts(command)) {
+            err << "kvctl: " << command << " runs on one port at a time\n";
+            return kExitUsage;
+        }
+        return RunOnPorts(run, command, rest, options, out, err);
+    }
     err << "kvctl: unknown command " << command << "\n";
     PrintUsage(err);
     return kExitUsage;

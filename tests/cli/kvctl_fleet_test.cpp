@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -118,4 +119,65 @@ TEST_F(KvctlFleet, SyncSendsOnlyChangesDeletesOnlyExtrasAndDryRunChangesNothing)
     r = Kvctl({"--port", tty, "sync", shelf.string(), "D:\\NOWHERE"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("(status "), std::string::npos) << r.err;
+}
+
+TEST_F(KvctlFleet, PutOnSeveralPortsReportsEachAndFailsWhenOneRefuses)
+{
+    const std::string content(5000, 'i');
+    const std::string a = StartTerminal("a");
+    const std::string full = StartTerminal("full", {"--capacity", "D:=1000"});
+    TestDir::WriteFile(dir / "items.txt", content);
+    // The built-in SIM1, a kvsim and a kvsim whose disk is too small; --port
+    // takes a list and may come again.
+    ProgramResult r = Kvctl({"--port", "SIM1," + a, "put", (dir / "items.txt").string(),
+                             "D:\\LOOKUP\\FLEET.TXT", "--verify", "--port", full});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(TestDir::ReadFile(dir / "a" / "D" / "LOOKUP" / "FLEET.TXT") == content);
+    EXPECT_EQ(TestDir::ReadFile(dir / "data" / "KVVidiRidoved" / "terminals" / "SIM1" / "D" /
+                                "LOOKUP" / "FLEET.TXT"),
+              content);
+    EXPECT_FALSE(fs::exists(dir / "full" / "D" / "LOOKUP" / "FLEET.TXT"));
+
+    // The summary: a row per port, in the order given.
+    const std::size_t table = r.out.find("PORT ");
+    ASSERT_NE(table, std::string::npos) << r.out;
+    std::istringstream rows(r.out.substr(table));
+    std::string line;
+    std::getline(rows, line);
+    const auto row = [&](const std::string& port, const std::string& result, const char* bytes) {
+        std::getline(rows, line);
+        std::istringstream words(line);
+        std::string p, res, b;
+        words >> p >> res >> b;
+        EXPECT_EQ(p, port) << line;
+        EXPECT_EQ(res, result) << line;
+        if (bytes)
+            EXPECT_EQ(b, bytes) << line;
+    };
+    row("SIM1", "done", "5041");
+    row(a, "done", "5041");
+    row(full, "failed", "0");
+    // The failure is told on whole lines, each behind its port.
+    EXPECT_NE(r.err.find(full + ": Copy "), std::string::npos) << r.err;
+    std::istringstream errLines(r.err);
+    while (std::getline(errLines, line))
+        EXPECT_EQ(line.rfind(full + ": ", 0), 0u) << line;
+
+    // Every port done: exit 0; --json gives one document with each port's output.
+    r = Kvctl({"--port", "SIM1", "--port", a, "--json", "info"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("{\"ports\": [{\"port\": \"SIM1\", \"result\": \"done\", \"exit\": 0", 0),
+              0u)
+        << r.out;
+    EXPECT_NE(r.out.find("\"output\": {\"model\": \"KV-2000\""), std::string::npos) << r.out;
+
+    // get puts each terminal's file into a folder named after its port.
+    fs::create_directories(dir / "back");
+    r = Kvctl({"--port", "SIM1," + a, "get", "D:\\LOOKUP\\FLEET.TXT", (dir / "back").string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(TestDir::ReadFile(dir / "back" / "SIM1" / "FLEET.TXT") == content);
+    EXPECT_TRUE(TestDir::ReadFile(dir / "back" / "a.tty" / "FLEET.TXT") == content);
+
+    EXPECT_EQ(Kvctl({"--port", "SIM1,SIM1", "info"}).exitCode, 2);
+    EXPECT_EQ(Kvctl({"--port", "SIM1," + a, "format", "C:"}).exitCode, 2);
 }
