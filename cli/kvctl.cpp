@@ -2,7 +2,10 @@
 #include "cli/port_fleet.h"
 #include "kv_version.h"
 
+#include "link/transfer_log.h"
+
 #include <algorithm>
+#include <optional>
 #include <ostream>
 #include <utility>
 
@@ -43,6 +46,9 @@ void PrintUsage(std::ostream& to)
           "  --baud N                   4800, 9600, 19200, 38400, 57600 or 115200 (default)\n"
           "  --json                     print listings and information as JSON\n"
           "  --lang en|pl               the language of the messages\n"
+          "  --log                      also write what was done to the transfer log,\n"
+          "                             $XDG_STATE_HOME/KVVidiRidoved/transfer.log (default\n"
+          "                             ~/.local/state/KVVidiRidoved/transfer.log)\n"
           "  -h, --help                 show this help and end\n"
           "  --version                  show the version and end\n"
           "\n"
@@ -63,7 +69,7 @@ int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostre
 {
     KvctlOptions options;
     std::vector<std::string> words;
-    bool help = false;
+    bool help = false, logToFile = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--") {
@@ -109,6 +115,8 @@ int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostre
             return kExitOk;
         } else if (a == "--json") {
             options.json = true;
+        } else if (a == "--log") {
+            logToFile = true;
         } else if (a == "--lang") {
             options.lang = args[++i];
             if (options.lang != "en" && options.lang != "pl") {
@@ -126,6 +134,11 @@ int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (words.empty()) {
         PrintUsage(err);
         return kExitUsage;
+    }
+    std::optional<TransferLog> log;
+    if (logToFile) {
+        log.emplace(DefaultTransferLogPath());
+        options.log = &*log;
     }
     const std::string& command = words.front();
     const std::span<const std::string> rest(words.begin() + 1, words.end());

@@ -129,10 +129,14 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
                     session.Fail(err, MessageForDownload(status, false),
                                  CopyFailLine((localDir / step.pcName).string(), remote), status,
                                  remote);
-                } else if (verify) {
+                } else {
+                    session.Log(CopyDoneLine((localDir / step.pcName).string(), remote));
+                }
+                if (status == LinkStatus::Ok && verify) {
                     const VerifyResult check = VerifyTerminalCopy(*session.link, source, remote);
                     if (!check.same) {
                         err << VerifyFailText(check, remote, session.language) << "\n";
+                        session.Log(VerifyFailText(check, remote, Language::English));
                         result = "verify failed";
                         ++counts.verifyFailed;
                     }
@@ -145,6 +149,8 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
             if (status != LinkStatus::Ok) {
                 session.Fail(err, MessageForDelete(status), DeleteFailLine(remote), status);
                 result = "failed";
+            } else {
+                session.Log(DeleteDoneLine(remote));
             }
         }
         if (result == "failed" || result == "verify failed")

@@ -215,6 +215,7 @@ int RunGetCommand(std::span<const std::string> args, const KvctlOptions& options
         session.Transfer([&] { return session.link->UploadFile(remote, local, true); });
     if (s != LinkStatus::Ok)
         return session.Fail(err, MessageForUpload(s), CopyFailLine(remote, local.string()), s);
+    session.Log(CopyDoneLine(remote, local.string()));
     return kExitOk;
 }
 
@@ -261,12 +262,14 @@ int RunPutCommand(std::span<const std::string> args, const KvctlOptions& options
         return session.link->DownloadFile(source, remote, overwrite ? 1 : 0, true, !convert);
     });
     if (s == LinkStatus::Ok) {
+        session.Log(CopyDoneLine(words[0], remote));
         if (!verify)
             return kExitOk;
         const VerifyResult check = VerifyTerminalCopy(*session.link, source, remote);
         if (check.same)
             return kExitOk;
         err << VerifyFailText(check, remote, session.language) << "\n";
+        session.Log(VerifyFailText(check, remote, Language::English));
         return check.fetch == LinkStatus::Ok ? kExitVerifyFailed : kExitFailed;
     }
     const std::string line =
@@ -289,6 +292,7 @@ int RunRmCommand(std::span<const std::string> args, const KvctlOptions& options,
         const LinkStatus s = session.link->DeleteTerminalFile(path);
         if (s == LinkStatus::Ok) {
             out << DeleteDoneLine(path) << "\n";
+            session.Log(DeleteDoneLine(path));
             continue;
         }
         session.Fail(err, MessageForDelete(s), DeleteFailLine(path), s);
@@ -310,6 +314,7 @@ int RunFormatCommand(std::span<const std::string> args, const KvctlOptions& opti
     if (s != LinkStatus::Ok)
         return session.Fail(err, MessageForFormat(s), FormatFailLine(disk), s, disk);
     out << FormatDoneLine(disk) << "\n";
+    session.Log(FormatDoneLine(disk));
     return kExitOk;
 }
 
@@ -355,6 +360,7 @@ int RunInstallCommand(std::span<const std::string> args, const KvctlOptions& opt
     if (s != LinkStatus::Ok)
         return session.Fail(err, MessageForInstall(s), "", s, "", StatusValue(s));
     out << kApplicationCompleteText << "\n";
+    session.Log(kApplicationCompleteText);
     return kExitOk;
 }
 

@@ -108,7 +108,8 @@ private:
 
 TerminalSession::TerminalSession(const KvctlOptions& options, std::ostream& err)
     : language(options.lang == "pl" ? Language::Polish : Language::English),
-      progressBar(options.progressBar), bytesMoved(options.bytesMoved)
+      progressBar(options.progressBar), bytesMoved(options.bytesMoved), log(options.log),
+      portName(options.port)
 {
     if (options.sharedPorts) {
         ports = options.sharedPorts;
@@ -116,6 +117,10 @@ TerminalSession::TerminalSession(const KvctlOptions& options, std::ostream& err)
         static std::mutex openMutex;
         std::lock_guard lock(openMutex);
         handle = ports->Open(options.port);
+        if (portName.empty()) {
+            const std::vector<std::string> names = ports->Names();
+            portName = names.empty() ? std::string() : names.front();
+        }
     } else {
         ownPorts = std::make_unique<ProgramPorts>();
         ports = ownPorts.get();
@@ -169,10 +174,18 @@ int TerminalSession::Fail(std::ostream& err, std::optional<MessageId> message,
         else
             err << ShellText(text) << "\n";
     }
-    if (!line.empty())
+    if (!line.empty()) {
         err << line << "\n";
+        Log(line);
+    }
     err << "(status " << StatusValue(status) << ")\n";
     return kExitFailed;
+}
+
+void TerminalSession::Log(const std::string& line)
+{
+    if (log)
+        log->Write(portName, line);
 }
 
 int TerminalSession::Receive(const std::filesystem::path& folder, int count,

@@ -130,7 +130,7 @@ TEST_F(KvctlFleet, PutOnSeveralPortsReportsEachAndFailsWhenOneRefuses)
     // The built-in SIM1, a kvsim and a kvsim whose disk is too small; --port
     // takes a list and may come again.
     ProgramResult r = Kvctl({"--port", "SIM1," + a, "put", (dir / "items.txt").string(),
-                             "D:\\LOOKUP\\FLEET.TXT", "--verify", "--port", full});
+                             "D:\\LOOKUP\\FLEET.TXT", "--verify", "--port", full, "--log"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(TestDir::ReadFile(dir / "a" / "D" / "LOOKUP" / "FLEET.TXT") == content);
     EXPECT_EQ(TestDir::ReadFile(dir / "data" / "KVVidiRidoved" / "terminals" / "SIM1" / "D" /
@@ -162,6 +162,13 @@ TEST_F(KvctlFleet, PutOnSeveralPortsReportsEachAndFailsWhenOneRefuses)
     std::istringstream errLines(r.err);
     while (std::getline(errLines, line))
         EXPECT_EQ(line.rfind(full + ": ", 0), 0u) << line;
+
+    // --log: the same lines in the transfer log, each with its port.
+    const std::string log = TestDir::ReadFile(dir / "state" / "KVVidiRidoved" / "transfer.log");
+    const std::string copy = "Copy " + (dir / "items.txt").string() + " to D:\\LOOKUP\\FLEET.TXT";
+    EXPECT_NE(log.find("  SIM1  " + copy + " have done\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("  " + a + "  " + copy + " have done\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("  " + full + "  " + copy + " fail\n"), std::string::npos) << log;
 
     // Every port done: exit 0; --json gives one document with each port's output.
     r = Kvctl({"--port", "SIM1", "--port", a, "--json", "info"});
