@@ -108,9 +108,9 @@ TEST_F(KvctlFleet, SyncSendsOnlyChangesDeletesOnlyExtrasAndDryRunChangesNothing)
     r = Kvctl({"--port", tty, "ls", "D:\\SHELF"});
     EXPECT_NE(r.out.find("file\tITEMS.TXT\t5\t" + std::string(stamp)), std::string::npos) << r.out;
 
-    // Same size, other time: sent again.
+    // Same size, other time: sent again (and fetched back to compare).
     SetTime(shelf / "PRICES.TXT", 60);
-    r = Kvctl(sync);
+    r = Kvctl(with({"--verify"}));
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("sent    PRICES.TXT (time)\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("1 sent, 0 deleted, 1 same"), std::string::npos) << r.out;
