@@ -14,8 +14,8 @@ namespace {
 void PrintUsage(std::ostream& to)
 {
     to << "Usage: kvctl [OPTION]... COMMAND [ARGS]\n"
-          "Talk to one portable data terminal on a serial line, or to a built-in simulated\n"
-          "terminal.\n"
+          "Talk to portable data terminals on serial lines, or to built-in simulated\n"
+          "terminals: one at a time, or several at once.\n"
           "\n"
           "Commands:\n"
           "  ports                      the port list (SIM1, ... are built-in simulated "
