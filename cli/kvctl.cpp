@@ -1,6 +1,11 @@
 #include "cli/kvctl_commands.h"
+#include "cli/port_fleet.h"
 #include "kv_version.h"
 
+#include "link/transfer_log.h"
+
+#include <algorithm>
+#include <optional>
 #include <ostream>
 #include <utility>
 
@@ -9,8 +14,8 @@ namespace {
 void PrintUsage(std::ostream& to)
 {
     to << "Usage: kvctl [OPTION]... COMMAND [ARGS]\n"
-          "Talk to one portable data terminal on a serial line, or to a built-in simulated\n"
-          "terminal.\n"
+          "Talk to portable data terminals on serial lines, or to built-in simulated\n"
+          "terminals: one at a time, or several at once.\n"
           "\n"
           "Commands:\n"
           "  ports                      the port list (SIM1, ... are built-in simulated "
@@ -19,8 +24,11 @@ void PrintUsage(std::ostream& to)
           "  df DISK                    disk capacity, used and free space\n"
           "  info                       the terminal's model, firmware, serial number, equipment "
           "id\n"
-          "  put LOCAL REMOTE [--overwrite] [--convert [--ini F]]   send a file\n"
+          "  put LOCAL REMOTE [--overwrite] [--verify] [--convert [--ini F]]   send a file\n"
           "  get REMOTE LOCAL           fetch a file\n"
+          "  sync LOCAL_DIR REMOTE_DIR [--dry-run] [--delete] [--verify] [--convert [--ini F]]\n"
+          "                             send the files whose size or time differ; --delete\n"
+          "                             removes terminal files the PC folder lacks\n"
           "  rm REMOTE...               delete files\n"
           "  format DISK                format a disk\n"
           "  settime [YYYYMMDDhhmmss]   set the terminal's clock (default: now)\n"
@@ -31,16 +39,21 @@ void PrintUsage(std::ostream& to)
           "  scramble IN OUT            scramble a file with the key of the settings\n"
           "\n"
           "Options (before or after the command; -- ends them):\n"
-          "  --port NAME                a name from 'kvctl ports', a device path, or COMn\n"
-          "                             (default: the first port of the list)\n"
+          "  --port NAME[,NAME]...      a name from 'kvctl ports', a device path, or COMn\n"
+          "                             (default: the first port of the list); several\n"
+          "                             ports (a list, or --port again) run ls, info, put,\n"
+          "                             get, sync, install and settime on each at once\n"
           "  --baud N                   4800, 9600, 19200, 38400, 57600 or 115200 (default)\n"
           "  --json                     print listings and information as JSON\n"
           "  --lang en|pl               the language of the messages\n"
+          "  --log                      also write what was done to the transfer log,\n"
+          "                             $XDG_STATE_HOME/KVVidiRidoved/transfer.log (default\n"
+          "                             ~/.local/state/KVVidiRidoved/transfer.log)\n"
           "  -h, --help                 show this help and end\n"
           "  --version                  show the version and end\n"
           "\n"
           "Exit status: 0 done, 1 the operation failed, 2 bad usage or the port cannot be\n"
-          "opened.\n";
+          "opened, 3 the copy fetched back by --verify differs from the file sent.\n";
 }
 
 // Options of the commands that take a value: the value stays with the command
@@ -56,7 +69,7 @@ int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostre
 {
     KvctlOptions options;
     std::vector<std::string> words;
-    bool help = false;
+    bool help = false, logToFile = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--") {
@@ -75,7 +88,15 @@ int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostre
             return kExitUsage;
         }
         if (a == "--port") {
-            options.port = args[++i];
+            const std::string& list = args[++i];
+            for (std::size_t from = 0; from <= list.size();) {
+                const std::size_t comma = std::min(list.find(',', from), list.size());
+                if (comma > from)
+                    options.ports.push_back(list.substr(from, comma - from));
+                from = comma + 1;
+            }
+            if (!options.ports.empty())
+                options.port = options.ports.front();
         } else if (a == "--baud") {
             try {
                 options.baud = std::stoi(args[++i]);
@@ -94,6 +115,8 @@ int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostre
             return kExitOk;
         } else if (a == "--json") {
             options.json = true;
+        } else if (a == "--log") {
+            logToFile = true;
         } else if (a == "--lang") {
             options.lang = args[++i];
             if (options.lang != "en" && options.lang != "pl") {
@@ -112,20 +135,41 @@ int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostre
         PrintUsage(err);
         return kExitUsage;
     }
+    std::optional<TransferLog> log;
+    if (logToFile) {
+        log.emplace(DefaultTransferLogPath());
+        options.log = &*log;
+    }
     const std::string& command = words.front();
     const std::span<const std::string> rest(words.begin() + 1, words.end());
     static const std::pair<const char*, KvctlCommand> kCommands[] = {
-        {"ports", RunPortsCommand},     {"ls", RunLsCommand},
-        {"df", RunDfCommand},           {"info", RunInfoCommand},
-        {"put", RunPutCommand},         {"get", RunGetCommand},
-        {"rm", RunRmCommand},           {"format", RunFormatCommand},
-        {"settime", RunSettimeCommand}, {"install", RunInstallCommand},
-        {"receive", RunReceiveCommand}, {"convert", RunConvertCommand},
-        {"batch", RunBatchCommand},     {"scramble", RunScrambleCommand},
+        {"ports", RunPortsCommand},
+        {"ls", RunLsCommand},
+        {"df", RunDfCommand},
+        {"info", RunInfoCommand},
+        {"put", RunPutCommand},
+        {"get", RunGetCommand},
+        {"sync", RunSyncCommand},
+        {"rm", RunRmCommand},
+        {"format", RunFormatCommand},
+        {"settime", RunSettimeCommand},
+        {"install", RunInstallCommand},
+        {"receive", RunReceiveCommand},
+        {"convert", RunConvertCommand},
+        {"batch", RunBatchCommand},
+        {"scramble", RunScrambleCommand},
     };
-    for (const auto& [name, run] : kCommands)
-        if (command == name)
+    for (const auto& [name, run] : kCommands) {
+        if (command != name)
+            continue;
+        if (options.ports.size() <= 1)
             return run(rest, options, out, err);
+        if (!RunsOnSeveralPorts(command)) {
+            err << "kvctl: " << command << " runs on one port at a time\n";
+            return kExitUsage;
+        }
+        return RunOnPorts(run, command, rest, options, out, err);
+    }
     err << "kvctl: unknown command " << command << "\n";
     PrintUsage(err);
     return kExitUsage;

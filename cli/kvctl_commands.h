@@ -3,19 +3,36 @@
 // the port cannot be opened.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <span>
 #include <string>
 #include <vector>
 
 inline constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2;
+// A file was sent, but the copy fetched back from the terminal differs from it.
+inline constexpr int kExitVerifyFailed = 3;
+
+class ProgramPorts;
+class TransferLog;
 
 struct KvctlOptions {
-    std::string port; // empty: the first port of the list
+    std::string port;               // empty: the first port of the list
+    std::vector<std::string> ports; // every --port given, lists split at commas
     int baud = 115200;
     bool json = false;
     std::string lang = "en";
+    // Set for the threads of a command run on several ports: the port list they
+    // share (not owned), no progress bar, and where each counts the bytes it moved.
+    ProgramPorts* sharedPorts = nullptr;
+    bool progressBar = true;
+    std::uint64_t* bytesMoved = nullptr;
+    // The transfer log of --log (not owned); null without it.
+    TransferLog* log = nullptr;
 };
+
+// text as a JSON string, quoted, with control and non-ASCII bytes escaped.
+std::string JsonString(const std::string& text);
 
 // Parses the global options and runs the command.
 int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
@@ -47,6 +64,10 @@ int RunSettimeCommand(std::span<const std::string> args, const KvctlOptions& opt
                       std::ostream& out, std::ostream& err);
 int RunInstallCommand(std::span<const std::string> args, const KvctlOptions& options,
                       std::ostream& out, std::ostream& err);
+// kvctl sync LOCAL_DIR REMOTE_DIR [--dry-run] [--delete] [--convert [--ini F]] [--verify]
+// (kvctl_sync.cpp).
+int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& options,
+                   std::ostream& out, std::ostream& err);
 int RunReceiveCommand(std::span<const std::string> args, const KvctlOptions& options,
                       std::ostream& out, std::ostream& err);
 // kvctl batch FILE, kvctl scramble IN OUT (kvctl_batch.cpp).

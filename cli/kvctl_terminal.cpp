@@ -1,7 +1,8 @@
 // The kvctl commands that talk to a terminal.
 #include "cli/kvctl_commands.h"
-#include "link/serial/program_ports.h"
 #include "cli/terminal_session.h"
+#include "cli/verify_copy.h"
+#include "link/serial/program_ports.h"
 
 #include "link/listing.h"
 #include "link/operation_text.h"
@@ -22,6 +23,8 @@ std::string Upper(std::string text)
     return text;
 }
 
+} // namespace
+
 std::string JsonString(const std::string& text)
 {
     std::string out = "\"";
@@ -40,6 +43,8 @@ std::string JsonString(const std::string& text)
     }
     return out + "\"";
 }
+
+namespace {
 
 bool Usage(std::span<const std::string> args, std::size_t least, std::size_t most, const char* text,
            std::ostream& err)
@@ -210,6 +215,7 @@ int RunGetCommand(std::span<const std::string> args, const KvctlOptions& options
         session.Transfer([&] { return session.link->UploadFile(remote, local, true); });
     if (s != LinkStatus::Ok)
         return session.Fail(err, MessageForUpload(s), CopyFailLine(remote, local.string()), s);
+    session.Log(CopyDoneLine(remote, local.string()));
     return kExitOk;
 }
 
@@ -217,11 +223,13 @@ int RunPutCommand(std::span<const std::string> args, const KvctlOptions& options
                   std::ostream& err)
 {
     std::vector<std::string> words;
-    bool overwrite = false, convert = false;
+    bool overwrite = false, convert = false, verify = false;
     std::string ini;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--overwrite")
             overwrite = true;
+        else if (args[i] == "--verify")
+            verify = true;
         else if (args[i] == "--convert")
             convert = true;
         else if (args[i] == "--ini" && i + 1 < args.size())
@@ -229,7 +237,8 @@ int RunPutCommand(std::span<const std::string> args, const KvctlOptions& options
         else
             words.push_back(args[i]);
     }
-    if (!Usage(words, 2, 2, "put LOCAL REMOTE [--overwrite] [--convert [--ini F]]", err) ||
+    if (!Usage(words, 2, 2, "put LOCAL REMOTE [--overwrite] [--verify] [--convert [--ini F]]",
+               err) ||
         (!ini.empty() && !convert)) {
         if (!ini.empty() && !convert)
             err << "kvctl: --ini goes with --convert\n";
@@ -252,8 +261,17 @@ int RunPutCommand(std::span<const std::string> args, const KvctlOptions& options
     const LinkStatus s = session.Transfer([&] {
         return session.link->DownloadFile(source, remote, overwrite ? 1 : 0, true, !convert);
     });
-    if (s == LinkStatus::Ok)
-        return kExitOk;
+    if (s == LinkStatus::Ok) {
+        session.Log(CopyDoneLine(words[0], remote));
+        if (!verify)
+            return kExitOk;
+        const VerifyResult check = VerifyTerminalCopy(*session.link, source, remote);
+        if (check.same)
+            return kExitOk;
+        err << VerifyFailText(check, remote, session.language) << "\n";
+        session.Log(VerifyFailText(check, remote, Language::English));
+        return check.fetch == LinkStatus::Ok ? kExitVerifyFailed : kExitFailed;
+    }
     const std::string line =
         s == LinkStatus::Cancelled ? kTransmissionBreakLine : CopyFailLine(words[0], remote);
     std::optional<MessageId> message = MessageForDownload(s, false);
@@ -274,6 +292,7 @@ int RunRmCommand(std::span<const std::string> args, const KvctlOptions& options,
         const LinkStatus s = session.link->DeleteTerminalFile(path);
         if (s == LinkStatus::Ok) {
             out << DeleteDoneLine(path) << "\n";
+            session.Log(DeleteDoneLine(path));
             continue;
         }
         session.Fail(err, MessageForDelete(s), DeleteFailLine(path), s);
@@ -295,6 +314,7 @@ int RunFormatCommand(std::span<const std::string> args, const KvctlOptions& opti
     if (s != LinkStatus::Ok)
         return session.Fail(err, MessageForFormat(s), FormatFailLine(disk), s, disk);
     out << FormatDoneLine(disk) << "\n";
+    session.Log(FormatDoneLine(disk));
     return kExitOk;
 }
 
@@ -340,6 +360,7 @@ int RunInstallCommand(std::span<const std::string> args, const KvctlOptions& opt
     if (s != LinkStatus::Ok)
         return session.Fail(err, MessageForInstall(s), "", s, "", StatusValue(s));
     out << kApplicationCompleteText << "\n";
+    session.Log(kApplicationCompleteText);
     return kExitOk;
 }
 

@@ -109,9 +109,24 @@ private:
 
 TerminalSession::TerminalSession(const KvctlOptions& options, std::ostream& err)
     : language(options.lang == "pl" ? Language::Polish : Language::English),
-      ports(std::make_unique<ProgramPorts>())
+      progressBar(options.progressBar), bytesMoved(options.bytesMoved), log(options.log),
+      portName(options.port)
 {
-    handle = ports->Open(options.port);
+    if (options.sharedPorts) {
+        ports = options.sharedPorts;
+        // Opening refreshes the shared list: one thread at a time.
+        static std::mutex openMutex;
+        std::lock_guard lock(openMutex);
+        handle = ports->Open(options.port);
+        if (portName.empty()) {
+            const std::vector<std::string> names = ports->Names();
+            portName = names.empty() ? std::string() : names.front();
+        }
+    } else {
+        ownPorts = std::make_unique<ProgramPorts>();
+        ports = ownPorts.get();
+        handle = ports->Open(options.port);
+    }
     if (handle == kNoPort) {
         err << MessageString(MessageId::OpenPortFail, language) << "\n";
         const std::string advice = PortPermissionAdvice(options.port, language);
@@ -134,10 +149,17 @@ TerminalSession::~TerminalSession()
 
 LinkStatus TerminalSession::Transfer(const std::function<LinkStatus()>& run)
 {
-    if (!isatty(STDERR_FILENO))
-        return run();
-    ProgressBar bar(progress);
-    return run();
+    progress.byteTotal = 0;
+    LinkStatus status = LinkStatus::Ok;
+    if (!progressBar || !isatty(STDERR_FILENO)) {
+        status = run();
+    } else {
+        ProgressBar bar(progress);
+        status = run();
+    }
+    if (bytesMoved && status == LinkStatus::Ok)
+        *bytesMoved += progress.byteTotal.load();
+    return status;
 }
 
 int TerminalSession::Fail(std::ostream& err, std::optional<MessageId> message,
@@ -153,10 +175,18 @@ int TerminalSession::Fail(std::ostream& err, std::optional<MessageId> message,
         else
             err << ShellText(text) << "\n";
     }
-    if (!line.empty())
+    if (!line.empty()) {
         err << line << "\n";
+        Log(line);
+    }
     err << "(status " << StatusValue(status) << ")\n";
     return kExitFailed;
+}
+
+void TerminalSession::Log(const std::string& line)
+{
+    if (log)
+        log->Write(portName, line);
 }
 
 int TerminalSession::Receive(const std::filesystem::path& folder, int count,

@@ -7,6 +7,7 @@
 
 #include "link/messages.h"
 #include "link/terminal_link.h"
+#include "link/transfer_log.h"
 #include "link/transfer_progress.h"
 
 #include <chrono>
@@ -24,10 +25,14 @@ public:
     TerminalSession(const KvctlOptions& options, std::ostream& err);
     ~TerminalSession();
 
-    // Runs a transfer, with a progress bar on stderr when it is a terminal.
+    // Runs a transfer, with a progress bar on stderr when it is a terminal (and
+    // the command runs on one port). A transfer that ends Ok counts its bytes.
     LinkStatus Transfer(const std::function<LinkStatus()>& run);
+    // Appends line to the transfer log of --log, under the port's name.
+    void Log(const std::string& line);
     // Tells a failure on err: the message the window would show (with its
-    // argument), the log line, then "(status N)". Returns kExitFailed.
+    // argument), the log line (also to the transfer log), then "(status N)".
+    // Returns kExitFailed.
     int Fail(std::ostream& err, std::optional<MessageId> message, const std::string& line,
              LinkStatus status, const std::string& textArgument = {}, int numberArgument = 0);
     // Accepts transfers the terminal starts into folder until count files are
@@ -36,10 +41,17 @@ public:
                 std::chrono::duration<double> timeout, std::ostream& out, std::ostream& err);
 
     Language language;
-    std::unique_ptr<ProgramPorts> ports;
+    std::unique_ptr<ProgramPorts> ownPorts; // null when the options bring a shared list
+    ProgramPorts* ports = nullptr;
     PortHandle handle = kNoPort;
     TransferProgress progress;
     std::unique_ptr<TerminalLink> link;
+
+private:
+    bool progressBar = true;
+    std::uint64_t* bytesMoved = nullptr;
+    TransferLog* log = nullptr;
+    std::string portName;
 };
 
 // A converted copy of a file in the private folder, removed with the object.

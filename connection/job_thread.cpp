@@ -1,5 +1,7 @@
 #include "connection/job_thread.h"
 
+#include "link/transfer_log.h"
+
 JobThread::~JobThread()
 {
     if (thread.joinable())
@@ -10,5 +12,8 @@ void JobThread::Start(std::function<void()> work)
 {
     if (thread.joinable())
         thread.join();
-    thread = std::thread(std::move(work));
+    thread = std::thread([work = std::move(work), connection = logConnection] {
+        SetThreadLogConnection(connection);
+        work();
+    });
 }

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <functional>
+#include <string>
 #include <thread>
 
 class JobThread {
@@ -16,6 +17,8 @@ public:
     JobThread(const JobThread&) = delete;
     JobThread& operator=(const JobThread&) = delete;
 
+    // GUI thread. The connection's name that the next jobs' log lines carry.
+    void SetLogConnection(std::string name) { logConnection = std::move(name); }
     // GUI thread. Runs work on a new thread. The previous job must have ended
     // (it posts its end as its last act), so joining it does not wait.
     void Start(std::function<void()> work);
@@ -25,5 +28,6 @@ public:
 
 private:
     std::atomic<bool> abandoned{false};
+    std::string logConnection;
     std::thread thread;
 };

@@ -81,6 +81,10 @@ CMainFrame::CMainFrame(CKVVidiRidovedApp& application, QWidget* parent)
     messageWindowVisible = messages->isHidden() ? 0 : 1;
     AddStandardShortcuts(*this);
     RefreshFrameState();
+    SetLogConnectionSource([this] {
+        const QMdiSubWindow* active = mdi->currentSubWindow();
+        return active ? active->windowTitle() : QString();
+    });
     theFrame.store(this);
 }
 
@@ -88,6 +92,7 @@ CMainFrame::~CMainFrame()
 {
     CMainFrame* self = this;
     theFrame.compare_exchange_strong(self, nullptr);
+    SetLogConnectionSource({});
     CloseAllConnections();
     // The trees outlive this object's members while the widget tree is torn down.
     for (CFileTreeCtrl* tree : findChildren<CFileTreeCtrl*>())

@@ -2,6 +2,8 @@
 
 #include "shell/run_in_gui_thread.h"
 
+#include "link/transfer_log.h"
+
 #include <QListWidget>
 
 #include <atomic>
@@ -9,6 +11,7 @@
 namespace {
 
 std::atomic<MessageWindow*> current{nullptr};
+std::function<QString()> connectionSource; // the GUI thread's only
 
 } // namespace
 
@@ -46,10 +49,21 @@ QStringList MessageWindow::Lines() const
 
 void LogMessage(const QString& line)
 {
-    RunInGuiThread([&line] {
+    const std::string& threadConnection = ThreadLogConnection();
+    RunInGuiThread([&line, &threadConnection] {
+        std::string connection = threadConnection;
+        if (connection.empty() && connectionSource)
+            connection = connectionSource().toStdString();
+        static TransferLog log(DefaultTransferLogPath());
+        log.Write(connection, line.toStdString());
         if (MessageWindow* window = current.load())
             window->PrependLine(line);
     });
+}
+
+void SetLogConnectionSource(std::function<QString()> source)
+{
+    connectionSource = std::move(source);
 }
 
 void LogMessage(const std::string& line)

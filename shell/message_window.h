@@ -5,6 +5,8 @@
 
 #include <QDockWidget>
 
+#include <functional>
+
 class QListWidget;
 
 class MessageWindow : public QDockWidget {
@@ -24,7 +26,12 @@ private:
     QListWidget* listBox;
 };
 
-// Any thread. Puts one line at the top of the message window; returns once it is
-// there. Without a message window the line is dropped.
+// Any thread. Puts one line at the top of the message window and appends it to
+// the transfer log with the connection's name (the worker thread's own, else
+// the one connectionSource gives); returns once it is there. Without a message
+// window the line only goes to the log.
 void LogMessage(const QString& line);
 void LogMessage(const std::string& line);
+// GUI thread. Names the connection a line logged on the GUI thread belongs to
+// (the active one); an empty function forgets it.
+void SetLogConnectionSource(std::function<QString()> connectionSource);

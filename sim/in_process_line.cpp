@@ -38,6 +38,18 @@ struct LineChannel {
     }
 };
 
+// Moves a pair of neighbouring bytes from the middle on by +1 and -1, the first
+// pair where neither wraps around.
+static void ShiftPairKeepingSum(std::vector<std::uint8_t>& bytes)
+{
+    for (std::size_t i = bytes.size() / 2; i + 1 < bytes.size(); ++i)
+        if (bytes[i] < 0xFF && bytes[i + 1] > 0) {
+            ++bytes[i];
+            --bytes[i + 1];
+            return;
+        }
+}
+
 // What one end writes: its faults and its pace. Guarded by its own mutex so
 // that writes from two threads stay whole.
 struct LineEnd::Writer {
@@ -64,6 +76,7 @@ std::size_t LineEnd::Write(std::span<const std::uint8_t> data)
     if (f.stall || index == f.dropWrite || data.empty()) return data.size();
     std::vector<std::uint8_t> bytes(data.begin(), data.end());
     if (index == f.corruptWrite) bytes.back() ^= 0x5A;
+    if (index == f.balancedWrite) ShiftPairKeepingSum(bytes);
     if (f.corruptRate > 0) {
         std::bernoulli_distribution flip(f.corruptRate);
         for (auto& b : bytes)

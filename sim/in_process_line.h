@@ -20,6 +20,9 @@ struct LineFaults {
     double dropRate = 0;            // probability that any one byte is lost
     std::uint32_t seed = 1;         // of the random corruption and loss
     int lineRate = 0; // bits per second (bytes leave at rate / 10 per second); 0: no limit
+    // 1-based index of a write in which two neighbouring bytes near its middle
+    // move by +1 and -1: their sum stays, so an additive checksum cannot tell.
+    std::uint32_t balancedWrite = 0;
 };
 
 struct LineChannel;

@@ -184,6 +184,7 @@ bool CTerminalFileTree::RunJob(std::function<void(TerminalLink&, JobHost&)> engi
     };
     // The thread outlives the work it runs (it is joined before it goes), and the
     // link outlives the thread (the reaper joins the job before destroying it).
+    thread->SetLogConnection(document->Title().toStdString());
     thread->Start([engine = std::move(engine), finish = std::move(finish), moved = std::move(moved),
                    l, thread] {
         WindowJobHost host(*thread, moved);

@@ -8,6 +8,7 @@
 #include "convert/convert_settings.h"
 #include "gui_test_support.h"
 #include "link/terminal_link.h"
+#include "link/transfer_log.h"
 #include "pc/pc_file_tree.h"
 #include "shell/about_dialog.h"
 #include "shell/device_monitor.h"
@@ -247,12 +248,17 @@ void MainFrameTest::logMessageFromAWorkerPutsTheNewestLineOnTop()
     LogMessage(QStringLiteral("first"));
     std::atomic<bool> done{false};
     std::thread worker([&] {
+        SetThreadLogConnection("COM7");
         LogMessage(QStringLiteral("from the worker"));
         done = true;
     });
     QTRY_VERIFY(done.load());
     worker.join();
     QCOMPARE(frame->messageWindow()->Lines(), (QStringList{"from the worker", "first"}));
+    // Both lines also went to the transfer log, the worker's with its connection.
+    const std::string log = TestDir::ReadFile(DefaultTransferLogPath());
+    QVERIFY2(log.find("  COM7  from the worker\n") != std::string::npos, log.c_str());
+    QVERIFY2(log.find("  first\n") != std::string::npos, log.c_str());
 }
 
 void MainFrameTest::deleteRemovesPcFilesAndLogsEachInOrder()

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# kvctl put to several terminals at once: N kvsim on pseudo-terminals, each at an
+# emulated 115200 baud, one kvctl command with --port listing them all. Prints
+# one line's rate alone, then the aggregate rate of N lines and its share of
+# N times the single line's.
+# Usage: bench/kvctl_fleet.sh [BUILD_DIR] [N] [SIZE]   (defaults: build 8 262144)
+set -euo pipefail
+build=$(realpath "${1:-build}")
+count=${2:-8}
+size=${3:-262144}
+kvctl=$build/cli/kvctl
+kvsim=$build/cli/kvsim
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_STATE_HOME=$work/state
+
+ports=
+for i in $(seq 1 "$count"); do
+  "$kvsim" --root "$work/t$i" --pty "$work/tty$i" --capacity D:=100000000 --line-rate 115200 \
+    2>"$work/kvsim$i.err" &
+  pids+=($!)
+  ports=${ports:+$ports,}$work/tty$i
+done
+for i in $(seq 1 "$count"); do
+  for _ in $(seq 1 500); do [ -e "$work/tty$i" ] && break; sleep 0.01; done
+  [ -e "$work/tty$i" ] || { echo "kvsim $i did not start: $(cat "$work/kvsim$i.err")" >&2; exit 1; }
+done
+head -c "$size" /dev/urandom >"$work/src.bin"
+
+seconds() { date +%s.%N; }
+s=$(seconds)
+"$kvctl" --port "$work/tty1" put "$work/src.bin" 'D:\LOOKUP\ALONE.BIN' --overwrite
+e=$(seconds)
+single=$(awk -v b="$size" -v s="$s" -v e="$e" 'BEGIN { printf "%.1f", b / (e - s) }')
+echo "one line:   $size bytes in $(awk -v s="$s" -v e="$e" 'BEGIN { printf "%.2f", e - s }') s = $single bytes/s"
+
+s=$(seconds)
+"$kvctl" --port "$ports" put "$work/src.bin" 'D:\LOOKUP\FLEET.BIN' --overwrite >"$work/table.txt"
+e=$(seconds)
+for i in $(seq 1 "$count"); do
+  cmp -s "$work/src.bin" "$work/t$i/D/LOOKUP/FLEET.BIN" || { echo "terminal $i got other bytes" >&2; exit 1; }
+done
+awk -v n="$count" -v b="$size" -v s="$s" -v e="$e" -v one="$single" 'BEGIN {
+  t = e - s; total = n * b / t
+  printf "%d lines:    %d bytes in %.2f s = %.1f bytes/s = %.1f %% of %d x one line\n", n, n * b, t, total, 100 * total / (n * one), n }'

@@ -1,0 +1,191 @@
+// kvctl sync: make a terminal folder match a PC folder.
+#include "cli/kvctl_commands.h"
+#include "cli/sync_plan.h"
+#include "cli/terminal_session.h"
+#include "cli/verify_copy.h"
+
+#include "link/operation_text.h"
+
+#include <ostream>
+
+namespace {
+
+struct SyncCounts {
+    int sent = 0, deleted = 0, same = 0, skipped = 0, failed = 0, verifyFailed = 0;
+};
+
+const char* ActionWord(SyncAction action)
+{
+    switch (action) {
+    case SyncAction::Send: return "send";
+    case SyncAction::Keep: return "same";
+    case SyncAction::Delete: return "delete";
+    case SyncAction::Skip: return "skip";
+    }
+    return "";
+}
+
+// The outcome of one step as the text report shows it.
+std::string StepLine(const SyncStep& step, const std::string& result, bool dryRun)
+{
+    if (step.action == SyncAction::Skip)
+        return "skipped " + step.name + ": " + step.reason;
+    if (step.action == SyncAction::Keep)
+        return "same    " + step.name;
+    if (result == "failed")
+        return "failed  " + step.name;
+    if (step.action == SyncAction::Send)
+        return (dryRun ? "send    " : "sent    ") + step.name + " (" + step.reason + ")";
+    return (dryRun ? "delete  " : "deleted ") + step.name;
+}
+
+std::string JoinTerminalPath(const std::string& folder, const std::string& name)
+{
+    if (!folder.empty() && folder.back() == '\\')
+        return folder + name;
+    return folder + "\\" + name;
+}
+
+} // namespace
+
+int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& options,
+                   std::ostream& out, std::ostream& err)
+{
+    std::vector<std::string> words;
+    bool dryRun = false, deleteExtra = false, convert = false, verify = false;
+    std::string ini;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--dry-run")
+            dryRun = true;
+        else if (args[i] == "--delete")
+            deleteExtra = true;
+        else if (args[i] == "--convert")
+            convert = true;
+        else if (args[i] == "--verify")
+            verify = true;
+        else if (args[i] == "--ini" && i + 1 < args.size())
+            ini = args[++i];
+        else
+            words.push_back(args[i]);
+    }
+    if (words.size() != 2 || (!ini.empty() && !convert)) {
+        err << "usage: kvctl sync LOCAL_DIR REMOTE_DIR [--dry-run] [--delete] [--convert [--ini "
+               "F]] [--verify]\n";
+        return kExitUsage;
+    }
+    const std::filesystem::path localDir = words[0];
+    std::string remoteDir = words[1];
+    for (char& c : remoteDir)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    bool readable = false;
+    std::vector<LocalFile> local = ScanLocalFolder(localDir, &readable);
+    if (!readable) {
+        err << "kvctl: cannot read the folder " << localDir.string() << "\n";
+        return kExitFailed;
+    }
+
+    TerminalSession session(options, err);
+    if (!session.link)
+        return kExitUsage;
+    int count = 0;
+    LinkStatus listed = LinkStatus::Ok;
+    const std::uint8_t* data = session.link->ListDirectory(remoteDir, &count, &listed);
+    if (!data)
+        return session.Fail(err, MessageForTerminalInfo(listed), "", listed);
+    // Converted files differ in size from their sources: only the time stamp,
+    // which the converted copy takes over from its source, tells a change.
+    const std::vector<SyncStep> steps =
+        PlanSync(std::move(local), DecodeListing(data, count), {deleteExtra, !convert});
+
+    SyncCounts counts;
+    std::vector<std::pair<std::string, int>> results; // per step: result word, status
+    for (const SyncStep& step : steps) {
+        std::string result = dryRun ? "planned" : "done";
+        LinkStatus status = LinkStatus::Ok;
+        const std::string remote = JoinTerminalPath(remoteDir, step.name);
+        if (step.action == SyncAction::Skip) {
+            result = "skipped";
+            ++counts.skipped;
+        } else if (step.action == SyncAction::Keep) {
+            result = "same";
+            ++counts.same;
+        } else if (step.action == SyncAction::Send && !dryRun) {
+            std::filesystem::path source = localDir / step.pcName;
+            ConvertedCopy converted;
+            std::string problem;
+            if (convert && !converted.Make(source, ini, &problem)) {
+                err << problem << "\n";
+                status = LinkStatus::FileError;
+            } else {
+                if (convert) {
+                    std::error_code ec;
+                    std::filesystem::last_write_time(
+                        converted.path, std::filesystem::last_write_time(source, ec), ec);
+                    source = converted.path;
+                }
+                status = session.Transfer(
+                    [&] { return session.link->DownloadFile(source, remote, 1, true, !convert); });
+                if (status != LinkStatus::Ok) {
+                    session.Fail(err, MessageForDownload(status, false),
+                                 CopyFailLine((localDir / step.pcName).string(), remote), status,
+                                 remote);
+                } else {
+                    session.Log(CopyDoneLine((localDir / step.pcName).string(), remote));
+                }
+                if (status == LinkStatus::Ok && verify) {
+                    const VerifyResult check = VerifyTerminalCopy(*session.link, source, remote);
+                    if (!check.same) {
+                        err << VerifyFailText(check, remote, session.language) << "\n";
+                        session.Log(VerifyFailText(check, remote, Language::English));
+                        result = "verify failed";
+                        ++counts.verifyFailed;
+                    }
+                }
+            }
+            if (status != LinkStatus::Ok)
+                result = "failed";
+        } else if (step.action == SyncAction::Delete && !dryRun) {
+            status = session.link->DeleteTerminalFile(remote);
+            if (status != LinkStatus::Ok) {
+                session.Fail(err, MessageForDelete(status), DeleteFailLine(remote), status);
+                result = "failed";
+            } else {
+                session.Log(DeleteDoneLine(remote));
+            }
+        }
+        if (result == "failed" || result == "verify failed")
+            ++counts.failed;
+        else if (step.action == SyncAction::Send)
+            ++counts.sent;
+        else if (step.action == SyncAction::Delete)
+            ++counts.deleted;
+        results.emplace_back(result, StatusValue(status));
+        if (!options.json)
+            out << StepLine(step, result == "verify failed" ? "failed" : result, dryRun)
+                << std::endl;
+    }
+
+    if (options.json) {
+        out << "{\"local\": " << JsonString(localDir.string())
+            << ", \"remote\": " << JsonString(remoteDir)
+            << ", \"dryRun\": " << (dryRun ? "true" : "false") << ", \"files\": [";
+        for (std::size_t i = 0; i < steps.size(); ++i)
+            out << (i ? ", " : "") << "{\"name\": " << JsonString(steps[i].name)
+                << ", \"action\": \"" << ActionWord(steps[i].action)
+                << "\", \"reason\": " << JsonString(steps[i].reason)
+                << ", \"size\": " << steps[i].size << ", \"result\": \"" << results[i].first
+                << "\", \"status\": " << results[i].second << "}";
+        out << "], \"sent\": " << counts.sent << ", \"deleted\": " << counts.deleted
+            << ", \"same\": " << counts.same << ", \"skipped\": " << counts.skipped
+            << ", \"failed\": " << counts.failed << "}\n";
+    } else if (dryRun) {
+        out << "dry run: " << counts.sent << " to send, " << counts.deleted << " to delete, "
+            << counts.same << " same, " << counts.skipped << " skipped\n";
+    } else {
+        out << counts.sent << " sent, " << counts.deleted << " deleted, " << counts.same
+            << " same, " << counts.skipped << " skipped, " << counts.failed << " failed\n";
+    }
+    if (counts.failed == 0)
+        return kExitOk;
+    return counts.failed == counts.verifyFailed ? kExitVerifyFailed : kExitFailed;
+}

@@ -1,0 +1,190 @@
+// kvctl for a rack of terminals: sync, verified sends, several ports at once, the
+// transfer log. Against kvsim on pseudo-terminals and the built-in SIM ports.
+#include "tests/support/process.h"
+#include "tests/support/test_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <ctime>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class KvctlFleet : public testing::Test {
+protected:
+    // A kvsim on its own pseudo-terminal, its disks in DIR/name.
+    std::string StartTerminal(const std::string& name, std::vector<std::string> options = {})
+    {
+        const std::string tty = (dir / (name + ".tty")).string();
+        std::vector<std::string> args{"--root", (dir / name).string(), "--pty", tty};
+        args.insert(args.end(), options.begin(), options.end());
+        terminals.push_back(
+            std::make_unique<BackgroundProgram>(KVSIM_PATH, args, env, dir / (name + ".err")));
+        EXPECT_TRUE(WaitForPath(tty, std::chrono::seconds(10)))
+            << process_detail::Slurp(dir / (name + ".err"));
+        return tty;
+    }
+    ProgramResult Kvctl(const std::vector<std::string>& args)
+    {
+        return RunProgram(KVCTL_PATH, args, env, dir.path);
+    }
+    static void SetTime(const fs::path& path, int secondsAgo)
+    {
+        fs::last_write_time(path,
+                            fs::file_time_type::clock::now() - std::chrono::seconds(secondsAgo));
+    }
+
+    TestDir dir;
+    // kvctl must not touch the user's own settings, terminals or log.
+    std::map<std::string, std::string> env{{"XDG_CONFIG_HOME", (dir / "config").string()},
+                                           {"XDG_DATA_HOME", (dir / "data").string()},
+                                           {"XDG_STATE_HOME", (dir / "state").string()}};
+    std::vector<std::unique_ptr<BackgroundProgram>> terminals;
+};
+
+} // namespace
+
+TEST_F(KvctlFleet, SyncSendsOnlyChangesDeletesOnlyExtrasAndDryRunChangesNothing)
+{
+    fs::create_directories(dir / "t" / "D" / "SHELF");
+    TestDir::WriteFile(dir / "t" / "D" / "SHELF" / "OLD.TXT", "old");
+    const std::string tty = StartTerminal("t");
+    const fs::path shelf = dir / "shelf";
+    fs::create_directories(shelf / "sub");
+    TestDir::WriteFile(shelf / "items.txt", "items");
+    TestDir::WriteFile(shelf / "PRICES.TXT", "prices");
+    TestDir::WriteFile(shelf / "long file name.txt", "x");
+    SetTime(shelf / "items.txt", 3600);
+    const fs::path onTerminal = dir / "t" / "D" / "SHELF";
+    const std::vector<std::string> sync = {"--port",       tty,         "sync",
+                                           shelf.string(), "d:\\shelf", "--delete"};
+    const auto with = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args = sync;
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
+    };
+
+    ProgramResult r = Kvctl(with({"--dry-run"}));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "send    PRICES.TXT (new)\n"
+                     "send    ITEMS.TXT (new)\n"
+                     "skipped long file name.txt: not an 8.3 name\n"
+                     "skipped sub: not a file\n"
+                     "delete  OLD.TXT\n"
+                     "dry run: 2 to send, 1 to delete, 0 same, 2 skipped\n");
+    EXPECT_FALSE(fs::exists(onTerminal / "ITEMS.TXT"));
+    EXPECT_TRUE(fs::exists(onTerminal / "OLD.TXT"));
+
+    r = Kvctl(sync);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.substr(r.out.rfind("2 sent")),
+              "2 sent, 1 deleted, 0 same, 2 skipped, 0 failed\n");
+    EXPECT_EQ(TestDir::ReadFile(onTerminal / "ITEMS.TXT"), "items");
+    EXPECT_EQ(TestDir::ReadFile(onTerminal / "PRICES.TXT"), "prices");
+    EXPECT_FALSE(fs::exists(onTerminal / "OLD.TXT"));
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(onTerminal))
+        names.push_back(e.path().filename().string());
+    EXPECT_EQ(names.size(), 2u) << "nothing mangled into a short name";
+
+    // The terminal keeps the time stamp sent with a file: the next run finds
+    // nothing to do, and its listing shows the PC file's time.
+    r = Kvctl(with({"--json"}));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(
+        r.out.find("\"sent\": 0, \"deleted\": 0, \"same\": 2, \"skipped\": 2, \"failed\": 0}"),
+        std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("{\"name\": \"ITEMS.TXT\", \"action\": \"same\""), std::string::npos)
+        << r.out;
+    const std::time_t t = std::chrono::system_clock::to_time_t(
+        std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+            fs::file_time_type::clock::to_sys(fs::last_write_time(shelf / "items.txt"))));
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y/%m/%d %H:%M:%S", std::localtime(&t));
+    r = Kvctl({"--port", tty, "ls", "D:\\SHELF"});
+    EXPECT_NE(r.out.find("file\tITEMS.TXT\t5\t" + std::string(stamp)), std::string::npos) << r.out;
+
+    // Same size, other time: sent again (and fetched back to compare).
+    SetTime(shelf / "PRICES.TXT", 60);
+    r = Kvctl(with({"--verify"}));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("sent    PRICES.TXT (time)\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("1 sent, 0 deleted, 1 same"), std::string::npos) << r.out;
+
+    // A folder the terminal lacks: the listing fails, nothing is sent.
+    r = Kvctl({"--port", tty, "sync", shelf.string(), "D:\\NOWHERE"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("(status "), std::string::npos) << r.err;
+}
+
+TEST_F(KvctlFleet, PutOnSeveralPortsReportsEachAndFailsWhenOneRefuses)
+{
+    const std::string content(5000, 'i');
+    const std::string a = StartTerminal("a");
+    const std::string full = StartTerminal("full", {"--capacity", "D:=1000"});
+    TestDir::WriteFile(dir / "items.txt", content);
+    // The built-in SIM1, a kvsim and a kvsim whose disk is too small; --port
+    // takes a list and may come again.
+    ProgramResult r = Kvctl({"--port", "SIM1," + a, "put", (dir / "items.txt").string(),
+                             "D:\\LOOKUP\\FLEET.TXT", "--verify", "--port", full, "--log"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(TestDir::ReadFile(dir / "a" / "D" / "LOOKUP" / "FLEET.TXT") == content);
+    EXPECT_EQ(TestDir::ReadFile(dir / "data" / "KVVidiRidoved" / "terminals" / "SIM1" / "D" /
+                                "LOOKUP" / "FLEET.TXT"),
+              content);
+    EXPECT_FALSE(fs::exists(dir / "full" / "D" / "LOOKUP" / "FLEET.TXT"));
+
+    // The summary: a row per port, in the order given.
+    const std::size_t table = r.out.find("PORT ");
+    ASSERT_NE(table, std::string::npos) << r.out;
+    std::istringstream rows(r.out.substr(table));
+    std::string line;
+    std::getline(rows, line);
+    const auto row = [&](const std::string& port, const std::string& result,
+                         const std::string& bytes) {
+        std::getline(rows, line);
+        std::istringstream words(line);
+        std::string p, res, b;
+        words >> p >> res >> b;
+        EXPECT_EQ(p, port) << line;
+        EXPECT_EQ(res, result) << line;
+        EXPECT_EQ(b, bytes) << line;
+    };
+    row("SIM1", "done", "5041");
+    row(a, "done", "5041");
+    row(full, "failed", "0");
+    // The failure is told on whole lines, each behind its port.
+    EXPECT_NE(r.err.find(full + ": Copy "), std::string::npos) << r.err;
+    std::istringstream errLines(r.err);
+    while (std::getline(errLines, line))
+        EXPECT_EQ(line.rfind(full + ": ", 0), 0u) << line;
+
+    // --log: the same lines in the transfer log, each with its port.
+    const std::string log = TestDir::ReadFile(dir / "state" / "KVVidiRidoved" / "transfer.log");
+    const std::string copy = "Copy " + (dir / "items.txt").string() + " to D:\\LOOKUP\\FLEET.TXT";
+    EXPECT_NE(log.find("  SIM1  " + copy + " have done\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("  " + a + "  " + copy + " have done\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("  " + full + "  " + copy + " fail\n"), std::string::npos) << log;
+
+    // Every port done: exit 0; --json gives one document with each port's output.
+    r = Kvctl({"--port", "SIM1", "--port", a, "--json", "info"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("{\"ports\": [{\"port\": \"SIM1\", \"result\": \"done\", \"exit\": 0", 0),
+              0u)
+        << r.out;
+    EXPECT_NE(r.out.find("\"output\": {\"model\": \"KV-2000\""), std::string::npos) << r.out;
+
+    // get puts each terminal's file into a folder named after its port.
+    fs::create_directories(dir / "back");
+    r = Kvctl({"--port", "SIM1," + a, "get", "D:\\LOOKUP\\FLEET.TXT", (dir / "back").string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(TestDir::ReadFile(dir / "back" / "SIM1" / "FLEET.TXT") == content);
+    EXPECT_TRUE(TestDir::ReadFile(dir / "back" / "a.tty" / "FLEET.TXT") == content);
+
+    EXPECT_EQ(Kvctl({"--port", "SIM1,SIM1", "info"}).exitCode, 2);
+    EXPECT_EQ(Kvctl({"--port", "SIM1," + a, "format", "C:"}).exitCode, 2);
+}
