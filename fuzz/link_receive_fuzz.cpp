@@ -13,7 +13,19 @@
 
 namespace {
 
-enum Operation : std::uint8_t { Upload, List, ListRoot, DiskInfo, Download, Push, Delete, Count };
+enum Operation : std::uint8_t {
+    Upload,
+    List,
+    ListRoot,
+    DiskInfo,
+    Download,
+    Push,
+    Delete,
+    Format,
+    SetTime,
+    Install,
+    Count
+};
 
 // Files are whole or absent: a failed upload leaves no target behind, and a
 // failed push leaves nothing in the receive folder but the files stored.
@@ -97,6 +109,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::this_thread::sleep_for(kFuzzTimings.burstGap);
             break;
         case Delete: (void)link.DeleteTerminalFile("C:\\DATA\\A.TXT"); break;
+        case Format: (void)link.FormatDisk("D:"); break;
+        case SetTime: (void)link.SetTerminalTime("20260101120000"); break;
+        case Install: {
+            const std::filesystem::path image = folder / "APP.BIN";
+            std::ofstream(image, std::ios::binary) << std::string(2100, 'a');
+            (void)link.InstallApplication(image, false);
+            break;
+        }
         case Count: break;
         }
         rig.link->SetObserver(nullptr);

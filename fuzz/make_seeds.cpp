@@ -113,6 +113,17 @@ void LinkSeeds()
                                    {40, "KVSIM"}})
         std::copy(text.begin(), text.end(), infoBytes.begin() + static_cast<std::ptrdiff_t>(at));
     Write("terminal_info", "info", Answer(infoBytes));
+    Write("link_receive", "format", Prefixed(7, Answer(Bytes{0})));
+    Write("link_receive", "set_time", Prefixed(8, Answer(Bytes{0})));
+    Bytes install = Answer(infoBytes);
+    for (const Bytes& chunk :
+         {B(BuildCommandAck(1, 0)), B(BuildBlockAck(kCommandInstallKv20, 0, false)),
+          B(BuildBlockAck(kCommandInstallKv20, 0, false)),
+          B(BuildBlockAck(kCommandInstallKv20, 0, false))}) {
+        Add(install, Text(kChunkSeparator));
+        Add(install, chunk);
+    }
+    Write("link_receive", "install", Prefixed(9, install));
     Write("terminal_info", "refused", B(BuildCommandAck(0, 0)));
 }
 
