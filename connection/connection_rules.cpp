@@ -3,10 +3,18 @@
 #include "shell/start_options.h"
 
 #include <array>
+#include <cstdint>
 
 namespace {
 
 constexpr std::array<long long, 5> kRates{4800, 9600, 19200, 38400, 57600};
+// 255 bytes with the terminating zero.
+constexpr qsizetype kTransmissionTextBytes = 254;
+
+bool IsDevicePath(const QString& portName)
+{
+    return portName.startsWith(QStringLiteral("/dev/"), Qt::CaseInsensitive);
+}
 
 } // namespace
 
@@ -58,7 +66,32 @@ std::optional<TransmissionTarget> ParseTransmissionListHead(const QByteArray& he
     const QString name = QString::fromUtf8(port);
     if (name.contains(QChar::ReplacementCharacter) || name.trimmed().isEmpty())
         return std::nullopt;
-    return TransmissionTarget{name.toUpper(), BaudCodeForRate(number.toLongLong())};
+    return TransmissionTarget{IsDevicePath(name) ? name : name.toUpper(),
+                              BaudCodeForRate(number.toLongLong())};
+}
+
+std::optional<QString> TransmissionText(const QVariant& value)
+{
+    if (!value.isValid())
+        return std::nullopt;
+    const QString text = value.toString();
+    if (text.toUtf8().size() > kTransmissionTextBytes)
+        return std::nullopt;
+    return text;
+}
+
+std::optional<long long> TransmissionBaud(const QVariant& value)
+{
+    bool ok = false;
+    const long long baud = value.toLongLong(&ok);
+    if (!value.isValid() || !ok || baud < INT32_MIN || baud > UINT32_MAX)
+        return std::nullopt;
+    return baud;
+}
+
+bool IsSerialLineText(const QString& portName)
+{
+    return IsDevicePath(portName) || portName.contains(QStringLiteral("COM"), Qt::CaseInsensitive);
 }
 
 int FindPortPosition(const QStringList& names, const QString& portName)
@@ -71,7 +104,9 @@ int FindPortPosition(const QStringList& names, const QString& portName)
 
 std::optional<PortOpenChoice> ChoosePortOpen(const QString& portName, int listPosition)
 {
-    if (portName.contains(QStringLiteral("COM"), Qt::CaseSensitive))
+    if (IsDevicePath(portName))
+        return PortOpenChoice{PortKind::DevicePath, 0};
+    if (portName.contains(QStringLiteral("COM"), Qt::CaseInsensitive))
         return PortOpenChoice{PortKind::SerialNumber, AtoiValue(portName.mid(3))};
     if (listPosition == 0)
         return std::nullopt;

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <optional>
 
@@ -33,17 +34,29 @@ bool SpeedListEnabled(const QString& portText, int transmissionLock);
 // nullopt when the ":" or the CR LF is missing, the port part is empty or not
 // printable, or the number part is not all digits.
 struct TransmissionTarget {
-    QString portName; // upper-cased
+    QString portName; // upper-cased, except a device path ("/dev/..."), kept as written
     int baudCode = 0;
 };
 std::optional<TransmissionTarget> ParseTransmissionListHead(const QByteArray& head);
 
+// A string value of the sibling program's Transmission key: at most 254 bytes,
+// so that it fits 255 with its terminating zero. nullopt when the value is
+// missing or longer.
+std::optional<QString> TransmissionText(const QVariant& value);
+// Its 32-bit "Baud" value; nullopt when missing, not a number or beyond 32 bits.
+std::optional<long long> TransmissionBaud(const QVariant& value);
+
+// A serial line's name: it contains "COM" or begins with "/dev/", both without
+// regard to case (the names of a transmission list are upper-cased).
+bool IsSerialLineText(const QString& portName);
+
 // 1-based position of portName in names, compared without regard to case; 0 if absent.
 int FindPortPosition(const QStringList& names, const QString& portName);
 
-// How OnNewDocument opens a port: a name containing "COM" (case matters) by the
-// number after its first three characters; otherwise by list position, and not
-// at all when the position is 0.
+// How OnNewDocument opens a port: a device path ("/dev/...", any case) by the
+// path as written; a name containing "COM" (any case) by the number after its
+// first three characters; otherwise by list position, and not at all when the
+// position is 0.
 struct PortOpenChoice {
     PortKind kind = PortKind::ListIndex;
     int numberOrIndex = 0;

@@ -13,6 +13,7 @@
 #include "shell/ui_language.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QSettings>
 #include <QTimer>
@@ -20,24 +21,15 @@
 namespace {
 
 constexpr qint64 kListHeadBytes = 4096;
-constexpr int kRegistryTextBytes = 255;
 constexpr int kClockStartDelayMs = 500;
-
-// A registry string value is read into a buffer of 255 bytes at most.
-QString RegistryText(const QVariant& value)
-{
-    QByteArray bytes = value.toString().toUtf8();
-    if (bytes.size() > kRegistryTextBytes)
-        bytes.truncate(kRegistryTextBytes);
-    return QString::fromUtf8(bytes);
-}
 
 } // namespace
 
 std::optional<TransmissionTarget> ReadTransmissionList(const QString& path)
 {
     QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+    // Only a regular file: opening a pipe could wait for ever.
+    if (path.isEmpty() || !QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return ParseTransmissionListHead(file.read(kListHeadBytes));
 }
@@ -76,9 +68,11 @@ bool CKVVidiRidovedDoc::OnNewDocument(QWidget* dialogParent)
         QSettings registry = app.TransmissionSettings();
         registry.beginGroup(QStringLiteral("Transmission"));
         if (mode == 1) {
-            if (!registry.contains(QStringLiteral("File")))
+            const std::optional<QString> value =
+                TransmissionText(registry.value(QStringLiteral("File")));
+            if (!value)
                 return false;
-            const QString file = RegistryText(registry.value(QStringLiteral("File")));
+            const QString file = *value;
             // A list that cannot be read or is malformed leaves the settings as
             // they are; the connection is then not an automatic one.
             if (const auto target = ReadTransmissionList(file)) {
@@ -88,15 +82,14 @@ bool CKVVidiRidovedDoc::OnNewDocument(QWidget* dialogParent)
             }
             transmissionFile = file;
         } else {
-            if (!registry.contains(QStringLiteral("Port")) ||
-                !registry.contains(QStringLiteral("Baud")))
+            const std::optional<QString> port =
+                TransmissionText(registry.value(QStringLiteral("Port")));
+            const std::optional<long long> baud =
+                TransmissionBaud(registry.value(QStringLiteral("Baud")));
+            if (!port || !baud)
                 return false;
-            bool ok = false;
-            const long long baud = registry.value(QStringLiteral("Baud")).toLongLong(&ok);
-            if (!ok)
-                return false;
-            settings.portName = RegistryText(registry.value(QStringLiteral("Port")));
-            settings.baudCode = BaudCodeForRate(baud);
+            settings.portName = *port;
+            settings.baudCode = BaudCodeForRate(*baud);
             registryDriven = true;
         }
         listPosition = FindPortPosition(app.PortNames(), settings.portName);

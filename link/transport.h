@@ -14,6 +14,7 @@ inline constexpr PortHandle kNoPort = 0;
 enum class PortKind : int {
     SerialNumber = 1, // a serial port by number (COMn)
     ListIndex = 2,    // the transport's own port by 1-based index in its list
+    DevicePath = 3,   // a serial line by its device path, the name as given
 };
 
 // Speed codes of PortConfigure.

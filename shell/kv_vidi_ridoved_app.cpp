@@ -145,15 +145,24 @@ bool CKVVidiRidovedApp::InitInstance(const QStringList& args)
     if (instanceServerName.isEmpty())
         instanceServerName = DefaultInstanceServerName();
     instance = std::make_unique<SingleInstance>(instanceServerName);
-    // The running program comes to the front whatever this command line says.
-    if (!instance->Claim()) {
+    const StartOptions options = ParseStartOptions(args);
+    const bool posting = options.valid && options.postMode != 0;
+    // A request for the running program goes to it, which stays where it is.
+    if (posting && instance->Send(PostRequestLine(options.postMode))) {
         anotherInstanceRaised = true;
         return false;
     }
-    const StartOptions options = ParseStartOptions(args);
+    // The running program comes to the front whatever this command line says.
+    if (!instance->Claim()) {
+        // It started between the two: it still gets the request.
+        if (posting)
+            instance->Send(PostRequestLine(options.postMode));
+        anotherInstanceRaised = true;
+        return false;
+    }
     if (!options.valid)
         return false;
-    StartMode.store(options.startMode);
+    StartMode.store(posting ? options.postMode : options.startMode);
     LoadClockSetting();
     ProgramFolder = QCoreApplication::applicationDirPath();
     if (convertIniPath.empty())

@@ -3,6 +3,7 @@
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/main_frame.h"
 #include "shell/start_options.h"
+#include "shell/ui_language.h"
 #include "terminal/terminal_view.h"
 
 #include <QApplication>

@@ -16,12 +16,14 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDockWidget>
 #include <QIcon>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -619,16 +621,80 @@ void CMainFrame::OnAbout()
     dialog.exec();
 }
 
+CChildFrame* CMainFrame::FindConnection(const QString& portName) const
+{
+    for (CChildFrame* child : ConnectionWindows())
+        if (child->document()->Title().compare(portName, Qt::CaseInsensitive) == 0)
+            return child;
+    return nullptr;
+}
+
+void CMainFrame::ReconfigureSpeed(CKVVidiRidovedDoc& doc, int baudCode)
+{
+    doc.settings.baudCode = baudCode;
+    if (doc.settings.handle != kNoPort)
+        app.transport().PortConfigure(doc.settings.handle,
+                                      static_cast<BaudCode>(doc.settings.baudCode), 0, 0, 0, 1);
+}
+
+bool CMainFrame::RefuseWhileBusy(CChildFrame& child, const QString& work)
+{
+    CKVVidiRidovedDoc& doc = *child.document();
+    if (child.view()->Tree().jobRunning.load() == 0 && doc.settings.transmissionLock == 0 &&
+        doc.link)
+        return false;
+    LogMessage(
+        tr("%1 on %2 refused: another job of this connection is running").arg(work, doc.Title()));
+    return true;
+}
+
 void CMainFrame::OnAutoTransmit()
 {
-    // The automatic transmission itself arrives with its own part of the program.
     emit AutomaticWorkRequested(1);
+    QSettings registry = CKVVidiRidovedApp::TransmissionSettings();
+    const std::optional<QString> file =
+        TransmissionText(registry.value(QStringLiteral("Transmission/File")));
+    if (!file)
+        return;
+    const std::optional<TransmissionTarget> target = ReadTransmissionList(*file);
+    if (!target)
+        return;
+    if (CChildFrame* child = FindConnection(target->portName)) {
+        // The run in progress keeps its speed and its list.
+        if (RefuseWhileBusy(*child, tr("Automatic transmission")))
+            return;
+        CKVVidiRidovedDoc& doc = *child->document();
+        ReconfigureSpeed(doc, target->baudCode);
+        doc.transmissionFile = *file;
+        child->view()->AutoTransmissionJob();
+        return;
+    }
+    // The new connection reads the list itself and asks again once connected.
+    app.StartMode.store(1);
+    OnFileNew();
 }
 
 void CMainFrame::OnAutoInstall()
 {
-    // The automatic application install arrives with its own part of the program.
     emit AutomaticWorkRequested(2);
+    QSettings registry = CKVVidiRidovedApp::TransmissionSettings();
+    registry.beginGroup(QStringLiteral("Transmission"));
+    const std::optional<QString> image =
+        TransmissionText(registry.value(QStringLiteral("BI File")));
+    const std::optional<QString> port = TransmissionText(registry.value(QStringLiteral("Port")));
+    const std::optional<long long> baud = TransmissionBaud(registry.value(QStringLiteral("Baud")));
+    if (!image || !port || !baud)
+        return;
+    if (CChildFrame* child = FindConnection(*port)) {
+        if (RefuseWhileBusy(*child, tr("Automatic application install")))
+            return;
+        ReconfigureSpeed(*child->document(), BaudCodeForRate(*baud));
+        child->view()->appImagePath = *image;
+        child->view()->ApplicationDownloadJob();
+        return;
+    }
+    app.StartMode.store(2);
+    OnFileNew();
 }
 
 void CMainFrame::BringToFront()

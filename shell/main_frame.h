@@ -61,6 +61,9 @@ public:
     bool PasteEnabledNow() const;
     // Closes every connection window at once (exit).
     void CloseAllConnections();
+    // The first open connection titled portName, compared without regard to
+    // case; null when none is.
+    CChildFrame* FindConnection(const QString& portName) const;
 
     EditCommandState commands;
     int deviceScanBusy = 0;
@@ -89,7 +92,8 @@ public slots:
     void ShowContextMenu(const QPoint& globalPos);
 
 signals:
-    // A registry-driven connection opened: 1 for a transmission, 2 for an install.
+    // An automatic request arrived (from the socket or a registry-driven
+    // connection): 1 for a transmission, 2 for an install.
     void AutomaticWorkRequested(int mode);
 
 protected:
@@ -106,6 +110,11 @@ private:
     void ShowMenus(bool connection);
     void TileWindows(Qt::Orientation orientation);
     void CutOrCopy(int mode);
+    // Sets the connection's speed code and its port's speed.
+    void ReconfigureSpeed(CKVVidiRidovedDoc& doc, int baudCode);
+    // True, after one line in the message window, when a job of the connection
+    // runs and automatic work must wait for another request.
+    bool RefuseWhileBusy(CChildFrame& child, const QString& work);
 
     CKVVidiRidovedApp& app;
     QMap<int, QAction*> actions;

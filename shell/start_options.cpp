@@ -24,7 +24,8 @@ StartOptions ParseStartOptions(const QStringList& args)
     qsizetype i = 0;
     for (; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (a == QStringLiteral("--lang") || a == QStringLiteral("--screenshot")) {
+        if (a == QStringLiteral("--lang") || a == QStringLiteral("--screenshot") ||
+            a == QStringLiteral("--post")) {
             if (i + 1 >= args.size()) {
                 options.valid = false;
                 return options;
@@ -32,6 +33,15 @@ StartOptions ParseStartOptions(const QStringList& args)
             const QString value = args[++i];
             if (a == QStringLiteral("--screenshot")) {
                 options.screenshotPath = value;
+            } else if (a == QStringLiteral("--post")) {
+                if (value == QStringLiteral("transmit")) {
+                    options.postMode = 1;
+                } else if (value == QStringLiteral("install")) {
+                    options.postMode = 2;
+                } else {
+                    options.valid = false;
+                    return options;
+                }
             } else if (value == QStringLiteral("en")) {
                 options.language = Language::English;
             } else if (value == QStringLiteral("pl")) {
@@ -55,6 +65,11 @@ StartOptions ParseStartOptions(const QStringList& args)
     return options;
 }
 
+QByteArray PostRequestLine(int postMode)
+{
+    return postMode == 1 ? QByteArrayLiteral("auto-transmit") : QByteArrayLiteral("auto-install");
+}
+
 QString StartHelpText()
 {
     return QCoreApplication::translate(
@@ -67,6 +82,10 @@ QString StartHelpText()
         "  --lang en|pl       the language of the program (default: the user's locale)\n"
         "  --screenshot FILE  connect to the first port, save a picture of the main\n"
         "                     window as FILE (PNG) and end\n"
+        "  --post transmit|install\n"
+        "                     hand the automatic transmission or install to the\n"
+        "                     running program and end; with none running, start\n"
+        "                     in that mode\n"
         "  -h, --help         show this help and end\n"
         "  --version          show the version and end\n"
         "\n"

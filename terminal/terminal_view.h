@@ -46,6 +46,12 @@ public:
     // job of the connection runs: message 40005, nothing more.
     void ApplicationDownloadJob();
     void BatchDownloadJob();
+    // Starts the automatic transmission of the document's transmissionFile on
+    // the connection's job thread, with the progress dialog and its Cancel; the
+    // connect setup dialog keeps port and speed fixed meanwhile. One line in the
+    // message window says how many files were sent. False, and nothing started,
+    // without a link or while a job of the connection runs.
+    bool AutoTransmissionJob();
 
     QString appImagePath;
     QString batchFilePath;

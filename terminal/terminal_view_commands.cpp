@@ -12,6 +12,7 @@
 #include "shell/message_window.h"
 #include "shell/prompter.h"
 #include "terminal/application_download_job.h"
+#include "terminal/auto_transmission.h"
 #include "terminal/batch_download_job.h"
 #include "terminal/gui_job_host.h"
 #include "terminal/terminal_info_dialog.h"
@@ -228,6 +229,30 @@ void CTerminalView::BatchDownloadJob()
             ShowMessage(MessageId::BatchDone);
             tree.FillItem(tree.rootItem);
         });
+}
+
+bool CTerminalView::AutoTransmissionJob()
+{
+    if (!doc.link || tree.jobRunning.load())
+        return false;
+    const QString listFile = doc.transmissionFile;
+    auto result = std::make_shared<TransmissionRunResult>();
+    doc.settings.transmissionLock = 1;
+    const bool started = StartJob(
+        true,
+        [list = std::filesystem::path(listFile.toStdString()),
+         result](TerminalLink& link, JobHost&) { *result = AutoTransmissionThread(link, list); },
+        [this, result, listFile] {
+            doc.settings.transmissionLock = 0;
+            if (result->listRead)
+                LogMessage(tr("Automatic transmission from %1: %2 of %3 files sent")
+                               .arg(listFile)
+                               .arg(result->sent)
+                               .arg(result->entries));
+        });
+    if (!started)
+        doc.settings.transmissionLock = 0;
+    return started;
 }
 
 bool CTerminalView::StartJob(bool cancelVisible, std::function<void(TerminalLink&, JobHost&)> work,

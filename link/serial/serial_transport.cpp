@@ -572,11 +572,13 @@ std::uint32_t SerialTransport::ConfigureLine(PortHandle port, BaudCode baud)
     return error;
 }
 
-PortHandle SerialTransport::PortOpen(PortKind kind, int numberOrIndex, const std::string&)
+PortHandle SerialTransport::PortOpen(PortKind kind, int numberOrIndex, const std::string& name)
 {
     std::string path;
     if (kind == PortKind::SerialNumber) {
         path = ComPortPath(numberOrIndex);
+    } else if (kind == PortKind::DevicePath) {
+        path = name;
     } else if (kind == PortKind::ListIndex) {
         std::lock_guard lock(mutex);
         if (numberOrIndex >= 1 && numberOrIndex <= static_cast<int>(list.size()))

@@ -64,8 +64,8 @@ public:
     // Any thread. PortConfigure that returns the error (0: done) besides noting it.
     std::uint32_t ConfigureLine(PortHandle port, BaudCode baud);
 
-    // SerialNumber opens COMn (ComPortPath), ListIndex the list's entry; the name is
-    // not used. kNoPort on failure.
+    // SerialNumber opens COMn (ComPortPath), ListIndex the list's entry, DevicePath
+    // the device named (only it uses the name). kNoPort on failure.
     PortHandle PortOpen(PortKind kind, int numberOrIndex, const std::string& name) override;
     // Returns once the port's I/O thread has ended; a PortWrite still waiting on
     // another thread returns short with kSerialBadHandle.
