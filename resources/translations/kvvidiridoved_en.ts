@@ -25,6 +25,18 @@
 <context>
     <name>CMainFrame</name>
     <message>
+        <source>%1 on %2 refused: another job of this connection is running</source>
+        <translation>%1 on %2 refused: another job of this connection is running</translation>
+    </message>
+    <message>
+        <source>Automatic transmission</source>
+        <translation>Automatic transmission</translation>
+    </message>
+    <message>
+        <source>Automatic application install</source>
+        <translation>Automatic application install</translation>
+    </message>
+    <message>
         <location filename="../../shell/main_frame.cpp" line="167"/>
         <source>Convert Setting</source>
         <translation>Convert Setting</translation>
@@ -551,6 +563,10 @@ A file manager for portable data terminals on serial ports.
   --lang en|pl       the language of the program (default: the user&apos;s locale)
   --screenshot FILE  connect to the first port, save a picture of the main
                      window as FILE (PNG) and end
+  --post transmit|install
+                     hand the automatic transmission or install to the
+                     running program and end; with none running, start
+                     in that mode
   -h, --help         show this help and end
   --version          show the version and end
 
@@ -565,6 +581,10 @@ A file manager for portable data terminals on serial ports.
   --lang en|pl       the language of the program (default: the user&apos;s locale)
   --screenshot FILE  connect to the first port, save a picture of the main
                      window as FILE (PNG) and end
+  --post transmit|install
+                     hand the automatic transmission or install to the
+                     running program and end; with none running, start
+                     in that mode
   -h, --help         show this help and end
   --version          show the version and end
 
@@ -632,6 +652,10 @@ ends.
 </context>
 <context>
     <name>CTerminalView</name>
+    <message>
+        <source>Automatic transmission from %1: %2 of %3 files sent</source>
+        <translation>Automatic transmission from %1: %2 of %3 files sent</translation>
+    </message>
     <message>
         <source>Application Files (*.bin)</source>
         <translation>Application Files (*.bin)</translation>

@@ -25,6 +25,18 @@
 <context>
     <name>CMainFrame</name>
     <message>
+        <source>%1 on %2 refused: another job of this connection is running</source>
+        <translation>%1 na %2 odrzucona: trwa inne zadanie tego połączenia</translation>
+    </message>
+    <message>
+        <source>Automatic transmission</source>
+        <translation>Automatyczna transmisja</translation>
+    </message>
+    <message>
+        <source>Automatic application install</source>
+        <translation>Automatyczna instalacja aplikacji</translation>
+    </message>
+    <message>
         <location filename="../../shell/main_frame.cpp" line="167"/>
         <source>Convert Setting</source>
         <translation>Ustawienia konwertowania bazy</translation>
@@ -549,6 +561,10 @@ A file manager for portable data terminals on serial ports.
   --lang en|pl       the language of the program (default: the user&apos;s locale)
   --screenshot FILE  connect to the first port, save a picture of the main
                      window as FILE (PNG) and end
+  --post transmit|install
+                     hand the automatic transmission or install to the
+                     running program and end; with none running, start
+                     in that mode
   -h, --help         show this help and end
   --version          show the version and end
 
@@ -563,6 +579,10 @@ Menedżer plików przenośnych terminali danych na portach szeregowych.
   --lang en|pl       język programu (domyślnie: język użytkownika)
   --screenshot PLIK  połącz z pierwszym portem, zapisz obraz głównego okna
                      jako PLIK (PNG) i zakończ
+  --post transmit|install
+                     przekaż automatyczną transmisję lub instalację
+                     działającemu programowi i zakończ; gdy żaden nie
+                     działa, uruchom program w tym trybie
   -h, --help         pokaż tę pomoc i zakończ
   --version          pokaż wersję i zakończ
 
@@ -630,6 +650,10 @@ i kończy się.
 </context>
 <context>
     <name>CTerminalView</name>
+    <message>
+        <source>Automatic transmission from %1: %2 of %3 files sent</source>
+        <translation>Automatyczna transmisja z %1: wysłano plików: %2 z %3</translation>
+    </message>
     <message>
         <source>Application Files (*.bin)</source>
         <translation>Pliki programów (*.bin)</translation>

@@ -1,0 +1,196 @@
+// The automatic transmission's list and its run against the simulated terminal.
+#include "tests/support/test_dir.h"
+
+#include "link/terminal_link.h"
+#include "link/transfer_progress.h"
+#include "sim/in_process_line.h"
+#include "sim/line_transport.h"
+#include "sim/sim_terminal.h"
+#include "sim/terminal_port.h"
+#include "terminal/auto_transmission.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+struct ListRow {
+    const char* data;
+    std::vector<const char*> targets; // nullptr: a malformed line, nothing sent
+};
+
+TEST(TransmissionList, EntriesAndTheirTargets)
+{
+    const ListRow rows[] = {
+        // The first file goes to D:\Program whatever its type.
+        {"COM1:9600\r\n3,C:\\Work\\Main.bin\r\n", {"D:\\Program\\Main.bin"}},
+        {"COM1:9600\r\n0,/home/ann/Main.bin\r\n1,/home/ann/f/Big.fnt\r\n2,C:\\W\\Items.dbf\r\n"
+         "3,rel\\Orders.txt\r\n7,C:\\Keep\\As.is\r\n",
+         {"D:\\Program\\Main.bin", "D:\\Fonts\\Big.fnt", "D:\\Lookup\\Items.dbf",
+          "C:\\Data\\Orders.txt", "C:\\Keep\\As.is"}},
+        // Malformed lines count but send nothing; the next line still goes.
+        {"COM1:9600\r\nno comma\r\nx,/a/B.TXT\r\n1234567890,/a/C.TXT\r\n2,\r\n2,/a/\r\n"
+         "2,/a/\x01.TXT\r\n-1,/a/D.TXT\r\n2,/a/E.TXT\r\n",
+         {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "D:\\Lookup\\E.TXT"}},
+        // A last line without CR LF is no entry; without any CR LF there is none.
+        {"COM1:9600\r\n0,/a/A.BIN\r\n2,/a/B.DBF", {"D:\\Program\\A.BIN"}},
+        {"COM1:9600", {}},
+        {"COM1:9600\n0,/a/A.BIN\n2,/a/B.DBF\n", {}},
+        {"COM1:9600\r\n123456789,/a/Big.num\r\n123456789,/a/Big.num\r\n",
+         {"D:\\Program\\Big.num", "/a/Big.num"}},
+    };
+    for (const ListRow& row : rows) {
+        const auto entries = ParseTransmissionList(row.data);
+        ASSERT_EQ(entries.size(), row.targets.size()) << row.data;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (!row.targets[i]) {
+                EXPECT_FALSE(entries[i]) << row.data << " line " << i + 2;
+                continue;
+            }
+            ASSERT_TRUE(entries[i]) << row.data << " line " << i + 2;
+            EXPECT_EQ(entries[i]->target, row.targets[i]);
+        }
+    }
+}
+
+struct Rig {
+    explicit Rig(int lineRate = 0)
+    {
+        std::filesystem::create_directories(dir / "pc");
+        SimTerminalConfig config;
+        config.root = dir / "terminal";
+        config.lineRate = lineRate;
+        auto [pc, far] = MakeInProcessLine();
+        terminal = std::make_unique<SimTerminal>(config, std::make_unique<LinePort>(far));
+        terminal->Start();
+        transport.AddPort("AUTO", pc);
+        link = std::make_unique<TerminalLink>(transport, LinkTimings{500ms, 10ms});
+        link->AttachPort(transport.PortOpen(PortKind::ListIndex, 1, "AUTO"));
+        link->progress = &progress;
+    }
+    ~Rig()
+    {
+        link.reset();
+        terminal->Stop();
+    }
+    std::string Pc(const std::string& name, const std::string& content)
+    {
+        TestDir::WriteFile(dir / "pc" / name, content);
+        return (dir / "pc" / name).string();
+    }
+    std::filesystem::path List(const std::string& content)
+    {
+        TestDir::WriteFile(dir / "list.txt", content);
+        return dir / "list.txt";
+    }
+    std::filesystem::path Disk(const std::string& relative) const
+    {
+        return dir / "terminal" / relative;
+    }
+    // The files the terminal's two disks list (its unfinished copies are hidden).
+    std::vector<std::string> FilesOnTerminal() const
+    {
+        std::vector<std::string> files;
+        for (const char* disk : {"C", "D"})
+            for (const auto& e :
+                 std::filesystem::recursive_directory_iterator(dir / "terminal" / disk))
+                if (e.is_regular_file() && e.path().filename().string()[0] != '.')
+                    files.push_back(e.path().string());
+        return files;
+    }
+
+    TestDir dir;
+    LineTransport transport;
+    std::unique_ptr<SimTerminal> terminal;
+    std::unique_ptr<TerminalLink> link;
+    TransferProgress progress;
+};
+
+TEST(AutoTransmission, SendsEachFileToItsFolderSkippingMissingOnes)
+{
+    Rig rig;
+    const std::string main = rig.Pc("MAIN.BIN", "program");
+    const std::string items = rig.Pc("ITEMS.DBF", "items");
+    const std::string orders = rig.Pc("ORDERS.TXT", "orders");
+    // Overwrite is on: an older copy is replaced without a question.
+    ASSERT_EQ(rig.link->DownloadFile(orders, "C:\\DATA\\ORDERS.TXT", 1, false, false),
+              LinkStatus::Ok);
+    rig.Pc("ORDERS.TXT", "new orders");
+    const auto list = rig.List("COM1:115200\r\n3," + main + "\r\n2," + rig.dir.path.string() +
+                               "/pc/GONE.DBF\r\n2," + items + "\r\n3," + orders + "\r\n");
+    const TransmissionRunResult result = AutoTransmissionThread(*rig.link, list);
+    EXPECT_TRUE(result.listRead);
+    EXPECT_EQ(result.entries, 4);
+    EXPECT_EQ(result.sent, 3);
+    EXPECT_EQ(result.status, LinkStatus::Ok);
+    EXPECT_EQ(TestDir::ReadFile(rig.Disk("D/PROGRAM/MAIN.BIN")), "program");
+    EXPECT_EQ(TestDir::ReadFile(rig.Disk("D/LOOKUP/ITEMS.DBF")), "items");
+    EXPECT_EQ(TestDir::ReadFile(rig.Disk("C/DATA/ORDERS.TXT")), "new orders");
+    EXPECT_EQ(rig.progress.totalFiles.load(), 4);
+    EXPECT_EQ(rig.progress.finishedFiles.load(), 3);
+
+    // Two lines: one file, counted as the first of one.
+    const auto two = rig.List("COM1:9600\r\n0," + items + "\r\n");
+    const TransmissionRunResult one = AutoTransmissionThread(*rig.link, two);
+    EXPECT_EQ(one.sent, 1);
+    EXPECT_EQ(rig.progress.totalFiles.load(), 1);
+    EXPECT_EQ(rig.progress.finishedFiles.load(), 0);
+    EXPECT_EQ(TestDir::ReadFile(rig.Disk("D/PROGRAM/ITEMS.DBF")), "items");
+
+    // Without the first file the run ends: the project's program is missing.
+    const auto noFirst = rig.List("COM1:9600\r\n0,/no/such/A.BIN\r\n2," + items + "\r\n");
+    EXPECT_EQ(AutoTransmissionThread(*rig.link, noFirst).sent, 0);
+}
+
+TEST(AutoTransmission, BrokenListsSendNothingAndEnd)
+{
+    Rig rig;
+    const std::string main = rig.Pc("MAIN.BIN", "program");
+    std::string binary(4096, '\0');
+    for (std::size_t i = 0; i < binary.size(); ++i)
+        binary[i] = static_cast<char>(i * 7);
+    const std::string rows[] = {
+        "",
+        binary,
+        "COM1:9600\r\n" + main,          // no CR LF after the only file
+        "COM1:9600\r\n" + main + "\r\n", // no ","
+        "COM1:9600\n0," + main + "\n",   // LF only
+    };
+    for (const std::string& row : rows) {
+        const TransmissionRunResult result = AutoTransmissionThread(*rig.link, rig.List(row));
+        EXPECT_EQ(result.sent, 0) << row.substr(0, 40);
+    }
+    // Too large to be a list: refused unread.
+    {
+        std::ofstream huge(rig.dir / "huge.txt", std::ios::binary);
+        huge << "COM1:9600\r\n0," << main << "\r\n";
+    }
+    std::filesystem::resize_file(rig.dir / "huge.txt", kMaxTransmissionListBytes + 1);
+    EXPECT_FALSE(AutoTransmissionThread(*rig.link, rig.dir / "huge.txt").listRead);
+    EXPECT_FALSE(AutoTransmissionThread(*rig.link, rig.dir / "missing.txt").listRead);
+    EXPECT_EQ(rig.FilesOnTerminal(), std::vector<std::string>{});
+}
+
+TEST(AutoTransmission, CancelEndsTheRunWithoutAHalfFile)
+{
+    Rig rig(460800); // slow enough to cancel a file half-way
+    const std::string big = rig.Pc("BIG.DAT", std::string(64 * 1024, 'b'));
+    const std::string next = rig.Pc("NEXT.DAT", "n");
+    const auto list = rig.List("COM1:9600\r\n0," + big + "\r\n3," + next + "\r\n");
+    std::thread canceller([&] {
+        while (rig.progress.bytesDone.load() < 4096)
+            std::this_thread::sleep_for(1ms);
+        rig.link->cancel = 1;
+    });
+    const TransmissionRunResult result = AutoTransmissionThread(*rig.link, list);
+    canceller.join();
+    EXPECT_EQ(result.status, LinkStatus::Cancelled);
+    EXPECT_EQ(result.sent, 0);
+    EXPECT_EQ(rig.FilesOnTerminal(), std::vector<std::string>{});
+    EXPECT_EQ(rig.link->cancel.load(), 0) << "the run clears cancel at its end";
+}
+
+} // namespace
