@@ -2,6 +2,7 @@
 #include "pc/pc_file_tree.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/main_frame.h"
+#include "shell/single_instance.h"
 #include "shell/start_options.h"
 #include "shell/ui_language.h"
 #include "terminal/terminal_view.h"
@@ -70,10 +71,21 @@ void ArmScreenshot(CKVVidiRidovedApp& app, const QString& path)
     });
 }
 
-// --help, --version and a bad command line are answered without a display.
+// Hands request to the running program over its socket; false when none runs.
+// Needs no display.
+bool HandToRunningProgram(int argc, char** argv, const QByteArray& request)
+{
+    QCoreApplication core(argc, argv);
+    return SingleInstance(DefaultInstanceServerName()).Send(request);
+}
+
+// --help, --version and a bad command line are answered without a display. A
+// bad command line still brings the running program to the front first.
 int AnswerOnTheTerminal(int argc, char** argv, const StartOptions& options)
 {
     QCoreApplication core(argc, argv);
+    if (!options.valid && SingleInstance(DefaultInstanceServerName()).Send("raise"))
+        return 0;
     InstallUiLanguage(core, options.language);
     const QString text =
         options.valid && options.version && !options.help ? StartVersionText() : StartHelpText();
@@ -92,6 +104,9 @@ int main(int argc, char** argv)
         const StartOptions early = ParseStartOptions(words);
         if (early.help || early.version || !early.valid)
             return AnswerOnTheTerminal(argc, argv, early);
+        if (early.postMode != 0 &&
+            HandToRunningProgram(argc, argv, PostRequestLine(early.postMode)))
+            return 0;
     }
     QApplication qapp(argc, argv);
     const QStringList args = QApplication::arguments().mid(1);

@@ -56,11 +56,19 @@ TEST(PortOpen, ComByNumberOtherNamesByPosition)
     ASSERT_TRUE(com);
     EXPECT_EQ(com->kind, PortKind::SerialNumber);
     EXPECT_EQ(com->numberOrIndex, 2);
-    // "com4" does not contain "COM": looked up by position.
+    // Serial lines are told apart without regard to case; a device path opens
+    // as written.
     auto lower = ChoosePortOpen("com4", 3);
     ASSERT_TRUE(lower);
-    EXPECT_EQ(lower->kind, PortKind::ListIndex);
-    EXPECT_EQ(lower->numberOrIndex, 3);
+    EXPECT_EQ(lower->kind, PortKind::SerialNumber);
+    EXPECT_EQ(lower->numberOrIndex, 4);
+    for (const char* path : {"/dev/ttyUSB0", "/DEV/ttyUSB0"}) {
+        auto device = ChoosePortOpen(path, 0);
+        ASSERT_TRUE(device);
+        EXPECT_EQ(device->kind, PortKind::DevicePath);
+    }
+    EXPECT_EQ(ParseTransmissionListHead("/dev/ttyUSB0:9600\r\n")->portName, "/dev/ttyUSB0");
+    EXPECT_EQ(ParseTransmissionListHead("sim1:9600\r\n")->portName, "SIM1");
     EXPECT_FALSE(ChoosePortOpen("SIM9", 0));
     EXPECT_EQ(FindPortPosition({"SIM1", "/dev/ttyS0", "COM4"}, "com4"), 3);
     EXPECT_EQ(FindPortPosition({"SIM1"}, "SIM2"), 0);
@@ -109,6 +117,10 @@ TEST(StartOptions, LanguageAndScreenshotBeforeTheMode)
     EXPECT_FALSE(ParseStartOptions({"--lang", "de"}).valid);
     EXPECT_FALSE(ParseStartOptions({"--lang"}).valid);
     EXPECT_FALSE(ParseStartOptions({"--bogus"}).valid);
+    EXPECT_EQ(ParseStartOptions({"--post", "transmit"}).postMode, 1);
+    EXPECT_EQ(ParseStartOptions({"--post", "install"}).postMode, 2);
+    EXPECT_FALSE(ParseStartOptions({"--post", "send"}).valid);
+    EXPECT_FALSE(ParseStartOptions({"--post"}).valid);
 }
 
 TEST(ClockText, YearFirstTwoDigitsForTheRest)
@@ -121,4 +133,17 @@ TEST(ClockText, YearFirstTwoDigitsForTheRest)
     t.tm_min = 5;
     t.tm_sec = 9;
     EXPECT_EQ(TerminalTimeText(t), "20240229130509");
+}
+
+TEST(TransmissionKey, ValuesBeyondTheirLimitsCountAsMissing)
+{
+    EXPECT_EQ(TransmissionText(QString(254, u'a')), QString(254, u'a'));
+    EXPECT_FALSE(TransmissionText(QString(255, u'a'))) << "no room for the terminating zero";
+    EXPECT_FALSE(TransmissionText(QString(128, u'ł'))) << "256 bytes in UTF-8";
+    EXPECT_FALSE(TransmissionText(QVariant()));
+    EXPECT_EQ(TransmissionBaud(QVariant(57600)), 57600);
+    EXPECT_EQ(TransmissionBaud(QVariant("9600")), 9600);
+    EXPECT_FALSE(TransmissionBaud(QVariant("fast")));
+    EXPECT_FALSE(TransmissionBaud(QVariant(1LL << 33)));
+    EXPECT_FALSE(TransmissionBaud(QVariant()));
 }
