@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <QSignalSpy>
 
 #include <memory>
@@ -18,6 +19,7 @@ private slots:
     void socketLeftBehindIsTakenOver();
     void secondProgramEndsAndTheFirstRuns();
     void aSecondStartWithAnUnknownOptionReachesTheRunningProgramFirst();
+    void postStartsTheProgramOrHandsTheRequestToIt();
 };
 
 void SingleInstanceTest::secondStartAsksTheFirstToComeToTheFront()
@@ -101,6 +103,41 @@ void SingleInstanceTest::aSecondStartWithAnUnknownOptionReachesTheRunningProgram
     alone.start(QStringLiteral(KV_PROGRAM_PATH), {"--no-such-option"});
     QVERIFY(alone.waitForFinished(30000));
     QCOMPARE(alone.exitCode(), 2);
+}
+
+void SingleInstanceTest::postStartsTheProgramOrHandsTheRequestToIt()
+{
+    TestDir dir;
+    const auto post = [&dir](const std::string& list, const std::string& file) {
+        TestDir::WriteFile(dir / file, "content of " + file);
+        TestDir::WriteFile(dir / list, "sim1:57600\r\n0," + (dir / file).string() + "\r\n");
+        QSettings registry(QStringLiteral("TELMARQ SOFTWARE"), QStringLiteral("Korvane"));
+        registry.setValue("Transmission/File", QString::fromStdString((dir / list).string()));
+    };
+    const std::filesystem::path program = qEnvironmentVariable("XDG_DATA_HOME").toStdString() +
+                                          "/KVVidiRidoved/terminals/SIM1/D/PROGRAM";
+
+    // Nothing runs: the program starts in the transmission mode and sends the list.
+    post("first.lst", "FIRST.BIN");
+    QProcess first;
+    first.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    first.start(QStringLiteral(KV_PROGRAM_PATH), {"--post", "transmit"});
+    QVERIFY(first.waitForStarted(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(program / "FIRST.BIN"), 30000);
+
+    // It runs: the request goes to it and the second process ends at once.
+    post("second.lst", "SECOND.BIN");
+    QProcess second;
+    second.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    second.start(QStringLiteral(KV_PROGRAM_PATH), {"--post", "transmit"});
+    QVERIFY(second.waitForFinished(30000));
+    QCOMPARE(second.exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(program / "SECOND.BIN"), 30000);
+    QCOMPARE(TestDir::ReadFile(program / "SECOND.BIN"), "content of SECOND.BIN");
+    QCOMPARE(first.state(), QProcess::Running);
+    first.kill();
+    first.waitForFinished(10000);
+    QSettings(QStringLiteral("TELMARQ SOFTWARE"), QStringLiteral("Korvane")).clear();
 }
 
 KV_GUI_TEST_MAIN(SingleInstanceTest)
