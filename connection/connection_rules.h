@@ -10,14 +10,29 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <atomic>
 #include <optional>
 
-// What the connect setup dialog edits in place.
+// What the connect setup dialog edits in place. A copy takes the lock's value
+// at the time of copying.
 struct ConnectionSettings {
     PortHandle handle = kNoPort;
-    QString portName;         // as listed; also the connection's title
-    int baudCode = 0;         // BaudCode 1-6; 0 before the first choice
-    int transmissionLock = 0; // set while an automatic transmission runs: port and speed fixed
+    QString portName; // as listed; also the connection's title
+    int baudCode = 0; // BaudCode 1-6; 0 before the first choice
+    // Set while an automatic transmission runs: port and speed fixed. Read by
+    // any thread.
+    std::atomic<int> transmissionLock{0};
+
+    ConnectionSettings() = default;
+    ConnectionSettings(const ConnectionSettings& other) { *this = other; }
+    ConnectionSettings& operator=(const ConnectionSettings& other)
+    {
+        handle = other.handle;
+        portName = other.portName;
+        baudCode = other.baudCode;
+        transmissionLock.store(other.transmissionLock.load());
+        return *this;
+    }
 };
 
 // The speed texts of the dialog, BaudCode 1 first.

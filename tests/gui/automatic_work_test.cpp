@@ -152,9 +152,9 @@ void AutomaticWorkTest::transmitUsesTheConnectionOfThatTitleAtTheListsSpeed()
     frame->OnAutoTransmit();
     QCOMPARE(frame->Documents().size(), 2);
     QCOMPARE(sim1->settings.baudCode, 2);
-    QCOMPARE(sim1->settings.transmissionLock, 1);
+    QCOMPARE(sim1->settings.transmissionLock.load(), 1);
     QTRY_COMPARE(View(1)->Tree().jobRunning.load(), 0);
-    QCOMPARE(sim1->settings.transmissionLock, 0);
+    QCOMPARE(sim1->settings.transmissionLock.load(), 0);
     QCOMPARE(TestDir::ReadFile(Disk(1, "D/PROGRAM/MAIN.BIN")), "main");
     QCOMPARE(TestDir::ReadFile(Disk(1, "D/LOOKUP/ITEMS.DBF")), "items");
     QVERIFY(!std::filesystem::exists(Disk(2, "D/PROGRAM/MAIN.BIN")));
