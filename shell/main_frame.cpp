@@ -670,8 +670,10 @@ void CMainFrame::OnAutoTransmit()
         return;
     }
     // The new connection reads the list itself and asks again once connected.
+    // Should it fail, the user's next New shows the dialog again.
     app.StartMode.store(1);
     OnFileNew();
+    app.StartMode.store(0);
 }
 
 void CMainFrame::OnAutoInstall()
@@ -695,6 +697,7 @@ void CMainFrame::OnAutoInstall()
     }
     app.StartMode.store(2);
     OnFileNew();
+    app.StartMode.store(0);
 }
 
 void CMainFrame::BringToFront()

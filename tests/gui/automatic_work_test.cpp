@@ -186,12 +186,14 @@ void AutomaticWorkTest::transmitWithoutAConnectionOpensOneAndRunsTheList()
     QTRY_COMPARE(View(0)->Tree().jobRunning.load(), 0);
     QVERIFY(!asked);
 
-    // A list whose port does not exist opens nothing and asks nothing.
+    // A list whose port does not exist opens nothing and asks nothing; the
+    // user's next New asks again.
     PostList("SIM9:57600\r\n0," + Pc("MAIN.BIN", "main") + "\r\n");
     frame->OnAutoTransmit();
     QCOMPARE(frame->Documents().size(), 1);
     QVERIFY(!asked);
     QVERIFY(prompter->shown.isEmpty());
+    QCOMPARE(app->StartMode.load(), 0);
 }
 
 void AutomaticWorkTest::aSecondTransmitDuringARunIsRefusedWithOneLine()
@@ -276,9 +278,13 @@ void AutomaticWorkTest::installNeedsAllThreeValuesWithinTheirLimits()
         frame->OnAutoInstall();
         QVERIFY2(frame->Documents().isEmpty(), row.name);
     }
-    // A list path beyond the limit is as good as none, also for a new connection.
+    // A list path beyond the limit is as good as none, also for a new
+    // connection, even when its first 255 bytes name a list.
     CKVVidiRidovedApp::TransmissionSettings().clear();
-    SetTransmission("File", tooLong);
+    const std::string folder = (dir->path / "").string();
+    const std::string list = folder + std::string(255 - folder.size() - 4, 'l') + ".lst";
+    TestDir::WriteFile(list, "SIM1:57600\r\n0," + Pc("MAIN.BIN", "main") + "\r\n");
+    SetTransmission("File", QString::fromStdString(list + "-not-this-one"));
     frame->OnAutoTransmit();
     app->StartMode = 1;
     frame->OnFileNew();
