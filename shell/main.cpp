@@ -2,7 +2,9 @@
 #include "pc/pc_file_tree.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/main_frame.h"
+#include "shell/single_instance.h"
 #include "shell/start_options.h"
+#include "shell/ui_language.h"
 #include "terminal/terminal_view.h"
 
 #include <QApplication>
@@ -69,10 +71,13 @@ void ArmScreenshot(CKVVidiRidovedApp& app, const QString& path)
     });
 }
 
-// --help, --version and a bad command line are answered without a display.
+// --help, --version and a bad command line are answered without a display. A
+// bad command line still brings a running program to the front first.
 int AnswerOnTheTerminal(int argc, char** argv, const StartOptions& options)
 {
     QCoreApplication core(argc, argv);
+    if (!options.valid && SingleInstance(DefaultInstanceServerName()).Send("raise"))
+        return 0;
     InstallUiLanguage(core, options.language);
     const QString text =
         options.valid && options.version && !options.help ? StartVersionText() : StartHelpText();

@@ -91,6 +91,8 @@ public slots:
 signals:
     // A registry-driven connection opened: 1 for a transmission, 2 for an install.
     void AutomaticWorkRequested(int mode);
+    // The frame has closed (File > Exit, the window's close button): the program ends.
+    void FrameClosed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
