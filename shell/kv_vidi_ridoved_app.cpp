@@ -177,6 +177,10 @@ bool CKVVidiRidovedApp::InitInstance(const QStringList& args)
                      &CMainFrame::OnAutoTransmit);
     QObject::connect(instance.get(), &SingleInstance::AutoInstallRequested, &mainFrame,
                      &CMainFrame::OnAutoInstall);
+    // The program ends with its frame. Left to Qt, it would wait for the last
+    // window to close, and a stopping job's progress window refuses to close.
+    QObject::connect(&mainFrame, &CMainFrame::FrameClosed, &mainFrame,
+                     [] { QCoreApplication::exit(0); });
     mainFrame.show();
     mainFrame.repaint();
     if (beforeFirstNew)

@@ -80,7 +80,7 @@ bool HandToRunningProgram(int argc, char** argv, const QByteArray& request)
 }
 
 // --help, --version and a bad command line are answered without a display. A
-// bad command line still brings the running program to the front first.
+// bad command line still brings a running program to the front first.
 int AnswerOnTheTerminal(int argc, char** argv, const StartOptions& options)
 {
     QCoreApplication core(argc, argv);

@@ -16,7 +16,6 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDockWidget>
 #include <QIcon>
 #include <QLabel>
@@ -742,8 +741,6 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     SaveFrameLayout(*this);
     CloseAllConnections();
     QMainWindow::closeEvent(event);
-    // The program ends with its frame. Left to Qt, it would wait for the last
-    // window to close, and a stopping job's progress window refuses to close.
     if (event->isAccepted())
-        QCoreApplication::exit(0);
+        emit FrameClosed();
 }

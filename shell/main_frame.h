@@ -95,6 +95,8 @@ signals:
     // An automatic request arrived (from the socket or a registry-driven
     // connection): 1 for a transmission, 2 for an install.
     void AutomaticWorkRequested(int mode);
+    // The frame has closed (File > Exit, the window's close button): the program ends.
+    void FrameClosed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
