@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 kinds=("$@")
 [ ${#kinds[@]} -eq 0 ] && kinds=(asan tsan)
 for kind in "${kinds[@]}"; do
@@ -12,7 +14,7 @@ for kind in "${kinds[@]}"; do
     tsan) option=-DKV_TSAN=ON ;;
     *) echo "unknown sanitizer $kind" >&2; exit 2 ;;
   esac
-  cmake -S . -B "build-$kind" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKV_BENCH=OFF "$option"
+  cmake -S . -B "build-$kind" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKV_BENCH=OFF "$option" "${launcher[@]}"
   cmake --build "build-$kind"
   # Allocation-heavy transfers are slow under the sanitizers: allow more time.
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 TSAN_OPTIONS="second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
