@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project needs. Safe to run again: apt-get
 # skips what is already there, and the package lists are refreshed only when
-# something is missing.
+# something is missing. Arguments name further packages a script needs.
 set -euo pipefail
 
 packages=(
@@ -11,6 +11,7 @@ packages=(
   libudev-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   socat xvfb xauth time
+  "$@"
 )
 
 missing=()

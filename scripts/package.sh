@@ -7,21 +7,8 @@
 #   bash scripts/package.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/bootstrap.sh
-
 # What packaging needs beyond building and testing.
-tools=(dpkg-dev fakeroot help2man lintian desktop-file-utils appstream)
-missing=()
-for p in "${tools[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash scripts/bootstrap.sh dpkg-dev fakeroot help2man lintian desktop-file-utils appstream
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target kvvidiridoved kvctl kvsim kvmanpages kvchangelog
