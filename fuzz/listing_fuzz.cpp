@@ -14,7 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> listing(data + 1, size - 1);
 
     for (const TreeChild& child : RootChildren(listing, count))
-        if (child.text.empty() || child.text.size() > kMaxDiskNameLength ||
+        // The bound is on the terminal's bytes; each may decode to three in UTF-8.
+        if (child.text.empty() || child.request.size() > kMaxDiskNameLength ||
+            child.text.size() > 3 * kMaxDiskNameLength ||
             child.text.find_first_of("/\\") != std::string::npos)
             std::abort();
     for (const TreeChild& child : ListingChildren(listing, count))
