@@ -3,6 +3,7 @@
 #include "cli/terminal_session.h"
 
 #include "convert/batch_file.h"
+#include "convert/file_bytes.h"
 #include "convert/scramble.h"
 #include "link/operation_text.h"
 #include "link/private_folder.h"
@@ -10,32 +11,10 @@
 #include <QSettings>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <ostream>
 
 namespace {
-
-std::optional<std::vector<std::uint8_t>> ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-    if (in.bad())
-        return std::nullopt;
-    return bytes;
-}
-
-bool WriteBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return static_cast<bool>(out);
-}
 
 // The key of the settings store (group "Setting", value "UnscrambleKey"), or the
 // built-in one when it names none or something else than ten numbers.
@@ -66,7 +45,7 @@ int RunBatchCommand(std::span<const std::string> args, const KvctlOptions& optio
     TerminalSession session(options, err);
     if (!session.link)
         return kExitUsage;
-    std::optional<std::vector<std::uint8_t>> bytes = ReadBytes(args[0]);
+    std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(args[0]);
     if (!bytes)
         return session.Fail(err, MessageId::OpenFileFail, "", LinkStatus::FileError);
     if (LooksScrambled(*bytes))
@@ -78,7 +57,7 @@ int RunBatchCommand(std::span<const std::string> args, const KvctlOptions& optio
     LinkStatus status = LinkStatus::Ok;
     std::string failedPath;
     for (const BatchRecord& record : batch.records) {
-        if (temp.empty() || !WriteBytes(temp, record.data)) {
+        if (temp.empty() || !WriteWholeFile(temp, record.data)) {
             status = LinkStatus::FileError;
             failedPath = record.terminalPath;
             break;
@@ -112,13 +91,13 @@ int RunScrambleCommand(std::span<const std::string> args, const KvctlOptions&, s
         err << "usage: kvctl scramble IN OUT\n";
         return kExitUsage;
     }
-    std::optional<std::vector<std::uint8_t>> bytes = ReadBytes(args[0]);
+    std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(args[0]);
     if (!bytes) {
         err << MessageString(MessageId::OpenFileFail) << "\n";
         return kExitFailed;
     }
     Scramble(*bytes, KeyFromSettings(err));
-    if (!WriteBytes(args[1], *bytes)) {
+    if (!WriteWholeFile(args[1], *bytes)) {
         err << "kvctl: cannot write " << args[1] << "\n";
         return kExitFailed;
     }

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <random>
@@ -85,4 +87,24 @@ bool ReplaceFileBytes(const std::filesystem::path& path, std::string_view bytes)
         return false;
     }
     return true;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    if (in.bad())
+        return std::nullopt;
+    return bytes;
+}
+
+bool WriteWholeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return static_cast<bool>(out);
 }

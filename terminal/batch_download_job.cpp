@@ -1,40 +1,19 @@
 #include "terminal/batch_download_job.h"
 
 #include "convert/batch_file.h"
+#include "convert/file_bytes.h"
 #include "link/operation_text.h"
 #include "link/private_folder.h"
 #include "link/terminal_link.h"
 #include "link/transfer_progress.h"
 
 #include <cctype>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <vector>
 
 namespace {
 
 constexpr std::size_t kPortPrefixLength = 4;
-
-std::optional<std::vector<std::uint8_t>> ReadWhole(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-    if (in.bad())
-        return std::nullopt;
-    return bytes;
-}
-
-bool WriteWhole(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return static_cast<bool>(out);
-}
 
 // "KV" and the port name's first four characters, each one safe in a file name
 // ("/dev/ttyUSB0" gives KV_dev).
@@ -52,7 +31,7 @@ BatchDownloadResult RunBatchDownloadJob(TerminalLink& link, const BatchDownloadI
                                         JobHost& host)
 {
     BatchDownloadResult result;
-    std::optional<std::vector<std::uint8_t>> bytes = ReadWhole(input.file);
+    std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(input.file);
     if (!bytes)
         return result;
     result.opened = true;
@@ -76,7 +55,7 @@ BatchDownloadResult RunBatchDownloadJob(TerminalLink& link, const BatchDownloadI
         if (progress)
             progress->SetFileText(record.terminalPath);
         // Without its temporary copy nothing is sent for the record.
-        result.status = temp.empty() || !WriteWhole(temp, record.data)
+        result.status = temp.empty() || !WriteWholeFile(temp, record.data)
                             ? LinkStatus::FileError
                             : link.DownloadFile(temp, record.terminalPath, 1, true, false);
         if (result.status != LinkStatus::Ok) {
