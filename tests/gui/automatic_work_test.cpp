@@ -27,21 +27,6 @@ QString Text(const std::filesystem::path& p)
     return QString::fromStdString(p.string());
 }
 
-// Chooses the port at index in the next connect dialog and presses OK.
-void AnswerConnect(int index)
-{
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, index] {
-        if (auto* d = qobject_cast<ConnectSetupDialog*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            d->findChild<QComboBox*>("portList")->setCurrentIndex(index);
-            QTest::mouseClick(d->findChild<QPushButton*>("okButton"), Qt::LeftButton);
-        }
-    });
-    timer->start(10);
-}
-
 void SetTransmission(const QString& key, const QVariant& value)
 {
     QSettings registry = CKVVidiRidovedApp::TransmissionSettings();
@@ -135,9 +120,9 @@ std::filesystem::path AutomaticWorkTest::Disk(int sim, const std::string& relati
 void AutomaticWorkTest::transmitUsesTheConnectionOfThatTitleAtTheListsSpeed()
 {
     OpenFrame();
-    AnswerConnect(1);
+    AcceptConnectDialog(1);
     frame->OnFileNew();
-    AnswerConnect(0);
+    AcceptConnectDialog(0);
     frame->OnFileNew();
     QCOMPARE(frame->Documents().size(), 2);
     CKVVidiRidovedDoc* sim1 = frame->Documents().at(1);
@@ -199,7 +184,7 @@ void AutomaticWorkTest::transmitWithoutAConnectionOpensOneAndRunsTheList()
 void AutomaticWorkTest::aSecondTransmitDuringARunIsRefusedWithOneLine()
 {
     OpenFrame(460800); // slow enough that the run is still going
-    AnswerConnect(0);
+    AcceptConnectDialog(0);
     frame->OnFileNew();
     CKVVidiRidovedDoc* doc = frame->Documents().first();
     const std::string big = Pc("BIG.DAT", std::string(48 * 1024, 'b'));
@@ -234,7 +219,7 @@ void AutomaticWorkTest::closingTheWindowDuringARunEndsItCleanly()
     // Closing the window, and quitting (every window at once).
     for (const bool quit : {false, true}) {
         OpenFrame(460800);
-        AnswerConnect(0);
+        AcceptConnectDialog(0);
         frame->OnFileNew();
         const std::string big = Pc("BIG.DAT", std::string(64 * 1024, 'b'));
         PostList("SIM1:9600\r\n0," + big + "\r\n3," + Pc("NEXT.DAT", "n") + "\r\n");

@@ -26,21 +26,6 @@ QString Text(const std::filesystem::path& p)
     return QString::fromStdString(p.string());
 }
 
-// Presses OK in the next connect dialog, on the port at index (0: SIM1).
-void AcceptNextConnect(int index)
-{
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, index] {
-        if (auto* d = qobject_cast<ConnectSetupDialog*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            d->findChild<QComboBox*>("portList")->setCurrentIndex(index);
-            QTest::mouseClick(d->findChild<QPushButton*>("okButton"), Qt::LeftButton);
-        }
-    });
-    timer->start(10);
-}
-
 } // namespace
 
 class FrameLayoutTest : public QObject {
@@ -140,7 +125,7 @@ void FrameLayoutTest::newConnectionWindowsLieInsideTheArea()
     frame->resize(560, 420);
     QTRY_VERIFY(frame->mdiArea()->viewport()->width() < 420);
     for (int i = 0; i < 3; ++i) {
-        AcceptNextConnect(i);
+        AcceptConnectDialog(i);
         frame->OnFileNew();
     }
     const QList<QMdiSubWindow*> windows = frame->mdiArea()->subWindowList();

@@ -3,13 +3,17 @@
 // prompter that answers in the user's place, and mouse events with held buttons.
 #pragma once
 
+#include "connection/connect_setup_dialog.h"
 #include "shell/prompter.h"
 #include "tests/support/test_dir.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QStringList>
 #include <QTest>
+#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -55,6 +59,22 @@ inline void SendMouse(QWidget* widget, QEvent::Type type, const QPoint& pos, Qt:
     QMouseEvent event(type, QPointF(pos), QPointF(widget->mapToGlobal(pos)), button, buttons,
                       modifiers);
     QApplication::sendEvent(widget, &event);
+}
+
+// Answers the next connect setup dialog with the port at index and OK, once it
+// shows (it is modal: the caller is inside its exec when it does).
+inline void AcceptConnectDialog(int index = 0)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, index] {
+        if (auto* dialog = qobject_cast<ConnectSetupDialog*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            dialog->findChild<QComboBox*>("portList")->setCurrentIndex(index);
+            QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+        }
+    });
+    timer->start(10);
 }
 
 #define KV_GUI_TEST_MAIN(TestObject)                                                               \

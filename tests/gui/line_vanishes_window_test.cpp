@@ -57,21 +57,6 @@ void Drag(CFileTreeCtrl* source, QTreeWidgetItem* from, CFileTreeCtrl* target, Q
     SendMouse(vp, QEvent::MouseButtonRelease, end, Qt::LeftButton, Qt::NoButton);
 }
 
-// Chooses the first port in the next connect dialog and presses OK.
-void AnswerConnect()
-{
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer] {
-        if (auto* dialog = qobject_cast<ConnectSetupDialog*>(QApplication::activeModalWidget())) {
-            timer->deleteLater();
-            timer->stop();
-            dialog->findChild<QComboBox*>("portList")->setCurrentIndex(0);
-            QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
-        }
-    });
-    timer->start(10);
-}
-
 } // namespace
 
 class LineVanishesWindowTest : public QObject {
@@ -126,7 +111,7 @@ void LineVanishesWindowTest::aDownloadWhoseLineVanishesEndsAndTheWindowStaysUsab
         pc->InsertItem(pc->rootItem, Text(*dir / "pc"), FileTreeImage::ImageFixedDisk);
     Click(pc, pcFolder);
 
-    AnswerConnect();
+    AcceptConnectDialog();
     frame->OnFileNew();
     QCOMPARE(frame->ConnectionWindows().size(), 1);
     CChildFrame* child = frame->ConnectionWindows().last();
@@ -167,7 +152,7 @@ void LineVanishesWindowTest::aDownloadWhoseLineVanishesEndsAndTheWindowStaysUsab
     // A fresh terminal on the same device path: a new connection works.
     std::filesystem::remove(tty());
     StartTerminal();
-    AnswerConnect();
+    AcceptConnectDialog();
     frame->OnFileNew();
     QCOMPARE(frame->ConnectionWindows().size(), 1);
     CTerminalFileTree& again = frame->ConnectionWindows().last()->view()->Tree();

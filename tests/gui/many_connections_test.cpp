@@ -45,20 +45,6 @@ void Click(CFileTreeCtrl* tree, QTreeWidgetItem* item,
     QTest::mouseClick(tree->viewport(), button, modifiers, at);
 }
 
-void AnswerConnect(int index)
-{
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, index] {
-        if (auto* dialog = qobject_cast<ConnectSetupDialog*>(QApplication::activeModalWidget())) {
-            timer->deleteLater();
-            timer->stop();
-            dialog->findChild<QComboBox*>("portList")->setCurrentIndex(index);
-            QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
-        }
-    });
-    timer->start(10);
-}
-
 // Different bytes for every connection and file, not a whole number of blocks.
 std::string Content(int connection, int file)
 {
@@ -103,7 +89,7 @@ void ManyConnectionsTest::eightWindowsSendAndFetchAtOnce()
 
     std::vector<CTerminalFileTree*> trees;
     for (int c = 0; c < kConnections; ++c) {
-        AnswerConnect(c);
+        AcceptConnectDialog(c);
         frame->OnFileNew();
         CChildFrame* child = frame->ConnectionWindows().last();
         child->resize(280, 380);

@@ -117,21 +117,6 @@ private:
     QTimer timer;
 };
 
-// Chooses SIM1 in the next connect dialog and presses OK.
-void AnswerConnectWithSim1()
-{
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer] {
-        if (auto* dialog = qobject_cast<ConnectSetupDialog*>(QApplication::activeModalWidget())) {
-            timer->deleteLater();
-            timer->stop();
-            dialog->findChild<QComboBox*>("portList")->setCurrentIndex(0);
-            QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
-        }
-    });
-    timer->start(10);
-}
-
 // A command's dialog that counts the close requests it gets.
 class ClosingDialog : public QDialog {
 public:
@@ -875,7 +860,7 @@ void TerminalFileTreeTest::connectionWindowHoldsTheTreeAndTheProgress()
 {
     frame->show();
     QVERIFY(QTest::qWaitForWindowExposed(frame));
-    AnswerConnectWithSim1();
+    AcceptConnectDialog();
     frame->OnFileNew();
     QCOMPARE(frame->ConnectionWindows().size(), 1);
     CChildFrame* child = frame->ConnectionWindows().first();

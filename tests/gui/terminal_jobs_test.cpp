@@ -100,21 +100,6 @@ void Drag(CFileTreeCtrl* source, QTreeWidgetItem* from, CFileTreeCtrl* target, Q
     EndDrag(source, target, to);
 }
 
-// Chooses the port at index in the next connect dialog and presses OK.
-void AnswerConnect(int index)
-{
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, index] {
-        if (auto* dialog = qobject_cast<ConnectSetupDialog*>(QApplication::activeModalWidget())) {
-            timer->deleteLater();
-            timer->stop();
-            dialog->findChild<QComboBox*>("portList")->setCurrentIndex(index);
-            QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
-        }
-    });
-    timer->start(10);
-}
-
 // Answers like RecordingPrompter; a question first runs the hook, while the job
 // that asks is waiting.
 class HookPrompter : public RecordingPrompter {
@@ -197,7 +182,7 @@ void TerminalJobsTest::cleanup()
 
 CChildFrame* TerminalJobsTest::Connect(int index)
 {
-    AnswerConnect(index);
+    AcceptConnectDialog(index);
     frame->OnFileNew();
     CChildFrame* child = frame->ConnectionWindows().last();
     roots[index] = sims->TerminalAt(index + 1)->Root();
@@ -583,7 +568,7 @@ int RunExitDuringTransfer(int argc, char** argv, const std::filesystem::path& fo
         frame->findChild<QAction*>("action57665c")->trigger();
     });
     app.SetBeforeFirstNew([&steps] {
-        AnswerConnect(0);
+        AcceptConnectDialog(0);
         steps.start(20);
     });
     return app.Run({});
