@@ -39,20 +39,6 @@ QString Text(const std::filesystem::path& p)
     return QString::fromStdString(p.string());
 }
 
-// Runs act on the next modal dialog of type T once it is shown.
-template <typename T> void WhenModal(std::function<void(T*)> act)
-{
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(dialog);
-        }
-    });
-    timer->start(10);
-}
-
 void ClickOk(QWidget* dialog)
 {
     QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);

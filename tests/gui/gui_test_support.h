@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
+
 #include <sys/stat.h>
 
 // Points HOME and the XDG folders at a fresh temporary folder, before any Qt
@@ -59,6 +61,21 @@ inline void SendMouse(QWidget* widget, QEvent::Type type, const QPoint& pos, Qt:
     QMouseEvent event(type, QPointF(pos), QPointF(widget->mapToGlobal(pos)), button, buttons,
                       modifiers);
     QApplication::sendEvent(widget, &event);
+}
+
+// Runs act on the next modal dialog of type T once it shows (it is modal: the
+// caller is inside its exec when it does).
+template <typename T> void WhenModal(std::function<void(T*)> act)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(dialog);
+        }
+    });
+    timer->start(10);
 }
 
 // Answers the next connect setup dialog with the port at index and OK, once it

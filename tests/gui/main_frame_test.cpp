@@ -99,20 +99,6 @@ QString Text(const std::filesystem::path& p)
     return QString::fromStdString(p.string());
 }
 
-// Runs handle on the next modal dialog of type T once it shows.
-template <typename T> void WhenModal(std::function<void(T*)> handle)
-{
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, handle] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            handle(dialog);
-        }
-    });
-    timer->start(10);
-}
-
 // Chooses the port at index in the next connect dialog and presses OK (or Cancel).
 void AnswerConnect(int index, bool ok = true, QString* titleSeen = nullptr)
 {
