@@ -23,6 +23,15 @@ namespace {
 constexpr qint64 kListHeadBytes = 4096;
 constexpr int kClockStartDelayMs = 500;
 
+// The log of the files the terminal pushes over link, under the connection's
+// name; it must outlive the link.
+std::shared_ptr<ReceivedFileLog> LogIncomingFiles(TerminalLink& link, const QString& connection)
+{
+    auto log = std::make_shared<ReceivedFileLog>(connection.toStdString());
+    link.SetObserver(log.get());
+    return log;
+}
+
 } // namespace
 
 std::optional<TransmissionTarget> ReadTransmissionList(const QString& path)
@@ -110,7 +119,7 @@ bool CKVVidiRidovedDoc::OnNewDocument(QWidget* dialogParent)
         return false;
     }
     link = std::make_unique<TerminalLink>(transport);
-    link->SetObserver(&TheReceivedFileLog());
+    receivedFiles = LogIncomingFiles(*link, settings.portName);
     transport.PortConfigure(settings.handle, static_cast<BaudCode>(settings.baudCode), 0, 0, 0, 1);
     link->AttachPort(settings.handle);
 
@@ -148,18 +157,21 @@ void CKVVidiRidovedDoc::OnCloseDocument()
     if (clock)
         clock->RequestStop();
     std::shared_ptr<TerminalLink> oldLink(std::move(link));
+    std::shared_ptr<ReceivedFileLog> oldLog(std::move(receivedFiles));
     const PortHandle handle = settings.handle;
     settings.handle = kNoPort;
     CKVVidiRidovedApp& app = *TheApp();
     Transport* transport = &app.transport();
-    // The workers must end before the link they use goes, and the link before its
-    // port. Nothing of the connection stays behind here: the reaper holds the last
-    // references.
+    // The workers must end before the link they use goes, the link before its
+    // port and its log. Nothing of the connection stays behind here: the reaper
+    // holds the last references.
     app.reaper().Retire([oldJob = std::move(oldJob), clock = std::move(clock),
-                         oldLink = std::move(oldLink), transport, handle]() mutable {
+                         oldLink = std::move(oldLink), oldLog = std::move(oldLog), transport,
+                         handle]() mutable {
         oldJob.reset();
         clock.reset();
         oldLink.reset();
+        oldLog.reset();
         transport->PortClose(handle);
     });
 }
@@ -204,18 +216,23 @@ void CKVVidiRidovedDoc::InstallLink(const ConnectionSettings& chosen, PortHandle
     Transport& transport = app.transport();
     transport.PortConfigure(handle, static_cast<BaudCode>(chosen.baudCode), 0, 0, 0, 1);
     auto fresh = std::make_unique<TerminalLink>(transport);
+    std::shared_ptr<ReceivedFileLog> freshLog = LogIncomingFiles(*fresh, chosen.portName);
     fresh->AttachPort(handle);
     // The old worker may still be inside an operation on the old link: it ends
-    // first, on the reaper's thread, and the link after it.
+    // first, on the reaper's thread, then the link, then the log it reports to.
     std::shared_ptr<ClockSyncThread> clock(std::move(clockThread));
     if (clock)
         clock->RequestStop();
     std::shared_ptr<TerminalLink> oldLink(std::move(link));
-    app.reaper().Retire([clock = std::move(clock), oldLink = std::move(oldLink)]() mutable {
+    std::shared_ptr<ReceivedFileLog> oldLog(std::move(receivedFiles));
+    app.reaper().Retire([clock = std::move(clock), oldLink = std::move(oldLink),
+                         oldLog = std::move(oldLog)]() mutable {
         clock.reset();
         oldLink.reset();
+        oldLog.reset();
     });
     link = std::move(fresh);
+    receivedFiles = std::move(freshLog);
     settings = chosen;
     settings.handle = handle;
     SetTitle(settings.portName);

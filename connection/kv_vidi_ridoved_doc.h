@@ -13,6 +13,7 @@
 
 class ClockSyncThread;
 class JobThread;
+class ReceivedFileLog;
 class TerminalLink;
 class QWidget;
 
@@ -73,6 +74,8 @@ private:
     void InstallLink(const ConnectionSettings& chosen, PortHandle handle);
 
     std::unique_ptr<ClockSyncThread> clockThread;
+    // Where the link reports the files its terminal pushes; goes after the link.
+    std::shared_ptr<ReceivedFileLog> receivedFiles;
     QString title;
 };
 

@@ -1,22 +1,10 @@
 #include "connection/received_file_log.h"
 
 #include "link/operation_text.h"
+#include "link/transfer_log.h"
 #include "shell/message_window.h"
 
 #include <QCoreApplication>
-
-namespace {
-
-void PostLine(const std::string& line)
-{
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app)
-        return;
-    QMetaObject::invokeMethod(
-        app, [text = QString::fromStdString(line)] { LogMessage(text); }, Qt::QueuedConnection);
-}
-
-} // namespace
 
 void ReceivedFileLog::IncomingFileStored(const std::filesystem::path& path)
 {
@@ -28,8 +16,18 @@ void ReceivedFileLog::IncomingTransferFailed(const std::string& name, LinkStatus
     PostLine(ReceiveFailLine(name));
 }
 
-ReceivedFileLog& TheReceivedFileLog()
+void ReceivedFileLog::PostLine(const std::string& line) const
 {
-    static ReceivedFileLog log;
-    return log;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return;
+    // The GUI thread logs for every connection: the line names its own, whichever
+    // window is active when it arrives.
+    QMetaObject::invokeMethod(
+        app,
+        [text = QString::fromStdString(line), name = connection] {
+            const ScopedLogConnection scope(name);
+            LogMessage(text);
+        },
+        Qt::QueuedConnection);
 }

@@ -1,16 +1,22 @@
-// received_file_log.h: the message window's report of files the terminals send
-// by themselves. Called on a link's incoming-transfer thread; each line is posted
-// to the GUI thread without waiting, so a closing link never waits for a window.
+// received_file_log.h: the message window's report of the files one connection's
+// terminal sends by itself, each line under that connection's name. Called on the
+// link's incoming-transfer thread; each line is posted to the GUI thread without
+// waiting, so a closing link never waits for a window. It must outlive its link.
 #pragma once
 
 #include "link/link_observer.h"
 
+#include <string>
+
 class ReceivedFileLog : public LinkObserver {
 public:
+    // connection: the name the lines carry in the transfer log.
+    explicit ReceivedFileLog(std::string connection) : connection(std::move(connection)) {}
     void IncomingFileStored(const std::filesystem::path& path) override;
     void IncomingTransferFailed(const std::string& name, LinkStatus status) override;
-};
 
-// The one instance every connection's link reports to; it holds no state and
-// lives as long as the program.
-ReceivedFileLog& TheReceivedFileLog();
+private:
+    void PostLine(const std::string& line) const;
+
+    const std::string connection;
+};

@@ -45,3 +45,20 @@ private:
 // A connection's worker thread sets it for its life.
 void SetThreadLogConnection(std::string name);
 const std::string& ThreadLogConnection();
+
+// Names the connection of the lines this thread logs while the object lives,
+// then gives the thread its previous name back: for a connection's lines
+// written on a thread that serves every connection (the GUI thread).
+class ScopedLogConnection {
+public:
+    explicit ScopedLogConnection(std::string name) : previous(ThreadLogConnection())
+    {
+        SetThreadLogConnection(std::move(name));
+    }
+    ~ScopedLogConnection() { SetThreadLogConnection(std::move(previous)); }
+    ScopedLogConnection(const ScopedLogConnection&) = delete;
+    ScopedLogConnection& operator=(const ScopedLogConnection&) = delete;
+
+private:
+    std::string previous;
+};

@@ -4,6 +4,7 @@
 #include "connection/job_thread.h"
 #include "connection/kv_vidi_ridoved_doc.h"
 #include "link/terminal_link.h"
+#include "link/transfer_log.h"
 #include "pc/pc_file_tree.h"
 #include "pc/progress_dialog.h"
 #include "shell/kv_vidi_ridoved_app.h"
@@ -184,12 +185,21 @@ bool CTerminalFileTree::RunJob(std::function<void(TerminalLink&, JobHost&)> engi
     };
     // The thread outlives the work it runs (it is joined before it goes), and the
     // link outlives the thread (the reaper joins the job before destroying it).
-    thread->SetLogConnection(document->Title().toStdString());
+    // Its lines carry the connection's name, also those its end writes on the
+    // GUI thread, whichever window is active by then.
+    const std::string connection = document->Title().toStdString();
+    thread->SetLogConnection(connection);
     thread->Start([engine = std::move(engine), finish = std::move(finish), moved = std::move(moved),
-                   l, thread] {
+                   l, thread, connection] {
         WindowJobHost host(*thread, moved);
         engine(*l, host);
-        QMetaObject::invokeMethod(qApp, finish, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp,
+            [finish, connection] {
+                const ScopedLogConnection logAs(connection);
+                finish();
+            },
+            Qt::QueuedConnection);
     });
     return true;
 }

@@ -6,6 +6,7 @@
 #include "connection/kv_vidi_ridoved_doc.h"
 #include "link/operation_text.h"
 #include "link/terminal_link.h"
+#include "link/transfer_log.h"
 #include "pc/progress_dialog.h"
 #include "shell/device_monitor.h"
 #include "shell/kv_vidi_ridoved_app.h"
@@ -115,6 +116,7 @@ void CTerminalView::OnCommunicate()
         const CKVVidiRidovedDoc::Reopened reopened = doc.ReopenPort(chosen, listPosition);
         tree.jobRunning.store(0);
         reconnecting = false;
+        const ScopedLogConnection logAs(doc.Title().toStdString());
         if (reopened != CKVVidiRidovedDoc::Reopened::Chosen)
             ShowMessage(MessageId::OpenPortFail);
         if (reopened == CKVVidiRidovedDoc::Reopened::None) {
@@ -277,7 +279,8 @@ bool CTerminalView::StartJob(bool cancelVisible, std::function<void(TerminalLink
     }
     const QPointer<CTerminalView> self(this);
     const QPointer<ProgressDialog> dialog(progress.get());
-    auto done = [self, dialog, finish = std::move(finish)] {
+    const std::string connection = doc.Title().toStdString();
+    auto done = [self, dialog, connection, finish = std::move(finish)] {
         if (!self) {
             // The window went while the job ran; its dialog waited for the job.
             delete dialog.data();
@@ -286,12 +289,15 @@ bool CTerminalView::StartJob(bool cancelVisible, std::function<void(TerminalLink
         if (dialog)
             dialog->hide();
         self->tree.jobRunning.store(0);
-        // A connection closing asks nothing more of the user.
+        // A connection closing asks nothing more of the user. Its lines carry
+        // its name, whichever window is active by now.
+        const ScopedLogConnection logAs(connection);
         if (self->doc.job)
             finish();
     };
     // The thread outlives the work it runs, and the link the thread: the reaper
     // joins the job before it destroys the link.
+    thread->SetLogConnection(connection);
     thread->Start([work = std::move(work), done = std::move(done), link, thread] {
         ViewJobHost host(*thread);
         work(*link, host);

@@ -6,8 +6,11 @@
 #include "connection/kv_vidi_ridoved_doc.h"
 #include "convert/scramble.h"
 #include "gui_test_support.h"
+#include "link/incoming_file.h"
+#include "link/operation_text.h"
 #include "link/private_folder.h"
 #include "link/terminal_link.h"
+#include "link/transfer_log.h"
 #include "pc/progress_dialog.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/main_frame.h"
@@ -31,6 +34,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <sstream>
 
 namespace {
 
@@ -56,6 +60,20 @@ void AnswerConnect(int index, int baudIndex = -1)
     });
 }
 
+// The connection the transfer log names for the last line that ends with text.
+std::string LoggedConnection(const std::string& text)
+{
+    std::istringstream log(TestDir::ReadFile(DefaultTransferLogPath()));
+    std::string connection;
+    for (std::string line; std::getline(log, line);) {
+        // "YYYY-MM-DD hh:mm:ss  connection  text"
+        const std::size_t from = line.find("  ") + 2;
+        if (line.size() >= from + text.size() + 2 && line.ends_with("  " + text))
+            connection = line.substr(from, line.size() - text.size() - 2 - from);
+    }
+    return connection;
+}
+
 } // namespace
 
 class ConnectionCommandsTest : public QObject {
@@ -74,6 +92,7 @@ private slots:
     void scrambledBatchIsUnscrambledAndADamagedRecordIsNamed();
     void communicateMovesTheConnectionToTheChosenPortOnly();
     void communicateThatCannotOpenEitherPortClosesTheWindow();
+    void pushesAfterAReconnectAreLoggedUnderTheirConnection();
     void convertModeIsTickedInEveryConnectionWindow();
     void clockSynchronizationSetsEveryTerminalOnceAndFollowsAReconnect();
     void aDockingSetsTheClockOnce();
@@ -333,7 +352,9 @@ void ConnectionCommandsTest::batchStopsAtTheFirstFailingRecordAndListsTheRootAga
 
 void ConnectionCommandsTest::scrambledBatchIsUnscrambledAndADamagedRecordIsNamed()
 {
-    Connect(0);
+    CChildFrame* child = Connect(0);
+    CChildFrame* other = Connect(1);
+    frame->mdiArea()->setActiveSubWindow(child);
     // Binary content makes the file look scrambled even before scrambling.
     std::string text = Record("C:\\DATA\\BIN.DAT", std::string("\x01\x02\xff", 3)) +
                        Record("C:\\DATA\\TWO.TXT", "two\r\n") + "C:\\DATA\\CUT.TXT,999,short";
@@ -344,6 +365,8 @@ void ConnectionCommandsTest::scrambledBatchIsUnscrambledAndADamagedRecordIsNamed
 
     AnswerFile(batch);
     Trigger(Command::BatchDownload);
+    // The job's lines name its connection although another window is active.
+    frame->mdiArea()->setActiveSubWindow(other);
     QTRY_COMPARE(prompter->shown, QStringList{MessageText(MessageId::BatchDone)});
     QCOMPARE(TestDir::ReadFile(Disk(0, "C/DATA/BIN.DAT")), std::string("\x01\x02\xff", 3));
     QCOMPARE(TestDir::ReadFile(Disk(0, "C/DATA/TWO.TXT")), std::string("two\r\n"));
@@ -351,6 +374,8 @@ void ConnectionCommandsTest::scrambledBatchIsUnscrambledAndADamagedRecordIsNamed
     const QStringList lines = frame->messageWindow()->Lines();
     QVERIFY(lines.first().contains("scrambled.cmb"));
     QVERIFY(lines.first().contains("record 3"));
+    QCOMPARE(LoggedConnection(lines.first().toStdString()), "SIM1");
+    QCOMPARE(LoggedConnection(CopyDoneLine("scrambled.cmb", "C:\\DATA\\BIN.DAT")), "SIM1");
 }
 
 void ConnectionCommandsTest::communicateMovesTheConnectionToTheChosenPortOnly()
@@ -417,6 +442,19 @@ void ConnectionCommandsTest::communicateThatCannotOpenEitherPortClosesTheWindow(
     QTRY_COMPARE(frame->ConnectionWindows().size(), 2);
     QCOMPARE(prompter->shown, QStringList{MessageText(MessageId::OpenPortFail)});
     QVERIFY(frame->messageWindow()->Lines().first().contains("SIM1"));
+}
+
+void ConnectionCommandsTest::pushesAfterAReconnectAreLoggedUnderTheirConnection()
+{
+    CChildFrame* child = Connect(0);
+    AnswerConnect(1);
+    Trigger(Command::Communicate);
+    QTRY_COMPARE(child->windowTitle(), QStringLiteral("SIM2"));
+    Connect(0); // active from now on
+    const std::string line = ReceiveDoneLine((DefaultReceiveFolder() / "PUSHED.TXT").string());
+    sims->TerminalAt(2)->Push(Bytes{'o', 'k'}, "PUSHED.TXT");
+    QTRY_VERIFY(frame->messageWindow()->Lines().contains(QString::fromStdString(line)));
+    QCOMPARE(LoggedConnection(line), "SIM2");
 }
 
 void ConnectionCommandsTest::convertModeIsTickedInEveryConnectionWindow()
