@@ -269,6 +269,8 @@ bool CTerminalView::StartJob(bool cancelVisible, std::function<void(TerminalLink
         return false;
     }
     tree.jobRunning.store(1);
+    // A Cancel pressed after the last job had ended belongs to that job.
+    link->cancel.store(0);
     if (progress) {
         progress->SetCancelVisible(cancelVisible);
         progress->progress().totalFiles = 1;

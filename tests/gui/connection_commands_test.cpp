@@ -330,6 +330,8 @@ void ConnectionCommandsTest::batchStopsAtTheFirstFailingRecordAndListsTheRootAga
                                   Record("C:\\NOSUCH\\TWO.TXT", "second\r\n") +
                                   Record("C:\\DATA\\THREE.TXT", "third\r\n"));
 
+    // A Cancel pressed after the last job had ended stops nothing of this one.
+    child->document()->link->cancel.store(1);
     AnswerFile(batch);
     Trigger(Command::BatchDownload);
     QTRY_COMPARE(prompter->shown, QStringList{MessageText(MessageId::BatchDone)});
