@@ -12,6 +12,7 @@
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/message_window.h"
 #include "shell/prompter.h"
+#include "shell/wait_cursor.h"
 #include "terminal/application_download_job.h"
 #include "terminal/auto_transmission.h"
 #include "terminal/batch_download_job.h"
@@ -158,7 +159,11 @@ void CTerminalView::OnSetTime()
     if (!link)
         return;
     const DateTimeRecord time = dialog.noSync == 0 ? RecordOf(PcLocalTime()) : chosen;
-    ShowStatusMessage(MessageForSetTime(link->SetTerminalTime(TerminalTimeText(time))));
+    const LinkStatus status = [&] {
+        const WaitCursor wait;
+        return link->SetTerminalTime(TerminalTimeText(time));
+    }();
+    ShowStatusMessage(MessageForSetTime(status));
 }
 
 void CTerminalView::OnGetInformation()
@@ -167,7 +172,10 @@ void CTerminalView::OnGetInformation()
     if (!link)
         return;
     TerminalInfo info;
-    const LinkStatus status = link->GetTerminalInfo(&info);
+    const LinkStatus status = [&] {
+        const WaitCursor wait;
+        return link->GetTerminalInfo(&info);
+    }();
     if (status != LinkStatus::Ok) {
         ShowStatusMessage(MessageForTerminalInfo(status));
         return;
