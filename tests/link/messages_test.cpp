@@ -58,3 +58,26 @@ TEST(OperationMessages, ALinkInUseShowsAnotherJobForEveryOperation)
     for (const auto& [name, message] : rows)
         EXPECT_EQ(message, std::optional(MessageId::AnotherJob)) << name;
 }
+
+TEST(OperationMessages, SetTimeAndInformationForEachStatus)
+{
+    struct Row {
+        const char* name;
+        LinkStatus status;
+        std::optional<MessageId> setTime, information;
+    };
+    const Row rows[] = {
+        {"done", LinkStatus::Ok, MessageId::SetTimeDone, std::nullopt},
+        {"accept byte 0", LinkStatus::Refused, MessageId::ProtocolVersion,
+         MessageId::ProtocolVersion},
+        {"no reply", LinkStatus::NoReply, MessageId::SetTimeFail, MessageId::NoInformation},
+        {"bad reply", LinkStatus::BadReply, MessageId::SetTimeFail, MessageId::NoInformation},
+        {"line gone", LinkStatus::LineGone, MessageId::SetTimeFail, MessageId::NoInformation},
+        {"terminal failure", LinkStatus::TerminalFailure, MessageId::SetTimeFail,
+         MessageId::NoInformation},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(MessageForSetTime(row.status), row.setTime) << row.name;
+        EXPECT_EQ(MessageForTerminalInfo(row.status), row.information) << row.name;
+    }
+}
