@@ -34,6 +34,14 @@ std::shared_ptr<ReceivedFileLog> LogIncomingFiles(TerminalLink& link, const QStr
 
 } // namespace
 
+void ShowOpenPortFail(const QString& portName)
+{
+    ShowMessage(MessageId::OpenPortFail);
+    const std::string advice = PortPermissionAdvice(portName.toStdString(), UiLanguage());
+    if (!advice.empty())
+        ThePrompter().ShowMessage(QString::fromStdString(advice));
+}
+
 std::optional<TransmissionTarget> ReadTransmissionList(const QString& path)
 {
     QFile file(path);
@@ -111,11 +119,7 @@ bool CKVVidiRidovedDoc::OnNewDocument(QWidget* dialogParent)
     settings.handle =
         transport.PortOpen(choice->kind, choice->numberOrIndex, settings.portName.toStdString());
     if (settings.handle == kNoPort) {
-        ShowMessage(MessageId::OpenPortFail);
-        const std::string advice =
-            PortPermissionAdvice(settings.portName.toStdString(), UiLanguage());
-        if (!advice.empty())
-            ThePrompter().ShowMessage(QString::fromStdString(advice));
+        ShowOpenPortFail(settings.portName);
         return false;
     }
     link = std::make_unique<TerminalLink>(transport);

@@ -79,6 +79,10 @@ private:
     QString title;
 };
 
+// Message 40006 for portName, followed by what to do about it when the user may
+// not open that device. GUI thread.
+void ShowOpenPortFail(const QString& portName);
+
 // The first line of the transmission list at path, or nullopt when the file
 // cannot be read or its first line is malformed. Reads at most the first 4 KiB.
 std::optional<TransmissionTarget> ReadTransmissionList(const QString& path);

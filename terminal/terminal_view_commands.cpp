@@ -119,7 +119,7 @@ void CTerminalView::OnCommunicate()
         reconnecting = false;
         const ScopedLogConnection logAs(doc.Title().toStdString());
         if (reopened != CKVVidiRidovedDoc::Reopened::Chosen)
-            ShowMessage(MessageId::OpenPortFail);
+            ShowOpenPortFail(chosen.portName);
         if (reopened == CKVVidiRidovedDoc::Reopened::None) {
             // Neither port opens: the connection is over.
             LogMessage(tr("The connection on %1 is closed: its port cannot be opened again")
