@@ -1,5 +1,7 @@
 #include "link/incoming_file.h"
 
+#include "link/windows_1250.h"
+
 #include <cstdlib>
 #include <system_error>
 #include <unistd.h>
@@ -9,7 +11,7 @@ namespace {
 bool SafeChar(unsigned char c)
 {
     // Printable ASCII without the characters file systems or shells give a meaning.
-    if (c < 0x21 || c > 0x7E)
+    if (c < 0x21 || c == 0x7F)
         return false;
     for (const char bad : std::string_view("<>:\"/\\|?*"))
         if (c == static_cast<unsigned char>(bad))
@@ -17,14 +19,29 @@ bool SafeChar(unsigned char c)
     return true;
 }
 
+// Up to most characters of text that are safe in a file name. Bytes above
+// ASCII are letters of the terminal's code page (Windows-1250): they are kept,
+// decoded, so that two names differing only in such letters never meet in one
+// file; a byte with no character, or an invisible one, is dropped.
 std::string Keep(std::string_view text, std::size_t most)
 {
     std::string out;
+    std::size_t kept = 0;
     for (const char c : text) {
-        if (out.size() == most)
+        if (kept == most)
             break;
-        if (SafeChar(static_cast<unsigned char>(c)))
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            if (!SafeChar(b))
+                continue;
             out += c;
+        } else {
+            const char32_t decoded = Windows1250()[b - 0x80];
+            if (decoded <= 0xA0 || decoded == 0xAD)
+                continue;
+            AppendUtf8(out, decoded);
+        }
+        ++kept;
     }
     return out;
 }

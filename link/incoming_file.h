@@ -13,7 +13,8 @@
 #include <string_view>
 
 // The last path component of name with characters unsafe in a file name removed,
-// cut to 8.3; empty when nothing usable remains ("..", only separators, ...).
+// cut to 8.3, the terminal's letters above ASCII (Windows-1250) in UTF-8; empty
+// when nothing usable remains ("..", only separators, ...).
 std::string SafeIncomingName(std::string_view name);
 
 // <user data folder>/KVVidiRidoved/Received ($XDG_DATA_HOME or ~/.local/share).

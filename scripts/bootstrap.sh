@@ -10,7 +10,7 @@ packages=(
   qt6-qpa-plugins fonts-dejavu-core
   libudev-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  socat xvfb xauth time
+  socat xvfb xauth time help2man
   "$@"
 )
 

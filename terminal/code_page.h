@@ -5,19 +5,14 @@
 // tables themselves any thread.
 #pragma once
 
+#include "link/windows_1250.h"
+
 #include <QString>
-
-#include <array>
-
-// The character of each byte 0x80-0xFF; 0 where the code page has none.
-using CodePageTable = std::array<char32_t, 128>;
 
 // The setting: group "Setting", value "CodePage".
 inline constexpr const char* kCodePageKey = "Setting/CodePage";
 inline constexpr const char* kDefaultCodePage = "Windows-1250";
 
-// Windows-1250, the code page of Polish terminals, built in.
-const CodePageTable& Windows1250();
 // The table of the 8-bit code page Qt knows by name; Windows-1250 for its own
 // name and for a name Qt does not know.
 CodePageTable CodePageNamed(const QString& name);

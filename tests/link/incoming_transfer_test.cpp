@@ -189,7 +189,16 @@ TEST(SafeIncomingName, KeepsOnlyASafeBaseName)
         {"VERYLONGNAME.TEXT", "VERYLONG.TEX"},
         {"NOEXT", "NOEXT"},
         {"\\", ""},
-        {"B\xc3\xb3R.TXT", "BR.TXT"},
+        // Letters of the terminal's code page stay letters; bytes without a
+        // character, or with an invisible one, go.
+        {"\xa3\xd3"
+         "D\xa3.TXT",
+         "\u0141\u00d3D\u0141.TXT"},
+        {"\xb3\xb3\xb3\xb3\xb3\xb3\xb3\xb3\xb3.\xb9\xb9\xb9\xb9",
+         "\u0142\u0142\u0142\u0142\u0142\u0142\u0142\u0142.\u0105\u0105\u0105"},
+        {"A\x81\xa0\xad"
+         "B.TXT",
+         "AB.TXT"},
     };
     for (const auto& [in, out] : rows)
         EXPECT_EQ(SafeIncomingName(in), out) << in;
