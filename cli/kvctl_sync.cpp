@@ -137,8 +137,14 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
                     if (!check.same) {
                         err << VerifyFailText(check, remote, session.language) << "\n";
                         session.Log(VerifyFailText(check, remote, Language::English));
-                        result = "verify failed";
-                        ++counts.verifyFailed;
+                        // Only a copy that differs fails the verify (exit 3, as
+                        // put); a fetch that failed is an ordinary failure.
+                        if (check.fetch != LinkStatus::Ok) {
+                            status = check.fetch;
+                        } else {
+                            result = "verify failed";
+                            ++counts.verifyFailed;
+                        }
                     }
                 }
             }

@@ -121,6 +121,48 @@ TEST_F(KvctlFleet, SyncSendsOnlyChangesDeletesOnlyExtrasAndDryRunChangesNothing)
     EXPECT_NE(r.err.find("(status "), std::string::npos) << r.err;
 }
 
+TEST_F(KvctlFleet, VerifyExitsThreeOnlyWhenTheCopyDiffers)
+{
+    // Each kvsim moves two bytes of the first data block it sends by +1 and -1:
+    // the fetched copy passes the checksum and differs from the file at byte 512.
+    const std::string a = StartTerminal("a", {"--balanced-block", "1"});
+    const std::string b = StartTerminal("b", {"--balanced-block", "1"});
+    fs::create_directories(dir / "lookup");
+    const fs::path file = dir / "lookup" / "FLEET.TXT";
+    TestDir::WriteFile(file, std::string(3000, 'v'));
+    const std::string differs = "Verify D:\\LOOKUP\\FLEET.TXT fail: the copy on the terminal "
+                                "differs from the file from byte 512\n";
+    const std::vector<std::string> put = {
+        "--port", a, "put", file.string(), "D:\\LOOKUP\\FLEET.TXT", "--verify", "--overwrite"};
+    const std::vector<std::string> sync = {
+        "--port", b, "sync", (dir / "lookup").string(), "D:\\LOOKUP", "--verify"};
+
+    ProgramResult r = Kvctl(put);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.err, differs);
+    r = Kvctl(sync);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.err, differs);
+    EXPECT_NE(r.out.find("failed  FLEET.TXT\n"), std::string::npos) << r.out;
+
+    // No private folder to fetch the copy into: an ordinary failure in both.
+    const std::string owner = "KVVidiRidoved-" + std::to_string(getuid());
+    fs::create_directories(dir / "cache" / "KVVidiRidoved");
+    fs::create_directories(dir / "tmp" / owner);
+    fs::permissions(dir / "cache" / "KVVidiRidoved", fs::perms::others_read, fs::perm_options::add);
+    fs::permissions(dir / "tmp" / owner, fs::perms::others_read, fs::perm_options::add);
+    env["XDG_CACHE_HOME"] = (dir / "cache").string();
+    env["TMPDIR"] = (dir / "tmp").string();
+    SetTime(file, 60);
+    for (const auto& args : {put, sync}) {
+        r = Kvctl(args);
+        EXPECT_EQ(r.exitCode, 1) << args[2];
+        EXPECT_NE(r.err.find("fail: the copy cannot be fetched from the terminal"),
+                  std::string::npos)
+            << r.err;
+    }
+}
+
 TEST_F(KvctlFleet, PutOnSeveralPortsReportsEachAndFailsWhenOneRefuses)
 {
     const std::string content(5000, 'i');
