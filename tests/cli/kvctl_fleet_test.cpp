@@ -115,10 +115,43 @@ TEST_F(KvctlFleet, SyncSendsOnlyChangesDeletesOnlyExtrasAndDryRunChangesNothing)
     EXPECT_NE(r.out.find("sent    PRICES.TXT (time)\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("1 sent, 0 deleted, 1 same"), std::string::npos) << r.out;
 
-    // A folder the terminal lacks: the listing fails, nothing is sent.
+    // A folder the terminal lacks (no request makes one): said plainly, nothing sent.
     r = Kvctl({"--port", tty, "sync", shelf.string(), "D:\\NOWHERE"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("(status "), std::string::npos) << r.err;
+    EXPECT_EQ(r.err, "kvctl: the terminal has no folder D:\\NOWHERE; files go only into folders "
+                     "it has\n(status 2)\n");
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(KvctlFleet, SyncKeepsTwoFreshTerminalsAlikeInOneCommand)
+{
+    // SIM2 is listed only when the settings ask for two simulated terminals.
+    ProgramResult r = Kvctl({"--port", "SIM1,SIM2", "info"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "SIM2: Open communicate port fail!!!\n");
+    fs::create_directories(dir / "config" / "TELMARQ SOFTWARE");
+    TestDir::WriteFile(dir / "config" / "TELMARQ SOFTWARE" / "KVVidiRidoved.conf",
+                       "[Ports]\nSimulated=2\n");
+    fs::create_directories(dir / "lookup");
+    TestDir::WriteFile(dir / "lookup" / "STOCK.TXT", "stock");
+
+    // Both terminals are new: their D:\LOOKUP holds only the sample files.
+    r = Kvctl({"--port", "SIM1,SIM2", "sync", (dir / "lookup").string(), "D:\\LOOKUP", "--delete",
+               "--log"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::string log = TestDir::ReadFile(dir / "state" / "KVVidiRidoved" / "transfer.log");
+    for (const std::string port : {"SIM1", "SIM2"}) {
+        const fs::path lookup =
+            dir / "data" / "KVVidiRidoved" / "terminals" / port / "D" / "LOOKUP";
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(lookup))
+            names.push_back(e.path().filename().string());
+        EXPECT_EQ(names, std::vector<std::string>{"STOCK.TXT"}) << port;
+        EXPECT_EQ(TestDir::ReadFile(lookup / "STOCK.TXT"), "stock");
+        EXPECT_NE(r.out.find(port + ": sent    STOCK.TXT (new)\n"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(port + ": 1 sent, 2 deleted, 0 same"), std::string::npos) << r.out;
+        EXPECT_NE(log.find("  " + port + "  Copy "), std::string::npos) << log;
+    }
 }
 
 TEST_F(KvctlFleet, VerifyExitsThreeOnlyWhenTheCopyDiffers)
