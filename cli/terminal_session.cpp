@@ -135,11 +135,14 @@ TerminalSession::TerminalSession(const KvctlOptions& options, std::ostream& err)
         const std::vector<std::string> names = ports->Names();
         portName = names.empty() ? std::string() : names.front();
     }
+    // A COMn name or the default port is a device too: the advice names the one
+    // that was tried.
+    const std::string device = handle == kNoPort ? ports->DevicePath(options.port) : std::string();
     if (opening)
         opening.unlock();
     if (handle == kNoPort) {
         err << MessageString(MessageId::OpenPortFail, language) << "\n";
-        const std::string advice = PortPermissionAdvice(options.port, language);
+        const std::string advice = PortPermissionAdvice(device, language);
         if (!advice.empty())
             err << advice << "\n";
         return;
