@@ -90,8 +90,17 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
     int count = 0;
     LinkStatus listed = LinkStatus::Ok;
     const std::uint8_t* data = session.link->ListDirectory(remoteDir, &count, &listed);
-    if (!data)
+    if (!data) {
+        // The terminal answers 2 for a folder it lacks. No request makes a folder
+        // and a file sent there is refused (4005), so say what is missing rather
+        // than blame the connection.
+        if (listed == AnswerCode(2)) {
+            err << "kvctl: the terminal has no folder " << remoteDir
+                << "; files go only into folders it has\n(status " << StatusValue(listed) << ")\n";
+            return kExitFailed;
+        }
         return session.Fail(err, MessageForTerminalInfo(listed), "", listed);
+    }
     // Converted files differ in size from their sources: only the time stamp,
     // which the converted copy takes over from its source, tells a change.
     const std::vector<SyncStep> steps =
@@ -137,8 +146,14 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
                     if (!check.same) {
                         err << VerifyFailText(check, remote, session.language) << "\n";
                         session.Log(VerifyFailText(check, remote, Language::English));
-                        result = "verify failed";
-                        ++counts.verifyFailed;
+                        // Only a copy that differs fails the verify (exit 3, as
+                        // put); a fetch that failed is an ordinary failure.
+                        if (check.fetch != LinkStatus::Ok) {
+                            status = check.fetch;
+                        } else {
+                            result = "verify failed";
+                            ++counts.verifyFailed;
+                        }
                     }
                 }
             }

@@ -35,11 +35,15 @@ constexpr const char* kUsage =
     "options: --model TEXT --firmware TEXT --serial TEXT --equipment TEXT\n"
     "         --line-rate BAUD --install-mode --app-size N --capacity C:=N\n"
     "         --unformatted D: --lock PATH --busy --push FILE [--push-name NAME]\n"
-    "test options: --corrupt-rate P --drop-rate P --fault-seed N (what the terminal sends)\n";
+    "test options: --corrupt-rate P --drop-rate P --fault-seed N --balanced-block N\n"
+    "              (faults on what the terminal sends)\n";
 
 // The usage, then what each option does: the --help text.
 constexpr const char* kHelp =
     "Serve a simulated portable data terminal on a serial line until SIGINT or SIGTERM.\n"
+    "SIGUSR1 sets the terminal into its cradle: DTR drops for a moment and rises again,\n"
+    "which a null-modem cable carries to the PC's DSR and DCD. Only with --device: a\n"
+    "pseudo-terminal has no modem lines.\n"
     "\n"
     "  --root DIR           the terminal's disks live in DIR/C and DIR/D, its application\n"
     "                       image in DIR/APP.BIN, its clock in DIR/CLOCK.TXT\n"
@@ -57,6 +61,11 @@ constexpr const char* kHelp =
     "  --busy               the terminal's own program holds its files: downloads refused\n"
     "  --push FILE          send FILE to the PC once a PC is on the line\n"
     "  --push-name NAME     the name the pushed file is sent under\n"
+    "  --corrupt-rate P     flip one bit of each byte the terminal sends with probability P\n"
+    "  --drop-rate P        lose each byte the terminal sends with probability P\n"
+    "  --fault-seed N       the seed of the two above\n"
+    "  --balanced-block N   move two neighbouring bytes of the N-th data block the terminal\n"
+    "                       sends by +1 and -1: its additive checksum still matches\n"
     "  -h, --help           show this help and end\n"
     "  --version            show the version and end\n"
     "\n"
@@ -165,6 +174,8 @@ bool ParseOptions(const std::vector<std::string>& args, KvsimOptions& options, s
         {"--corrupt-rate", probability(config.faults.corruptRate)},
         {"--drop-rate", probability(config.faults.dropRate)},
         {"--fault-seed", [&](const std::string& v) { return positive(v, config.faults.seed); }},
+        {"--balanced-block",
+         [&](const std::string& v) { return positive(v, config.faults.balancedBlock); }},
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];

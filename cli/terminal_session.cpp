@@ -75,14 +75,19 @@ private:
     std::thread thread;
 };
 
-// Prints each pushed file and counts the outcomes.
+// Prints each pushed file, logs it as the desktop program does, and counts the
+// outcomes. The link's receive thread calls it.
 class ReceiveWatcher : public LinkObserver {
 public:
-    ReceiveWatcher(std::ostream& o, std::ostream& e) : out(o), err(e) {}
+    ReceiveWatcher(TerminalSession& s, std::ostream& o, std::ostream& e)
+        : session(s), out(o), err(e)
+    {
+    }
     void IncomingFileStored(const std::filesystem::path& path) override
     {
         std::lock_guard lock(mutex);
         out << path.string() << std::endl;
+        session.Log(ReceiveDoneLine(path.string()));
         ++stored;
         cv.notify_all();
     }
@@ -90,6 +95,7 @@ public:
     {
         std::lock_guard lock(mutex);
         err << ReceiveFailLine(name) << " (status " << StatusValue(status) << ")" << std::endl;
+        session.Log(ReceiveFailLine(name));
     }
     bool WaitFor(int count, std::chrono::duration<double> timeout)
     {
@@ -98,6 +104,7 @@ public:
     }
 
 private:
+    TerminalSession& session;
     std::ostream& out;
     std::ostream& err;
     std::mutex mutex;
@@ -112,24 +119,30 @@ TerminalSession::TerminalSession(const KvctlOptions& options, std::ostream& err)
       progressBar(options.progressBar), bytesMoved(options.bytesMoved), log(options.log),
       portName(options.port)
 {
+    std::unique_lock<std::mutex> opening;
     if (options.sharedPorts) {
         ports = options.sharedPorts;
         // Opening refreshes the shared list: one thread at a time.
         static std::mutex openMutex;
-        std::lock_guard lock(openMutex);
-        handle = ports->Open(options.port);
-        if (portName.empty()) {
-            const std::vector<std::string> names = ports->Names();
-            portName = names.empty() ? std::string() : names.front();
-        }
+        opening = std::unique_lock(openMutex);
     } else {
         ownPorts = std::make_unique<ProgramPorts>();
         ports = ownPorts.get();
-        handle = ports->Open(options.port);
     }
+    handle = ports->Open(options.port);
+    // Without --port the first port of the list is used: log lines carry its name.
+    if (portName.empty()) {
+        const std::vector<std::string> names = ports->Names();
+        portName = names.empty() ? std::string() : names.front();
+    }
+    // A COMn name or the default port is a device too: the advice names the one
+    // that was tried.
+    const std::string device = handle == kNoPort ? ports->DevicePath(options.port) : std::string();
+    if (opening)
+        opening.unlock();
     if (handle == kNoPort) {
         err << MessageString(MessageId::OpenPortFail, language) << "\n";
-        const std::string advice = PortPermissionAdvice(options.port, language);
+        const std::string advice = PortPermissionAdvice(device, language);
         if (!advice.empty())
             err << advice << "\n";
         return;
@@ -199,7 +212,7 @@ int TerminalSession::Receive(const std::filesystem::path& folder, int count,
         err << MessageString(MessageId::OpenFileFail, language) << "\n";
         return kExitFailed;
     }
-    ReceiveWatcher watcher(out, err);
+    ReceiveWatcher watcher(*this, out, err);
     link->SetReceiveFolder(std::filesystem::absolute(folder));
     link->SetObserver(&watcher);
     const bool all = watcher.WaitFor(count, timeout);

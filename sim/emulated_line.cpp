@@ -1,12 +1,35 @@
 #include "sim/emulated_line.h"
 
+#include "link/frame.h"
+
 #include <algorithm>
 #include <thread>
 #include <vector>
 
 namespace {
 
-constexpr double kBitsPerByte = 10; // start bit, 8 data bits, stop bit
+constexpr double kBitsPerByte = 10;        // start bit, 8 data bits, stop bit
+constexpr std::size_t kBlockDataStart = 5; // STX and the block number come first
+
+// A data block: STX first and longer than a block acknowledgement. Every other
+// frame the terminal sends begins with ESC.
+bool IsDataBlock(const std::vector<std::uint8_t>& frame)
+{
+    return frame.size() >= kBlockOverhead && frame[0] == kStx;
+}
+
+// Moves the first pair of neighbouring data bytes from the middle on where
+// neither wraps around by +1 and -1.
+void ShiftPairKeepingSum(std::vector<std::uint8_t>& block)
+{
+    const std::size_t end = block.size() - (kBlockOverhead - kBlockDataStart);
+    for (std::size_t i = kBlockDataStart + (end - kBlockDataStart) / 2; i + 1 < end; ++i)
+        if (block[i] < 0xFF && block[i + 1] > 0) {
+            ++block[i];
+            --block[i + 1];
+            return;
+        }
+}
 
 } // namespace
 
@@ -16,7 +39,7 @@ void EmulatedLine::SetFaults(const TerminalFaults& newFaults)
 {
     std::lock_guard lock(faultMutex);
     faults = newFaults;
-    framesSent = 0;
+    framesSent = blocksSent = 0;
     random.seed(newFaults.seed);
 }
 
@@ -39,6 +62,8 @@ bool EmulatedLine::Write(std::span<const std::uint8_t> bytes)
             sent.clear();
         if (!sent.empty() && index == faults.corruptFrame)
             sent.back() ^= 0x5A;
+        if (IsDataBlock(sent) && ++blocksSent == faults.balancedBlock)
+            ShiftPairKeepingSum(sent);
         if (faults.corruptRate > 0) {
             std::bernoulli_distribution flip(faults.corruptRate);
             for (std::uint8_t& b : sent)

@@ -20,6 +20,9 @@ struct TerminalFaults {
     double corruptRate = 0;         // probability that any one sent byte is flipped
     double dropRate = 0;            // probability that any one sent byte is lost
     std::uint32_t seed = 1;         // of the random corruption and loss
+    // 1-based index of a sent data block in which two neighbouring data bytes near
+    // its middle move by +1 and -1: the block's additive checksum still matches.
+    std::uint32_t balancedBlock = 0;
 };
 
 class EmulatedLine : public TerminalPort {
@@ -48,7 +51,7 @@ private:
     std::atomic<int> lineRate{0};
     std::mutex faultMutex;
     TerminalFaults faults;
-    std::uint32_t framesSent = 0;
+    std::uint32_t framesSent = 0, blocksSent = 0;
     std::mt19937 random{1};
     Clock::time_point sendFree{}, receiveFree{}; // the terminal's thread only
 };

@@ -5,6 +5,7 @@
 
 #include <QSettings>
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 
@@ -18,6 +19,26 @@ int SimulatedCount()
     bool ok = false;
     const int count = settings.value("Ports/Simulated", 1).toInt(&ok);
     return ok && count >= 0 && count <= 16 ? count : 1;
+}
+
+// A device path, also one elsewhere than /dev (a link to a pseudo-terminal).
+bool IsDevicePath(const std::string& name)
+{
+    std::error_code ec;
+    return name.rfind("/dev/", 0) == 0 || std::filesystem::is_character_file(name, ec);
+}
+
+// n of a serial line named COMn; 0 for any other name.
+int ComNumber(const std::string& name)
+{
+    if (!IsSerialLineName(name))
+        return 0;
+    const std::size_t at = name.find("COM");
+    int number = 0;
+    const char* digits = name.data() + at + 3;
+    if (std::from_chars(digits, name.data() + name.size(), number).ec != std::errc() || number < 1)
+        return 0;
+    return number;
 }
 
 } // namespace
@@ -57,16 +78,20 @@ PortHandle ProgramPorts::Open(const std::string& name)
     for (std::size_t i = 0; i < names.size(); ++i)
         if (names[i] == name)
             return system->PortOpen(PortKind::ListIndex, static_cast<int>(i) + 1, name);
-    // A device path, also one elsewhere than /dev (a link to a pseudo-terminal).
-    std::error_code ec;
-    if (name.rfind("/dev/", 0) == 0 || std::filesystem::is_character_file(name, ec))
+    if (IsDevicePath(name))
         return system->OpenDevice(name);
-    if (!IsSerialLineName(name))
-        return kNoPort;
-    const std::size_t at = name.find("COM");
-    int number = 0;
-    const char* digits = name.data() + at + 3;
-    if (std::from_chars(digits, name.data() + name.size(), number).ec != std::errc() || number < 1)
-        return kNoPort;
-    return system->PortOpen(PortKind::SerialNumber, number, name);
+    const int number = ComNumber(name);
+    return number > 0 ? system->PortOpen(PortKind::SerialNumber, number, name) : kNoPort;
+}
+
+std::string ProgramPorts::DevicePath(const std::string& name)
+{
+    const std::vector<std::string> names = Names();
+    const auto listed = name.empty() ? names.begin() : std::find(names.begin(), names.end(), name);
+    if (listed != names.end())
+        return listed - names.begin() < sims->PortCount() ? std::string() : *listed;
+    if (IsDevicePath(name))
+        return name;
+    const int number = ComNumber(name);
+    return number > 0 ? system->ComPortPath(number) : std::string();
 }

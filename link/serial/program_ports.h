@@ -25,6 +25,10 @@ public:
     // Opens a port by name (empty: the first of the list): a list entry by its
     // position, a serial line (COMn, /dev/...) by name. kNoPort on failure.
     PortHandle Open(const std::string& name);
+    // The serial device Open(name) opens: a listed serial line's path, a device
+    // path as given, or the device COMn stands for (the settings' "Ports/COMn",
+    // else /dev/ttyS(n-1)). Empty for a simulated terminal or an unknown name.
+    std::string DevicePath(const std::string& name);
 
 private:
     std::unique_ptr<SimPortsTransport> sims;

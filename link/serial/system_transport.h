@@ -30,6 +30,8 @@ public:
     void Refresh();
     // Any thread. Opens a serial device by path, listed or not; kNoPort on failure.
     PortHandle OpenDevice(const std::string& path);
+    // Any thread. The device COMn opens (SerialTransport::ComPortPath).
+    std::string ComPortPath(int number) { return serial.ComPortPath(number); }
 
     // ListIndex: positions 1..(simulated count) are the simulated terminals, the
     // serial lines follow. SerialNumber: COMn. kNoPort on failure.

@@ -115,10 +115,85 @@ TEST_F(KvctlFleet, SyncSendsOnlyChangesDeletesOnlyExtrasAndDryRunChangesNothing)
     EXPECT_NE(r.out.find("sent    PRICES.TXT (time)\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("1 sent, 0 deleted, 1 same"), std::string::npos) << r.out;
 
-    // A folder the terminal lacks: the listing fails, nothing is sent.
+    // A folder the terminal lacks (no request makes one): said plainly, nothing sent.
     r = Kvctl({"--port", tty, "sync", shelf.string(), "D:\\NOWHERE"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("(status "), std::string::npos) << r.err;
+    EXPECT_EQ(r.err, "kvctl: the terminal has no folder D:\\NOWHERE; files go only into folders "
+                     "it has\n(status 2)\n");
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(KvctlFleet, SyncKeepsTwoFreshTerminalsAlikeInOneCommand)
+{
+    // SIM2 is listed only when the settings ask for two simulated terminals.
+    ProgramResult r = Kvctl({"--port", "SIM1,SIM2", "info"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "SIM2: Open communicate port fail!!!\n");
+    fs::create_directories(dir / "config" / "TELMARQ SOFTWARE");
+    TestDir::WriteFile(dir / "config" / "TELMARQ SOFTWARE" / "KVVidiRidoved.conf",
+                       "[Ports]\nSimulated=2\n");
+    fs::create_directories(dir / "lookup");
+    TestDir::WriteFile(dir / "lookup" / "STOCK.TXT", "stock");
+
+    // Both terminals are new: their D:\LOOKUP holds only the sample files.
+    r = Kvctl({"--port", "SIM1,SIM2", "sync", (dir / "lookup").string(), "D:\\LOOKUP", "--delete",
+               "--log"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::string log = TestDir::ReadFile(dir / "state" / "KVVidiRidoved" / "transfer.log");
+    for (const std::string port : {"SIM1", "SIM2"}) {
+        const fs::path lookup =
+            dir / "data" / "KVVidiRidoved" / "terminals" / port / "D" / "LOOKUP";
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(lookup))
+            names.push_back(e.path().filename().string());
+        EXPECT_EQ(names, std::vector<std::string>{"STOCK.TXT"}) << port;
+        EXPECT_EQ(TestDir::ReadFile(lookup / "STOCK.TXT"), "stock");
+        EXPECT_NE(r.out.find(port + ": sent    STOCK.TXT (new)\n"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(port + ": 1 sent, 2 deleted, 0 same"), std::string::npos) << r.out;
+        EXPECT_NE(log.find("  " + port + "  Copy "), std::string::npos) << log;
+    }
+}
+
+TEST_F(KvctlFleet, VerifyExitsThreeOnlyWhenTheCopyDiffers)
+{
+    // Each kvsim moves two bytes of the first data block it sends by +1 and -1:
+    // the fetched copy passes the checksum and differs from the file at byte 512.
+    const std::string a = StartTerminal("a", {"--balanced-block", "1"});
+    const std::string b = StartTerminal("b", {"--balanced-block", "1"});
+    fs::create_directories(dir / "lookup");
+    const fs::path file = dir / "lookup" / "FLEET.TXT";
+    TestDir::WriteFile(file, std::string(3000, 'v'));
+    const std::string differs = "Verify D:\\LOOKUP\\FLEET.TXT fail: the copy on the terminal "
+                                "differs from the file from byte 512\n";
+    const std::vector<std::string> put = {
+        "--port", a, "put", file.string(), "D:\\LOOKUP\\FLEET.TXT", "--verify", "--overwrite"};
+    const std::vector<std::string> sync = {
+        "--port", b, "sync", (dir / "lookup").string(), "D:\\LOOKUP", "--verify"};
+
+    ProgramResult r = Kvctl(put);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.err, differs);
+    r = Kvctl(sync);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.err, differs);
+    EXPECT_NE(r.out.find("failed  FLEET.TXT\n"), std::string::npos) << r.out;
+
+    // No private folder to fetch the copy into: an ordinary failure in both.
+    const std::string owner = "KVVidiRidoved-" + std::to_string(getuid());
+    fs::create_directories(dir / "cache" / "KVVidiRidoved");
+    fs::create_directories(dir / "tmp" / owner);
+    fs::permissions(dir / "cache" / "KVVidiRidoved", fs::perms::others_read, fs::perm_options::add);
+    fs::permissions(dir / "tmp" / owner, fs::perms::others_read, fs::perm_options::add);
+    env["XDG_CACHE_HOME"] = (dir / "cache").string();
+    env["TMPDIR"] = (dir / "tmp").string();
+    SetTime(file, 60);
+    for (const auto& args : {put, sync}) {
+        r = Kvctl(args);
+        EXPECT_EQ(r.exitCode, 1) << args[2];
+        EXPECT_NE(r.err.find("fail: the copy cannot be fetched from the terminal"),
+                  std::string::npos)
+            << r.err;
+    }
 }
 
 TEST_F(KvctlFleet, PutOnSeveralPortsReportsEachAndFailsWhenOneRefuses)

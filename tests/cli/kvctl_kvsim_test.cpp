@@ -43,10 +43,16 @@ protected:
         return dir / "terminal" / relative;
     }
 
+    std::string Log() const
+    {
+        return TestDir::ReadFile(dir / "state" / "KVVidiRidoved" / "transfer.log");
+    }
+
     TestDir dir;
-    // kvctl must not touch the user's own settings or simulated terminals.
+    // kvctl must not touch the user's own settings, simulated terminals or log.
     std::map<std::string, std::string> env{{"XDG_CONFIG_HOME", (dir / "config").string()},
-                                           {"XDG_DATA_HOME", (dir / "data").string()}};
+                                           {"XDG_DATA_HOME", (dir / "data").string()},
+                                           {"XDG_STATE_HOME", (dir / "state").string()}};
     std::unique_ptr<BackgroundProgram> kvsim;
 };
 
@@ -167,10 +173,14 @@ TEST_F(KvctlKvsim, ReceiveAPushedFile)
     TestDir::WriteFile(dir / "push.dat", content);
     StartTerminal({"--push", (dir / "push.dat").string(), "--push-name", "ORDERS.DAT"});
     ProgramResult r =
-        Kvctl({"receive", (dir / "inbox").string(), "--count", "1", "--timeout", "20"});
+        Kvctl({"receive", (dir / "inbox").string(), "--count", "1", "--timeout", "20", "--log"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, (dir / "inbox" / "ORDERS.DAT").string() + "\n");
-    EXPECT_EQ(TestDir::ReadFile(dir / "inbox" / "ORDERS.DAT"), content);
+    const std::string stored = (dir / "inbox" / "ORDERS.DAT").string();
+    EXPECT_EQ(r.out, stored + "\n");
+    EXPECT_EQ(TestDir::ReadFile(stored), content);
+    // --log: the line the desktop program logs for a pushed file.
+    EXPECT_TRUE(Log().ends_with("  " + tty() + "  Receive file to " + stored + " have done\n"))
+        << Log();
 }
 
 TEST_F(KvctlKvsim, PortsAndUsage)
@@ -191,6 +201,10 @@ TEST_F(KvctlKvsim, DefaultPortIsTheBuiltInTerminal)
     ProgramResult r = RunProgram(KVCTL_PATH, {"ls", "C:\\DATA"}, env, dir.path);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("file\t"), std::string::npos) << "seeded with sample files";
+    // Its log lines carry its name.
+    r = RunProgram(KVCTL_PATH, {"rm", "C:\\DATA\\ORDERS.TXT", "--log"}, env, dir.path);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(Log().ends_with("  SIM1  Delete file--C:\\DATA\\ORDERS.TXT succeed!!\n")) << Log();
 }
 
 TEST_F(KvctlKvsim, PutConvertsRecordsOnTheWay)

@@ -95,6 +95,9 @@ protected:
 
 TEST_F(PortPermission, GroupDeviceNamesTheGroupAndTheFixInBothLanguages)
 {
+    // The user's own pseudo-terminal opens whatever its group may do.
+    if (getuid() != 0)
+        GTEST_SKIP() << "needs root to hand the device to another group";
     Restrict(0660, "dialout");
     const std::string group = GroupOf(device);
     ProgramResult r = KvctlUnprivileged({"--port", device, "ls", "PDT"});
@@ -126,6 +129,21 @@ TEST_F(PortPermission, OwnerOnlyDeviceAsksTheAdministrator)
     EXPECT_NE(r.err.find("only its owner " + std::string(owner->pw_name) + " may open it"),
               std::string::npos)
         << r.err;
+}
+
+TEST_F(PortPermission, ComNameGetsTheAdviceForTheDeviceItStandsFor)
+{
+    std::filesystem::create_directories(dir / "config" / "TELMARQ SOFTWARE");
+    TestDir::WriteFile(dir / "config" / "TELMARQ SOFTWARE" / "KVVidiRidoved.conf",
+                       "[Ports]\nCOM7=" + device + "\n");
+    Restrict(0600, "root");
+    if (getuid() != 0)
+        Restrict(0000);
+    const ProgramResult r = KvctlUnprivileged({"--port", "COM7", "ls", "PDT"});
+    EXPECT_EQ(r.exitCode, 2);
+    const std::string first =
+        "Open communicate port fail!!!\nNo permission to open " + device + ":";
+    EXPECT_EQ(r.err.substr(0, first.size()), first) << r.err;
 }
 
 TEST_F(PortPermission, OtherFailuresKeepTheUsualMessageAlone)
