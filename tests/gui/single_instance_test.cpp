@@ -2,6 +2,7 @@
 // behind, and two real starts of the program.
 #include "gui_test_support.h"
 #include "shell/single_instance.h"
+#include "tests/support/process.h"
 
 #include <QFile>
 #include <QProcess>
@@ -201,10 +202,36 @@ void SingleInstanceTest::postStartsTheProgramOrHandsTheRequestToIt()
     QCOMPARE(second.exitCode(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(program / "SECOND.BIN"), 30000);
     QCOMPARE(TestDir::ReadFile(program / "SECOND.BIN"), "content of SECOND.BIN");
+
+    // An install goes the same way: the running program opens the line it
+    // names (kvsim in install mode as COM1) and installs the image there.
+    const std::string tty = (dir / "tty").string();
+    BackgroundProgram kvsim(KVSIM_PATH,
+                            {"--root", (dir / "terminal").string(), "--pty", tty, "--install-mode"},
+                            {}, dir / "kvsim.err");
+    QVERIFY(WaitForPath(tty, std::chrono::seconds(10)));
+    QSettings(QStringLiteral("TELMARQ SOFTWARE"), QStringLiteral("KVVidiRidoved"))
+        .setValue("Ports/COM1", QString::fromStdString(tty));
+    const std::string image(3000, 'i');
+    TestDir::WriteFile(dir / "app.bin", image);
+    {
+        QSettings registry(QStringLiteral("TELMARQ SOFTWARE"), QStringLiteral("Korvane"));
+        registry.setValue("Transmission/BI File", Text(dir / "app.bin"));
+        registry.setValue("Transmission/Port", "COM1");
+        registry.setValue("Transmission/Baud", 57600);
+    }
+    QProcess third;
+    third.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    third.start(QStringLiteral(KV_PROGRAM_PATH), {"--post", "install"});
+    QVERIFY(third.waitForFinished(30000));
+    QCOMPARE(third.exitCode(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(TestDir::ReadFile(dir / "terminal/APP.BIN"), image, 30000);
+
     QCOMPARE(first.state(), QProcess::Running);
     first.kill();
     first.waitForFinished(10000);
     QSettings(QStringLiteral("TELMARQ SOFTWARE"), QStringLiteral("Korvane")).clear();
+    QSettings(QStringLiteral("TELMARQ SOFTWARE"), QStringLiteral("KVVidiRidoved")).remove("Ports");
 }
 
 KV_GUI_TEST_MAIN(SingleInstanceTest)
