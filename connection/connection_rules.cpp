@@ -39,10 +39,7 @@ int BaudIndexForCode(int baudCode)
 
 bool SpeedListEnabled(const QString& portText, int transmissionLock)
 {
-    if (transmissionLock != 0)
-        return false;
-    return portText.contains(QStringLiteral("COM"), Qt::CaseSensitive) ||
-           portText.startsWith(QStringLiteral("/dev/"));
+    return transmissionLock == 0 && IsSerialLineText(portText);
 }
 
 std::optional<TransmissionTarget> ParseTransmissionListHead(const QByteArray& head)
@@ -106,7 +103,7 @@ std::optional<PortOpenChoice> ChoosePortOpen(const QString& portName, int listPo
 {
     if (IsDevicePath(portName))
         return PortOpenChoice{PortKind::DevicePath, 0};
-    if (portName.contains(QStringLiteral("COM"), Qt::CaseInsensitive))
+    if (IsSerialLineText(portName))
         return PortOpenChoice{PortKind::SerialNumber, AtoiValue(portName.mid(3))};
     if (listPosition == 0)
         return std::nullopt;
@@ -116,8 +113,7 @@ std::optional<PortOpenChoice> ChoosePortOpen(const QString& portName, int listPo
 bool ShouldCloseOnDeviceChange(const QString& title, const QStringList& ports)
 {
     const QString lower = title.toLower();
-    if (lower.contains(QStringLiteral("kvfile")) || lower.contains(QStringLiteral("com")) ||
-        title.startsWith(QStringLiteral("/dev/")))
+    if (lower.contains(QStringLiteral("kvfile")) || IsSerialLineText(title))
         return false;
     for (const QString& port : ports)
         if (!port.isEmpty() && lower.contains(port.toLower()))

@@ -41,8 +41,8 @@ QStringList BaudRateTexts();
 int BaudCodeForRate(long long rate);
 // The speed list's index for a code: code - 1 for 1-5, otherwise 5 (115200).
 int BaudIndexForCode(int baudCode);
-// The speed list is offered for a serial line ("COM" in the name, case matters,
-// or a device path) while no automatic transmission holds the settings.
+// The speed list is offered for a serial line (IsSerialLineText) while no
+// automatic transmission holds the settings.
 bool SpeedListEnabled(const QString& portText, int transmissionLock);
 
 // Port and speed from the first line of a transmission list: "com2:57600" then CR LF.
@@ -62,7 +62,8 @@ std::optional<QString> TransmissionText(const QVariant& value);
 std::optional<long long> TransmissionBaud(const QVariant& value);
 
 // A serial line's name: it contains "COM" or begins with "/dev/", both without
-// regard to case (the names of a transmission list are upper-cased).
+// regard to case. The one rule for every decision that tells serial lines from
+// the other ports.
 bool IsSerialLineText(const QString& portName);
 
 // 1-based position of portName in names, compared without regard to case; 0 if absent.

@@ -39,30 +39,39 @@ std::filesystem::path SharedTempFolder()
     return MadePrivate(temp / ("KVVidiRidoved-" + std::to_string(getuid())));
 }
 
-} // namespace
-
-std::filesystem::path PrivateTempFolder()
+std::filesystem::path CacheFolder()
 {
     std::filesystem::path cache = FromEnvironment("XDG_CACHE_HOME");
     if (cache.empty())
         if (const std::filesystem::path home = FromEnvironment("HOME"); !home.empty())
             cache = home / ".cache";
-    if (!cache.empty()) {
-        // A cache folder made here is the user's alone, as the XDG rules ask.
-        std::error_code ec;
-        if (!std::filesystem::exists(cache, ec))
-            mkdir(cache.c_str(), 0700);
-        if (std::filesystem::path folder = MadePrivate(cache / "KVVidiRidoved"); !folder.empty())
-            return folder;
-    }
+    if (cache.empty())
+        return {};
+    // A cache folder made here is the user's alone, as the XDG rules ask.
+    std::error_code ec;
+    if (!std::filesystem::exists(cache, ec))
+        mkdir(cache.c_str(), 0700);
+    return MadePrivate(cache / "KVVidiRidoved");
+}
+
+} // namespace
+
+std::filesystem::path PrivateTempFolder()
+{
+    if (std::filesystem::path folder = CacheFolder(); !folder.empty())
+        return folder;
     return SharedTempFolder();
 }
 
 std::filesystem::path PrivateRuntimeFolder()
 {
     if (const std::filesystem::path runtime = FromEnvironment("XDG_RUNTIME_DIR"); !runtime.empty())
-        return MadePrivate(runtime / "KVVidiRidoved");
-    return SharedTempFolder();
+        if (std::filesystem::path folder = MadePrivate(runtime / "KVVidiRidoved"); !folder.empty())
+            return folder;
+    // Another user may have taken the temporary folder's name first.
+    if (std::filesystem::path folder = SharedTempFolder(); !folder.empty())
+        return folder;
+    return CacheFolder();
 }
 
 std::filesystem::path CreatePrivateTempFile(const std::string& stem, const std::string& extension)

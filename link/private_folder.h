@@ -12,8 +12,10 @@
 // neither can be made or is safely ours.
 std::filesystem::path PrivateTempFolder();
 
-// <runtime>/KVVidiRidoved ($XDG_RUNTIME_DIR), else the same folder in the
-// system's temporary folder as above: the place of the single-instance socket.
+// The place of the single-instance socket: <runtime>/KVVidiRidoved
+// ($XDG_RUNTIME_DIR), else the user's own folder in the system's temporary
+// folder, else <cache>/KVVidiRidoved; the first that can be made and is safely
+// ours. Empty when none is: never a folder others may enter.
 std::filesystem::path PrivateRuntimeFolder();
 
 // Creates a new, empty file "<stem>-<unique>.<extension>" in PrivateTempFolder

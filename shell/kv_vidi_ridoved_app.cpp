@@ -95,6 +95,14 @@ Transport& CKVVidiRidovedApp::transport()
     return ports->transport();
 }
 
+ProgramPorts* CKVVidiRidovedApp::programPorts()
+{
+    if (injectedTransport)
+        return nullptr;
+    transport();
+    return ports.get();
+}
+
 QStringList CKVVidiRidovedApp::PortNames()
 {
     Transport& t = transport();

@@ -61,6 +61,9 @@ public:
     QStringList PortNames();
     // Tests put their own transport in place; not owned, null for the program's.
     void SetTransport(Transport* replacement) { injectedTransport = replacement; }
+    // The program's own ports, made on first use; null while a test's
+    // transport is in place.
+    ProgramPorts* programPorts();
 
     ConnectionReaper& reaper() { return *connectionReaper; }
     DeviceMonitor& deviceMonitor() { return *monitor; }

@@ -5,6 +5,8 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include <cstdio>
+
 namespace {
 
 constexpr int kConnectTimeoutMs = 1000;
@@ -14,8 +16,9 @@ constexpr int kConnectTimeoutMs = 1000;
 QString DefaultInstanceServerName()
 {
     const std::filesystem::path folder = PrivateRuntimeFolder();
+    // A bare name would be a socket in the shared temporary folder.
     if (folder.empty())
-        return QStringLiteral("VidiRidovedClass");
+        return {};
     return QString::fromStdString((folder / "VidiRidovedClass").string());
 }
 
@@ -28,6 +31,8 @@ SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::Send(const QByteArray& request)
 {
+    if (name.isEmpty())
+        return false;
     QLocalSocket socket;
     socket.connectToServer(name);
     if (!socket.waitForConnected(kConnectTimeoutMs))
@@ -42,6 +47,13 @@ bool SingleInstance::Send(const QByteArray& request)
 
 bool SingleInstance::Claim()
 {
+    if (name.isEmpty()) {
+        const QString text = tr("kvvidiridoved: no private folder for the single-instance socket "
+                                "(XDG_RUNTIME_DIR, the temporary folder, ~/.cache); this program "
+                                "runs without it, so a second start or --post will not reach it");
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+        return true;
+    }
     // Listening would replace a socket already there, so ask first.
     if (Send("raise"))
         return false;

@@ -9,7 +9,8 @@
 
 class QLocalServer;
 
-// The socket's full path: "VidiRidovedClass" in the user's private folder.
+// The socket's full path: "VidiRidovedClass" in the user's private folder
+// (PrivateRuntimeFolder); empty when there is none.
 QString DefaultInstanceServerName();
 
 class SingleInstance : public QObject {
@@ -19,10 +20,12 @@ public:
     ~SingleInstance() override;
 
     // True when this process is the first and now listens. False when another
-    // instance answered; it has been asked to come to the front.
+    // instance answered; it has been asked to come to the front. Without a
+    // name (no private folder) true at once, with a line on stderr: the
+    // program runs unguarded.
     bool Claim();
     // Sends one request line ("raise", "auto-transmit", "auto-install") to the
-    // running instance; false when none answers.
+    // running instance; false when none answers or there is no name.
     bool Send(const QByteArray& request);
 
 signals:

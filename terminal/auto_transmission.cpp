@@ -131,21 +131,21 @@ TransmissionRunResult AutoTransmissionThread(TerminalLink& link,
             result.status = LinkStatus::Cancelled;
             break;
         }
-        if (!entries[i])
-            continue;
-        const TransmissionEntry& entry = *entries[i];
-        if (TransferProgress* p = Progress(link)) {
-            p->finishedFiles = static_cast<int>(i);
-            p->SetFileText(entry.target);
-        }
-        if (!Readable(entry.pcPath)) {
-            // The first file is the project's program: without it the run ends.
+        if (entries[i])
+            if (TransferProgress* p = Progress(link)) {
+                p->finishedFiles = static_cast<int>(i);
+                p->SetFileText(entries[i]->target);
+            }
+        if (!entries[i] || !Readable(entries[i]->pcPath)) {
+            // The first file is the project's program: whether its line is
+            // broken or its file missing, the rest is not sent without it.
             if (i == 0) {
                 result.status = LinkStatus::FileError;
                 break;
             }
             continue;
         }
+        const TransmissionEntry& entry = *entries[i];
         result.status = link.DownloadFile(entry.pcPath, entry.target, 1, true, false);
         if (result.status != LinkStatus::Ok)
             break;

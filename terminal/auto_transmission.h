@@ -43,9 +43,10 @@ struct TransmissionRunResult {
     LinkStatus status = LinkStatus::Ok; // the transfer that ended the run, or Ok
 };
 
-// Worker thread. Sends the files of the list at listPath, first to last. A PC
-// file that cannot be opened is skipped; a failed transfer or the link's cancel
-// (between files or inside one) ends the run. Keeps the link's progress (when
+// Worker thread. Sends the files of the list at listPath, first to last. A
+// malformed line or a PC file that cannot be opened is skipped, except for the
+// first entry: without it nothing is sent (status FileError). A failed transfer
+// or the link's cancel (between files or inside one) ends the run. Keeps the link's progress (when
 // set) at the file being sent: fileText, totalFiles, finishedFiles. Clears
 // cancel at its end.
 TransmissionRunResult AutoTransmissionThread(TerminalLink& link,

@@ -20,6 +20,8 @@ public:
     ProgramPorts& operator=(const ProgramPorts&) = delete;
 
     Transport& transport();
+    // The built-in simulated terminals, first in the list.
+    SimPortsTransport& simulated() { return *sims; }
     // The port list, in list order.
     std::vector<std::string> Names();
     // Opens a port by name (empty: the first of the list): a list entry by its

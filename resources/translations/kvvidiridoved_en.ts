@@ -552,6 +552,13 @@ Tile Windows</translation>
     </message>
 </context>
 <context>
+    <name>SingleInstance</name>
+    <message>
+        <source>kvvidiridoved: no private folder for the single-instance socket (XDG_RUNTIME_DIR, the temporary folder, ~/.cache); this program runs without it, so a second start or --post will not reach it</source>
+        <translation>kvvidiridoved: no private folder for the single-instance socket (XDG_RUNTIME_DIR, the temporary folder, ~/.cache); this program runs without it, so a second start or --post will not reach it</translation>
+    </message>
+</context>
+<context>
     <name>StartOptions</name>
     <message>
         <location filename="../../shell/start_options.cpp" line="60"/>

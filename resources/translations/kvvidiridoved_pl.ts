@@ -550,6 +550,13 @@ Rozmieść okna</translation>
     </message>
 </context>
 <context>
+    <name>SingleInstance</name>
+    <message>
+        <source>kvvidiridoved: no private folder for the single-instance socket (XDG_RUNTIME_DIR, the temporary folder, ~/.cache); this program runs without it, so a second start or --post will not reach it</source>
+        <translation>kvvidiridoved: brak prywatnego folderu na gniazdo jednej instancji (XDG_RUNTIME_DIR, folder tymczasowy, ~/.cache); program działa bez niego, więc ani drugie uruchomienie, ani --post do niego nie dotrą</translation>
+    </message>
+</context>
+<context>
     <name>StartOptions</name>
     <message>
         <location filename="../../shell/start_options.cpp" line="60"/>

@@ -285,6 +285,16 @@ void AutomaticWorkTest::installNeedsAllThreeValuesWithinTheirLimits()
     QCOMPARE(frame->Documents().first()->settings.baudCode, 4);
     QTRY_COMPARE(prompter->shown, QStringList{"Application download complete"});
     QCOMPARE(View(0)->appImagePath, image);
+
+    // That window keeps "Port" as written; a list naming it in capitals finds it.
+    CKVVidiRidovedDoc* doc = frame->Documents().first();
+    QCOMPARE(doc->Title(), "sim1");
+    QTRY_COMPARE(View(0)->Tree().jobRunning.load(), 0);
+    PostList("SIM1:9600\r\n0," + Pc("MAIN.BIN", "main") + "\r\n");
+    frame->OnAutoTransmit();
+    QCOMPARE(frame->Documents(), QList<CKVVidiRidovedDoc*>{doc});
+    QCOMPARE(doc->settings.baudCode, 2);
+    QTRY_VERIFY(std::filesystem::exists(Disk(1, "D/PROGRAM/MAIN.BIN")));
 }
 
 void AutomaticWorkTest::serialLinesOpenByNumberAndByDevicePath()

@@ -74,20 +74,27 @@ TEST(PortOpen, ComByNumberOtherNamesByPosition)
     EXPECT_EQ(FindPortPosition({"SIM1"}, "SIM2"), 0);
 }
 
-TEST(SpeedList, OnlyForSerialLinesWithoutLock)
+TEST(SerialLine, OneRuleForTheSpeedListAndDeviceChanges)
 {
-    EXPECT_TRUE(SpeedListEnabled("COM3", 0));
-    EXPECT_TRUE(SpeedListEnabled("/dev/ttyUSB0", 0));
-    EXPECT_FALSE(SpeedListEnabled("SIM1", 0));
-    EXPECT_FALSE(SpeedListEnabled("com3", 0));
-    EXPECT_FALSE(SpeedListEnabled("COM3", 1));
+    struct Row {
+        const char* name;
+        bool serial;
+    };
+    const Row rows[] = {
+        {"COM3", true},         {"com3", true},  {"USB-Com2", true},     {"/dev/ttyUSB0", true},
+        {"/DEV/ttyUSB0", true}, {"SIM1", false}, {"x/dev/ttyS0", false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(SpeedListEnabled(row.name, 0), row.serial) << row.name;
+        EXPECT_FALSE(SpeedListEnabled(row.name, 1)) << row.name;
+        // A serial line's window stays; a port missing from the list closes.
+        EXPECT_EQ(ShouldCloseOnDeviceChange(row.name, {}), !row.serial) << row.name;
+    }
 }
 
 TEST(DeviceChange, ClosesOnlyConnectionsWhosePortIsGone)
 {
     EXPECT_FALSE(ShouldCloseOnDeviceChange("KVFile2", {}));
-    EXPECT_FALSE(ShouldCloseOnDeviceChange("COM1", {}));
-    EXPECT_FALSE(ShouldCloseOnDeviceChange("/dev/ttyUSB0", {}));
     EXPECT_FALSE(ShouldCloseOnDeviceChange("SIM2", {"SIM1", "SIM2"}));
     EXPECT_FALSE(ShouldCloseOnDeviceChange("sim2", {"SIM2"}));
     EXPECT_TRUE(ShouldCloseOnDeviceChange("SIM2", {"SIM1"}));

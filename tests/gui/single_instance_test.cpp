@@ -2,6 +2,7 @@
 // behind, and two real starts of the program.
 #include "gui_test_support.h"
 #include "shell/single_instance.h"
+#include "tests/support/process.h"
 
 #include <QFile>
 #include <QProcess>
@@ -9,6 +10,41 @@
 #include <QSignalSpy>
 
 #include <memory>
+#include <optional>
+#include <unistd.h>
+
+namespace {
+
+QString Text(const std::filesystem::path& p)
+{
+    return QString::fromStdString(p.string());
+}
+
+// Sets environment variables for the life of the object, then puts them back.
+class ScopedEnv {
+public:
+    explicit ScopedEnv(std::initializer_list<std::pair<const char*, std::filesystem::path>> values)
+    {
+        for (const auto& [name, value] : values) {
+            saved.emplace_back(name, qEnvironmentVariableIsSet(name)
+                                         ? std::optional<QByteArray>(qgetenv(name))
+                                         : std::nullopt);
+            qputenv(name, QByteArray::fromStdString(value.string()));
+        }
+    }
+    ~ScopedEnv()
+    {
+        for (const auto& [name, value] : saved)
+            value ? qputenv(name, *value) : qunsetenv(name);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::vector<std::pair<const char*, std::optional<QByteArray>>> saved;
+};
+
+} // namespace
 
 class SingleInstanceTest : public QObject {
     Q_OBJECT
@@ -17,6 +53,7 @@ private slots:
     void secondStartAsksTheFirstToComeToTheFront();
     void requestsOfTheAutomaticModesArrive();
     void socketLeftBehindIsTakenOver();
+    void theSocketGoesOnlyToAFolderOfTheUsersOwn();
     void secondProgramEndsAndTheFirstRuns();
     void aSecondStartWithAnUnknownOptionReachesTheRunningProgramFirst();
     void postStartsTheProgramOrHandsTheRequestToIt();
@@ -59,6 +96,37 @@ void SingleInstanceTest::socketLeftBehindIsTakenOver()
     QVERIFY(first.Claim());
     SingleInstance second(name);
     QVERIFY(!second.Claim());
+}
+
+void SingleInstanceTest::theSocketGoesOnlyToAFolderOfTheUsersOwn()
+{
+    TestDir dir;
+    const std::filesystem::path runtime = dir / "runtime" / "KVVidiRidoved",
+                                temp = dir / "tmp" / ("KVVidiRidoved-" + std::to_string(getuid())),
+                                cache = dir / "cache" / "KVVidiRidoved";
+    // Every folder the socket could go to is there already, open to others.
+    for (const auto& folder : {runtime, temp, cache}) {
+        std::filesystem::create_directories(folder);
+        std::filesystem::permissions(folder, std::filesystem::perms::all);
+    }
+    const ScopedEnv env({{"XDG_RUNTIME_DIR", runtime.parent_path()},
+                         {"TMPDIR", temp.parent_path()},
+                         {"XDG_CACHE_HOME", cache.parent_path()}});
+    // The first that is the user's alone takes it.
+    std::filesystem::permissions(cache, std::filesystem::perms::owner_all);
+    QCOMPARE(DefaultInstanceServerName(), Text(cache / "VidiRidovedClass"));
+    std::filesystem::permissions(temp, std::filesystem::perms::owner_all);
+    QCOMPARE(DefaultInstanceServerName(), Text(temp / "VidiRidovedClass"));
+
+    // None is: no socket at all rather than a bare name in the shared
+    // temporary folder; the program runs unguarded.
+    std::filesystem::permissions(temp, std::filesystem::perms::all);
+    std::filesystem::permissions(cache, std::filesystem::perms::all);
+    QCOMPARE(DefaultInstanceServerName(), QString());
+    SingleInstance alone(DefaultInstanceServerName());
+    QVERIFY(alone.Claim());
+    QVERIFY(!alone.Send("raise"));
+    QVERIFY(!std::filesystem::exists(temp.parent_path() / "VidiRidovedClass"));
 }
 
 void SingleInstanceTest::secondProgramEndsAndTheFirstRuns()
@@ -134,10 +202,36 @@ void SingleInstanceTest::postStartsTheProgramOrHandsTheRequestToIt()
     QCOMPARE(second.exitCode(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(program / "SECOND.BIN"), 30000);
     QCOMPARE(TestDir::ReadFile(program / "SECOND.BIN"), "content of SECOND.BIN");
+
+    // An install goes the same way: the running program opens the line it
+    // names (kvsim in install mode as COM1) and installs the image there.
+    const std::string tty = (dir / "tty").string();
+    BackgroundProgram kvsim(KVSIM_PATH,
+                            {"--root", (dir / "terminal").string(), "--pty", tty, "--install-mode"},
+                            {}, dir / "kvsim.err");
+    QVERIFY(WaitForPath(tty, std::chrono::seconds(10)));
+    QSettings(QStringLiteral("TELMARQ SOFTWARE"), QStringLiteral("KVVidiRidoved"))
+        .setValue("Ports/COM1", QString::fromStdString(tty));
+    const std::string image(3000, 'i');
+    TestDir::WriteFile(dir / "app.bin", image);
+    {
+        QSettings registry(QStringLiteral("TELMARQ SOFTWARE"), QStringLiteral("Korvane"));
+        registry.setValue("Transmission/BI File", Text(dir / "app.bin"));
+        registry.setValue("Transmission/Port", "COM1");
+        registry.setValue("Transmission/Baud", 57600);
+    }
+    QProcess third;
+    third.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    third.start(QStringLiteral(KV_PROGRAM_PATH), {"--post", "install"});
+    QVERIFY(third.waitForFinished(30000));
+    QCOMPARE(third.exitCode(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(TestDir::ReadFile(dir / "terminal/APP.BIN"), image, 30000);
+
     QCOMPARE(first.state(), QProcess::Running);
     first.kill();
     first.waitForFinished(10000);
     QSettings(QStringLiteral("TELMARQ SOFTWARE"), QStringLiteral("Korvane")).clear();
+    QSettings(QStringLiteral("TELMARQ SOFTWARE"), QStringLiteral("KVVidiRidoved")).remove("Ports");
 }
 
 KV_GUI_TEST_MAIN(SingleInstanceTest)

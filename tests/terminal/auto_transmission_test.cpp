@@ -31,7 +31,7 @@ TEST(TransmissionList, EntriesAndTheirTargets)
          "3,rel\\Orders.txt\r\n7,C:\\Keep\\As.is\r\n",
          {"D:\\Program\\Main.bin", "D:\\Fonts\\Big.fnt", "D:\\Lookup\\Items.dbf",
           "C:\\Data\\Orders.txt", "C:\\Keep\\As.is"}},
-        // Malformed lines count but send nothing; the next line still goes.
+        // Malformed lines count but name no file; the lines after them still do.
         {"COM1:9600\r\nno comma\r\nx,/a/B.TXT\r\n1234567890,/a/C.TXT\r\n2,\r\n2,/a/\r\n"
          "2,/a/\x01.TXT\r\n-1,/a/D.TXT\r\n2,/a/E.TXT\r\n",
          {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "D:\\Lookup\\E.TXT"}},
@@ -155,9 +155,10 @@ TEST(AutoTransmission, BrokenListsSendNothingAndEnd)
     const std::string rows[] = {
         "",
         binary,
-        "COM1:9600\r\n" + main,          // no CR LF after the only file
-        "COM1:9600\r\n" + main + "\r\n", // no ","
-        "COM1:9600\n0," + main + "\n",   // LF only
+        "COM1:9600\r\n" + main,                            // no CR LF after the only file
+        "COM1:9600\r\n" + main + "\r\n",                   // no ","
+        "COM1:9600\r\n" + main + "\r\n2," + main + "\r\n", // first line broken, then a good one
+        "COM1:9600\n0," + main + "\n",                     // LF only
     };
     for (const std::string& row : rows) {
         const TransmissionRunResult result = AutoTransmissionThread(*rig.link, rig.List(row));
