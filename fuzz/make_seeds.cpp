@@ -168,6 +168,9 @@ void TransmissionSeeds()
 {
     Write("transmission_list", "com", Text("com2:57600\r\nC:\\DATA\\A.TXT\r\n"));
     Write("transmission_list", "sim", Text("sim1:115200\r\n"));
+    Write("transmission_list", "entries",
+          Text("com1:9600\r\n9,C:\\app\\PROG.EXE\r\n3,/home/ann/data.txt\r\nx,bad\r\n"
+               "12,D:\\other\\f.txt\r\n2,\r\nno comma\r\n1,C:\\fonts\\\r\nlast"));
 }
 
 // The PC's side of a request to the simulated terminal, then the

@@ -24,7 +24,8 @@ struct LineChannel {
         {
             std::lock_guard lock(mutex);
             bytes.insert(bytes.end(), data.begin(), data.end());
-            if (event) event->Set();
+            if (event)
+                event->Set();
         }
         cv.notify_all();
     }
@@ -33,7 +34,8 @@ struct LineChannel {
         const std::size_t n = std::min(capacity, bytes.size());
         std::copy_n(bytes.begin(), n, buffer);
         bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
-        if (bytes.empty() && event) event->Reset();
+        if (bytes.empty() && event)
+            event->Reset();
         return n;
     }
 };
@@ -58,6 +60,7 @@ struct LineEnd::Writer {
     std::uint32_t writes = 0;
     std::mt19937 random{1};
     std::chrono::steady_clock::time_point lineFreeAt{};
+    std::function<void(std::span<const std::uint8_t>)> tap;
 };
 
 LineEnd::LineEnd(std::shared_ptr<LineChannel> inChannel, std::shared_ptr<LineChannel> outChannel)
@@ -70,23 +73,31 @@ LineEnd::~LineEnd() = default;
 std::size_t LineEnd::Write(std::span<const std::uint8_t> data)
 {
     std::lock_guard lock(writer->mutex);
-    if (out->closed->load()) return 0;
+    if (out->closed->load())
+        return 0;
     const LineFaults& f = writer->faults;
     const std::uint32_t index = ++writer->writes;
-    if (f.stall || index == f.dropWrite || data.empty()) return data.size();
+    if (f.stall || index == f.dropWrite || data.empty())
+        return data.size();
     std::vector<std::uint8_t> bytes(data.begin(), data.end());
-    if (index == f.corruptWrite) bytes.back() ^= 0x5A;
-    if (index == f.balancedWrite) ShiftPairKeepingSum(bytes);
+    if (index == f.corruptWrite)
+        bytes.back() ^= 0x5A;
+    if (index == f.balancedWrite)
+        ShiftPairKeepingSum(bytes);
     if (f.corruptRate > 0) {
         std::bernoulli_distribution flip(f.corruptRate);
         for (auto& b : bytes)
-            if (flip(writer->random)) b ^= static_cast<std::uint8_t>(1u << (writer->random() % 8));
+            if (flip(writer->random))
+                b ^= static_cast<std::uint8_t>(1u << (writer->random() % 8));
     }
     if (f.dropRate > 0) {
         std::bernoulli_distribution lose(f.dropRate);
         std::erase_if(bytes, [&](std::uint8_t) { return lose(writer->random); });
-        if (bytes.empty()) return data.size();
+        if (bytes.empty())
+            return data.size();
     }
+    if (writer->tap)
+        writer->tap(bytes);
     if (f.lineRate <= 0) {
         out->Push(bytes);
         return data.size();
@@ -101,7 +112,8 @@ std::size_t LineEnd::Write(std::span<const std::uint8_t> data)
         const std::size_t n = std::min(slice, bytes.size() - pos);
         next += duration_cast<steady_clock::duration>(duration<double>(n / bytesPerSecond));
         std::this_thread::sleep_until(next);
-        if (out->closed->load()) return 0;
+        if (out->closed->load())
+            return 0;
         out->Push(std::span(bytes).subspan(pos, n));
     }
     writer->lineFreeAt = next;
@@ -132,14 +144,16 @@ void LineEnd::Purge()
 {
     std::lock_guard lock(in->mutex);
     in->bytes.clear();
-    if (in->event) in->event->Reset();
+    if (in->event)
+        in->event->Reset();
 }
 
 void LineEnd::SetReceiveEvent(Event* event)
 {
     std::lock_guard lock(in->mutex);
     in->event = event;
-    if (event && !in->bytes.empty()) event->Set();
+    if (event && !in->bytes.empty())
+        event->Set();
 }
 
 void LineEnd::SetFaults(const LineFaults& faults)
@@ -148,6 +162,12 @@ void LineEnd::SetFaults(const LineFaults& faults)
     writer->faults = faults;
     writer->writes = 0;
     writer->random.seed(faults.seed);
+}
+
+void LineEnd::SetDeliveryTap(std::function<void(std::span<const std::uint8_t>)> tap)
+{
+    std::lock_guard lock(writer->mutex);
+    writer->tap = std::move(tap);
 }
 
 void LineEnd::Close()

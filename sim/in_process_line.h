@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <utility>
@@ -48,6 +49,10 @@ public:
     // Set while bytes wait at this end, reset when a read takes the last of them.
     void SetReceiveEvent(Event* event);
     void SetFaults(const LineFaults& faults);
+    // Any thread. Called with the bytes this end puts on the line, after its
+    // faults and before the far end can read them: for tests that judge what
+    // the line really delivered. Empty: none.
+    void SetDeliveryTap(std::function<void(std::span<const std::uint8_t>)> tap);
     // Closes the whole line: both ends see it gone, blocked readers wake.
     void Close();
     bool IsClosed() const;

@@ -28,6 +28,12 @@ TEST(Messages, TextsAreCopiedExactly)
               "Terminal system error.\r\nContact ther programmer.\r\nError Code: 4012.");
     EXPECT_EQ(MessageString(MessageId::InvalidFile, Language::Polish),
               MessageString(MessageId::InvalidFile));
+    EXPECT_EQ(MessageString(MessageId::NotStoredWhole),
+              "The terminal did not keep the whole file.\r\nCheck the connect status and send "
+              "the file again.");
+    EXPECT_EQ(MessageString(MessageId::NotStoredWhole, Language::Polish),
+              "Kolektor nie zapisa\u0142 ca\u0142ego pliku.\r\nSprawd\u017a stan "
+              "po\u0142\u0105czenia i wy\u015blij plik ponownie.");
 }
 
 TEST(DisplayPath, ShortensLongPaths)
@@ -80,4 +86,18 @@ TEST(OperationMessages, SetTimeAndInformationForEachStatus)
         EXPECT_EQ(MessageForSetTime(row.status), row.setTime) << row.name;
         EXPECT_EQ(MessageForTerminalInfo(row.status), row.information) << row.name;
     }
+}
+
+TEST(OperationMessages, ADownloadTheListingDoesNotConfirmShowsNotStoredWhole)
+{
+    // The GUI's copy and move jobs show 40031; kvctl put, sync and batch print
+    // its text, the fail line and "(status 3013)".
+    EXPECT_EQ(StatusValue(LinkStatus::NotConfirmed), 3013);
+    EXPECT_EQ(static_cast<int>(MessageId::NotStoredWhole), 40031);
+    const std::pair<const char*, std::optional<MessageId>> rows[] = {
+        {"copy to the terminal, kvctl put", MessageForDownload(LinkStatus::NotConfirmed, false)},
+        {"move to the terminal", MessageForDownload(LinkStatus::NotConfirmed, true)},
+    };
+    for (const auto& [name, message] : rows)
+        EXPECT_EQ(message, std::optional(MessageId::NotStoredWhole)) << name;
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <thread>
@@ -486,6 +487,32 @@ TEST_F(SimTerminalTest, ShortOrDamagedBlockIsAskedForAgainOnceTheLineIsQuiet)
     EXPECT_EQ(pc->Block(kCommandDownload, 1, part(1)), 0) << "one answer per damaged block";
     EXPECT_EQ(pc->Block(kCommandDownload, 2, part(2)), 0);
     EXPECT_EQ(HostBytes(Host("C/DATA/R.TXT")), content);
+}
+
+// A PC that keeps talking after a damaged block never leaves the line quiet:
+// the terminal stops dropping after its longest resynchronisation and asks
+// for the block again.
+TEST_F(SimTerminalTest, APcThatNeverFallsSilentIsStillAskedForTheBlockAgain)
+{
+    Start();
+    const Bytes record = BuildFileRecord(Pattern(100), "20240105103000", 0, "C:\\DATA\\B.TXT");
+    ASSERT_EQ(pc->Command(kCommandDownload, static_cast<std::uint32_t>(record.size())), 0);
+    Bytes damaged = BuildDataBlock(0, record);
+    damaged.back() ^= 0x01;
+    pc->Write(damaged);
+    std::atomic<bool> stop{false};
+    std::thread babble([&] {
+        const Bytes noise = Pattern(64);
+        while (!stop.load()) {
+            pc->Write(noise);
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    // Answered within kLongestResync and the script's wait, not never.
+    const int answer = pc->BlockAck(kCommandDownload);
+    stop = true;
+    babble.join();
+    EXPECT_EQ(answer, 1);
 }
 
 // The PC's acknowledgement of a block arrives damaged: the terminal cannot

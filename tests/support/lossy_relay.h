@@ -1,15 +1,18 @@
 // lossy_relay.h: a noisy cable between two pseudo-terminals. It opens the device
 // a terminal program serves (kvsim's --pty link), makes a fresh pseudo-terminal
 // for the PC side, and copies bytes both ways on its own thread, flipping and
-// losing them at seeded rates.
+// losing them at seeded rates. It keeps what it delivered each way, so that a
+// test can tell what the line really handed to each side.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <random>
 #include <span>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -22,7 +25,10 @@ struct RelayFaults {
     double corruptRate = 0; // probability that any one byte is flipped
     double dropRate = 0;    // probability that any one byte is lost
     std::uint32_t seed = 1;
+    bool towardsPc = true; // false: only what the PC sends is spoiled
 };
+
+enum class Towards { Terminal, Pc };
 
 class LossyRelay {
 public:
@@ -58,6 +64,13 @@ public:
     bool Ok() const { return thread.joinable(); }
     // The device the PC opens.
     const std::string& PcDevice() const { return pcPath; }
+    // Any thread. What the relay has passed on that way since the last call,
+    // after its faults.
+    std::vector<std::uint8_t> TakeDelivered(Towards way)
+    {
+        std::lock_guard lock(deliveredMutex);
+        return std::exchange(delivered[static_cast<int>(way)], {});
+    }
 
 private:
     void Run()
@@ -76,23 +89,30 @@ private:
                 if (n <= 0)
                     continue;
                 Pass(std::span(buffer.data(), static_cast<std::size_t>(n)),
-                     i == 0 ? terminal : pcMaster);
+                     i == 0 ? Towards::Terminal : Towards::Pc);
             }
             if ((p[0].revents | p[1].revents) & POLLHUP)
                 ::poll(nullptr, 0, 5);
         }
     }
-    void Pass(std::span<std::uint8_t> bytes, int to)
+    void Pass(std::span<std::uint8_t> bytes, Towards way)
     {
+        const int to = way == Towards::Terminal ? terminal : pcMaster;
+        const bool spoil = way == Towards::Terminal || faults.towardsPc;
         std::vector<std::uint8_t> out;
         out.reserve(bytes.size());
         std::bernoulli_distribution flip(faults.corruptRate), lose(faults.dropRate);
         for (std::uint8_t b : bytes) {
-            if (faults.dropRate > 0 && lose(random))
+            if (spoil && faults.dropRate > 0 && lose(random))
                 continue;
-            if (faults.corruptRate > 0 && flip(random))
+            if (spoil && faults.corruptRate > 0 && flip(random))
                 b ^= static_cast<std::uint8_t>(1u << (random() % 8));
             out.push_back(b);
+        }
+        {
+            std::lock_guard lock(deliveredMutex);
+            auto& log = delivered[static_cast<int>(way)];
+            log.insert(log.end(), out.begin(), out.end());
         }
         std::size_t done = 0;
         while (done < out.size() && !stop.load()) {
@@ -107,6 +127,8 @@ private:
     RelayFaults faults;
     std::mt19937 random;
     std::atomic<bool> stop{false};
+    std::mutex deliveredMutex;
+    std::vector<std::uint8_t> delivered[2]; // by Towards
     int pcMaster = -1, terminal = -1;
     std::string pcPath;
     std::thread thread;
