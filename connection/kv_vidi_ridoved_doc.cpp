@@ -5,6 +5,7 @@
 #include "connection/job_thread.h"
 #include "connection/received_file_log.h"
 #include "link/serial/port_permission.h"
+#include "link/serial/program_ports.h"
 #include "link/terminal_link.h"
 #include "shell/clock_sync_thread.h"
 #include "shell/device_monitor.h"
@@ -37,7 +38,12 @@ std::shared_ptr<ReceivedFileLog> LogIncomingFiles(TerminalLink& link, const QStr
 void ShowOpenPortFail(const QString& portName)
 {
     ShowMessage(MessageId::OpenPortFail);
-    const std::string advice = PortPermissionAdvice(portName.toStdString(), UiLanguage());
+    // The advice names the device a COMn name or the list stands for.
+    std::string device = portName.toStdString();
+    if (ProgramPorts* ports = TheApp()->programPorts())
+        if (std::string path = ports->DevicePath(device); !path.empty())
+            device = std::move(path);
+    const std::string advice = PortPermissionAdvice(device, UiLanguage());
     if (!advice.empty())
         ThePrompter().ShowMessage(QString::fromStdString(advice));
 }

@@ -1,6 +1,7 @@
 #include "terminal/terminal_info_dialog.h"
 
 #include "link/terminal_link.h"
+#include "terminal/code_page.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -11,9 +12,23 @@
 
 namespace {
 
-QLineEdit* InfoBox(const char* name, const std::string& text, QWidget* parent)
+// The terminal's text in its code page, as its file names are shown.
+QString Decoded(const std::string& text, const CodePageTable& codePage)
 {
-    auto* box = new QLineEdit(QString::fromLatin1(text), parent);
+    QString shown;
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        const char32_t decoded = b < 0x80 ? b : codePage[b - 0x80];
+        shown += decoded >= 0x20 && decoded != 0x7F ? QString::fromUcs4(&decoded, 1)
+                                                    : QStringLiteral("?");
+    }
+    return shown;
+}
+
+QLineEdit* InfoBox(const char* name, const std::string& text, const CodePageTable& codePage,
+                   QWidget* parent)
+{
+    auto* box = new QLineEdit(Decoded(text, codePage), parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setReadOnly(true);
     box->setMinimumWidth(200);
@@ -26,12 +41,15 @@ TerminalInfoDialog::TerminalInfoDialog(const TerminalInfo& info, QWidget* parent
 {
     setObjectName(QStringLiteral("TerminalInfoDialog"));
     setWindowTitle(tr("Terminal Information"));
+    const CodePageTable codePage = TerminalCodePage();
     auto* form = new QFormLayout;
-    form->addRow(new QLabel(tr("Model:"), this), InfoBox("modelBox", info.model, this));
-    form->addRow(new QLabel(tr("F/W Version"), this), InfoBox("firmwareBox", info.firmware, this));
-    form->addRow(new QLabel(tr("Serial Number:"), this), InfoBox("serialBox", info.serial, this));
+    form->addRow(new QLabel(tr("Model:"), this), InfoBox("modelBox", info.model, codePage, this));
+    form->addRow(new QLabel(tr("F/W Version"), this),
+                 InfoBox("firmwareBox", info.firmware, codePage, this));
+    form->addRow(new QLabel(tr("Serial Number:"), this),
+                 InfoBox("serialBox", info.serial, codePage, this));
     form->addRow(new QLabel(tr("Equipment ID"), this),
-                 InfoBox("equipmentBox", info.equipment, this));
+                 InfoBox("equipmentBox", info.equipment, codePage, this));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

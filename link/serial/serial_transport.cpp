@@ -59,11 +59,11 @@ bool ApplyLineSettings(QSerialPort& port, int baudRate)
            port.setFlowControl(QSerialPort::NoFlowControl);
 }
 
-// After one of QSerialPort's zero-time waits: false when the device failed. A
-// wait that found nothing to do reports a time-out, which is no failure.
 // How often the modem lines are looked at while nothing else happens.
 constexpr std::chrono::milliseconds kModemLinePoll{250};
 
+// After one of QSerialPort's zero-time waits: false when the device failed. A
+// wait that found nothing to do reports a time-out, which is no failure.
 bool PumpSucceeded(QSerialPort& port, bool pumped)
 {
     const QSerialPort::SerialPortError error = port.error();

@@ -168,7 +168,7 @@ void ConnectionCommandsTest::informationShowsEachTextUpToItsNul()
     identity.serial = std::string("1234\0"
                                   "5678",
                                   9);
-    identity.equipment = "DOCK-7";
+    identity.equipment = "DOCK-\xa3"; // the terminal's code page: Windows-1250
     sims->TerminalAt(1)->SetIdentity(identity);
 
     QStringList texts;
@@ -182,7 +182,7 @@ void ConnectionCommandsTest::informationShowsEachTextUpToItsNul()
         ClickOk(dialog);
     });
     Trigger(Command::GetInformation);
-    QCOMPARE(texts, QStringList({"LX-2", "2.15", "1234", "DOCK-7"}));
+    QCOMPARE(texts, QStringList({"LX-2", "2.15", "1234", QString::fromUtf8("DOCK-\u0141")}));
     QVERIFY(readOnly);
     QVERIFY(prompter->shown.isEmpty());
 }

@@ -33,6 +33,8 @@ public:
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir.path / "config").string()));
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString((dir.path / "data").string()));
         qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.string()));
+        qputenv("XDG_STATE_HOME", QByteArray::fromStdString((dir.path / "state").string()));
+        qputenv("XDG_CACHE_HOME", QByteArray::fromStdString((dir.path / "cache").string()));
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
     }
