@@ -120,7 +120,17 @@ int CTerminalFileTree::FillItem(QTreeWidgetItem* item)
     const WaitCursor wait;
     if (!l->ListDirectory(ListingRequestPath(root, RequestPath(item)), &count) || count == 0)
         return 0;
-    const std::span<const std::uint8_t> data = ReceivedBytes(*l);
+    FillItemFrom(item, ReceivedBytes(*l), count);
+    return 0;
+}
+
+void CTerminalFileTree::FillItemFrom(QTreeWidgetItem* item, std::span<const std::uint8_t> data,
+                                     int count)
+{
+    DeleteChildren(item);
+    if (count <= 0)
+        return;
+    const bool root = ImageOf(item) == FileTreeImage::ImageTerminal;
     const CodePageTable codePage = TerminalCodePage();
     const std::vector<TreeChild> children =
         root ? RootChildren(data, count, codePage) : ListingChildren(data, count, codePage);
@@ -133,7 +143,6 @@ int CTerminalFileTree::FillItem(QTreeWidgetItem* item)
     // The rest is not shown: the user is told, so that nothing seems missing.
     if (ListingIsCut(data, count, root))
         LogMessage(ListingCutLine(GetItemPath(item).toStdString(), kMaxListedItems));
-    return 0;
 }
 
 void CTerminalFileTree::ShowTerminalProperties()

@@ -8,7 +8,9 @@
 
 #include <QPointer>
 
+#include <cstdint>
 #include <functional>
+#include <span>
 
 class CKVVidiRidovedDoc;
 class CPCFileTree;
@@ -40,6 +42,9 @@ public:
     // Lists the item's contents again from the terminal: its children are deleted
     // first, and a listing that fails leaves it without any. Returns 0.
     int FillItem(QTreeWidgetItem* item);
+    // Fills the item's children from a listing already received (count entries
+    // in data), as FillItem does after its own listing.
+    void FillItemFrom(QTreeWidgetItem* item, std::span<const std::uint8_t> data, int count);
 
     // The Property command for the caret-selected item: asks the terminal, then
     // shows the properties dialog or the message that says why not.

@@ -11,11 +11,35 @@
 #include "shell/prompter.h"
 #include "terminal/gui_job_host.h"
 #include "terminal/terminal_file_tree.h"
+#include "terminal/terminal_tree_rules.h"
 #include "terminal/transfer_jobs.h"
 
 #include <QApplication>
 
+#include <algorithm>
+#include <memory>
+#include <vector>
+
 namespace {
+
+// A folder's listing taken on a job's thread, for the window to show.
+struct FolderListing {
+    bool listed = false;
+    int count = 0;
+    std::vector<std::uint8_t> data;
+};
+
+void ListOnJobThread(TerminalLink& link, const std::string& request, FolderListing& listing)
+{
+    int count = 0;
+    if (!link.ListDirectory(request, &count))
+        return;
+    const std::size_t length = std::min<std::size_t>(link.receivedLength, link.receivedData.size());
+    listing.data.assign(link.receivedData.begin(),
+                        link.receivedData.begin() + static_cast<std::ptrdiff_t>(length));
+    listing.count = count;
+    listing.listed = true;
+}
 
 // The host of a job of a window: once its connection is closing, the job shows
 // and asks nothing more (every question counts as No); its lines still reach
@@ -78,7 +102,11 @@ void CTerminalFileTree::StartDownloadJob(QTreeWidgetItem* target, CFileTreeCtrl*
     const QPointer<CTerminalFileTree> self(this);
     const QPointer<CFileTreeCtrl> pcTree(source);
     const QPointer<ProgressDialog> dialog(progressDialog);
-    const auto finish = [self, pcTree, dialog, targetPath] {
+    // The target folder is listed again on the job's thread, which holds the
+    // link anyway: the window only fills its tree and never waits for a
+    // terminal that other connections slow down.
+    auto listing = std::make_shared<FolderListing>();
+    const auto finish = [self, pcTree, dialog, targetPath, listing] {
         if (pcTree)
             pcTree->ClearMarks();
         if (!self) {
@@ -87,7 +115,10 @@ void CTerminalFileTree::StartDownloadJob(QTreeWidgetItem* target, CFileTreeCtrl*
             return;
         }
         if (QTreeWidgetItem* item = self->FindItem(targetPath)) {
-            self->FillItem(item);
+            if (listing->listed)
+                self->FillItemFrom(item, listing->data, listing->count);
+            else
+                self->FillItem(item);
             item->setExpanded(true);
         }
         if (dialog)
@@ -97,8 +128,11 @@ void CTerminalFileTree::StartDownloadJob(QTreeWidgetItem* target, CFileTreeCtrl*
         self->jobTargetItem = nullptr;
         self->jobSourceTree = nullptr;
     };
-    const auto engine = [input = std::move(input)](TerminalLink& link, JobHost& host) {
+    const auto engine = [input = std::move(input), listing,
+                         request = ListingRequestPath(false, RequestPath(target))](
+                            TerminalLink& link, JobHost& host) {
         RunDownloadJob(link, input, host);
+        ListOnJobThread(link, request, *listing);
     };
     if (!RunJob(engine, source, paths, finish))
         return;
