@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <iterator>
 #include <random>
 #include <string>
 #include <system_error>
@@ -9,6 +10,18 @@
 namespace {
 
 constexpr int kProbeAttempts = 8;
+
+// A folder the system's packages install programs into: writable only by the
+// administrator, and never a place for one user's settings, even when the
+// administrator runs the program.
+bool IsSystemProgramFolder(const std::filesystem::path& folder)
+{
+    const std::filesystem::path normal = folder.lexically_normal();
+    if (!normal.is_absolute() || std::next(normal.begin()) == normal.end())
+        return false;
+    const std::string top = std::next(normal.begin())->string();
+    return top == "usr" || top == "bin" || top == "sbin" || top == "opt";
+}
 
 } // namespace
 
@@ -36,7 +49,9 @@ bool IsWritableFolder(const std::filesystem::path& folder)
 std::filesystem::path ChooseConvertIniPath(const std::filesystem::path& programFolder,
                                            const std::filesystem::path& userFolder)
 {
-    if (IsWritableFolder(programFolder) || (userFolder.empty() && !programFolder.empty()))
+    const bool installed = IsSystemProgramFolder(programFolder);
+    if ((!installed && IsWritableFolder(programFolder)) ||
+        (userFolder.empty() && !programFolder.empty()))
         return programFolder / kConvertIniName;
     if (!userFolder.empty())
         return userFolder / kConvertIniName;

@@ -1,6 +1,7 @@
 // convert_ini_location.h: where Convert.ini lives. Beside the program when that
-// folder is writable (a build tree or a portable copy), otherwise in the user's
-// configuration folder for the program. Any thread.
+// folder is writable (a build tree or a portable copy), otherwise, and always for
+// an installed program, in the user's configuration folder for the program. Any
+// thread.
 #pragma once
 
 #include <filesystem>
@@ -25,7 +26,8 @@ std::filesystem::path UserSettingsFolder();
 // removed again.
 bool IsWritableFolder(const std::filesystem::path& folder);
 
-// kConvertIniName in programFolder when it is writable, else in userFolder; in
+// kConvertIniName in programFolder when it is writable and no system folder of
+// installed programs (/usr/..., /bin, /sbin, /opt/...), else in userFolder; in
 // programFolder again when userFolder is empty. Empty when both are.
 std::filesystem::path ChooseConvertIniPath(const std::filesystem::path& programFolder,
                                            const std::filesystem::path& userFolder);

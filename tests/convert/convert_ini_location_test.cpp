@@ -53,6 +53,9 @@ TEST(ChooseConvertIniPathTest, ProgramFolderFirstThenTheUsers)
     EXPECT_EQ(ChooseConvertIniPath(program / "gone", user), user / "Convert.ini");
     EXPECT_EQ(ChooseConvertIniPath(program / "gone", {}), program / "gone" / "Convert.ini");
     EXPECT_EQ(ChooseConvertIniPath({}, {}), std::filesystem::path{});
+    // An installed program keeps no settings beside itself, even run by root.
+    EXPECT_EQ(ChooseConvertIniPath("/usr/bin", user), user / "Convert.ini");
+    EXPECT_EQ(ChooseConvertIniPath("/opt/kv/bin", user), user / "Convert.ini");
 }
 
 TEST(ProgramFolderTest, HoldsThisTest)
