@@ -6,6 +6,7 @@
 
 #include "link/listing.h"
 #include "link/operation_text.h"
+#include "link/windows_1250.h"
 
 #include <algorithm>
 #include <charconv>
@@ -16,11 +17,14 @@
 
 namespace {
 
+// A terminal path as typed: ASCII letters upper case, letters of the terminal's
+// code page as its bytes.
 std::string Upper(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
+        return static_cast<char>(c < 0x80 ? std::toupper(c) : c);
+    });
+    return EncodeTerminalText(text);
 }
 
 } // namespace
@@ -214,8 +218,9 @@ int RunGetCommand(std::span<const std::string> args, const KvctlOptions& options
     const LinkStatus s =
         session.Transfer([&] { return session.link->UploadFile(remote, local, true); });
     if (s != LinkStatus::Ok)
-        return session.Fail(err, MessageForUpload(s), CopyFailLine(remote, local.string()), s);
-    session.Log(CopyDoneLine(remote, local.string()));
+        return session.Fail(err, MessageForUpload(s),
+                            CopyFailLine(PrintableText(remote), local.string()), s);
+    session.Log(CopyDoneLine(PrintableText(remote), local.string()));
     return kExitOk;
 }
 
@@ -262,7 +267,7 @@ int RunPutCommand(std::span<const std::string> args, const KvctlOptions& options
         return session.link->DownloadFile(source, remote, overwrite ? 1 : 0, true, !convert);
     });
     if (s == LinkStatus::Ok) {
-        session.Log(CopyDoneLine(words[0], remote));
+        session.Log(CopyDoneLine(words[0], PrintableText(remote)));
         if (!verify)
             return kExitOk;
         const VerifyResult check = VerifyTerminalCopy(*session.link, source, remote);
@@ -272,8 +277,9 @@ int RunPutCommand(std::span<const std::string> args, const KvctlOptions& options
         session.Log(VerifyFailText(check, remote, Language::English));
         return check.fetch == LinkStatus::Ok ? kExitVerifyFailed : kExitFailed;
     }
-    const std::string line =
-        s == LinkStatus::Cancelled ? kTransmissionBreakLine : CopyFailLine(words[0], remote);
+    const std::string line = s == LinkStatus::Cancelled
+                                 ? kTransmissionBreakLine
+                                 : CopyFailLine(words[0], PrintableText(remote));
     std::optional<MessageId> message = MessageForDownload(s, false);
     return session.Fail(err, message, line, s, remote);
 }
@@ -291,11 +297,11 @@ int RunRmCommand(std::span<const std::string> args, const KvctlOptions& options,
         const std::string path = Upper(word);
         const LinkStatus s = session.link->DeleteTerminalFile(path);
         if (s == LinkStatus::Ok) {
-            out << DeleteDoneLine(path) << "\n";
-            session.Log(DeleteDoneLine(path));
+            out << DeleteDoneLine(PrintableText(path)) << "\n";
+            session.Log(DeleteDoneLine(PrintableText(path)));
             continue;
         }
-        session.Fail(err, MessageForDelete(s), DeleteFailLine(path), s);
+        session.Fail(err, MessageForDelete(s), DeleteFailLine(PrintableText(path)), s);
         result = kExitFailed;
     }
     return result;

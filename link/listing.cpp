@@ -1,5 +1,7 @@
 #include "link/listing.h"
 
+#include "link/windows_1250.h"
+
 #include "link/frame.h"
 
 #include <cstring>
@@ -61,9 +63,5 @@ std::string FormatTimeStamp(const std::string& t)
 
 std::string PrintableText(const std::string& text)
 {
-    std::string out = text;
-    for (char& c : out)
-        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E)
-            c = '?';
-    return out;
+    return DecodeTerminalText(text);
 }

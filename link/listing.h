@@ -28,5 +28,6 @@ std::vector<std::string> DecodeRootListing(const std::uint8_t* data, int count);
 std::string EntryDisplayName(const TerminalEntry& entry);
 // "YYYY/MM/DD hh:mm:ss" from the 14-character stamp.
 std::string FormatTimeStamp(const std::string& time14);
-// The text with control characters and bytes above 0x7E shown as '?'.
+// The terminal's text for the PC (UTF-8): letters above ASCII decoded from the
+// terminal's code page, control characters and bytes without a character as '?'.
 std::string PrintableText(const std::string& text);

@@ -1,5 +1,7 @@
 #include "link/windows_1250.h"
 
+#include <algorithm>
+
 const CodePageTable& Windows1250()
 {
     static constexpr CodePageTable kTable{
@@ -36,4 +38,48 @@ void AppendUtf8(std::string& out, char32_t c)
         out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
+}
+
+std::string DecodeTerminalText(std::string_view bytes)
+{
+    std::string text;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        const char32_t decoded = b < 0x80 ? b : Windows1250()[b - 0x80];
+        if (decoded < 0x20 || decoded == 0x7F)
+            text += '?';
+        else
+            AppendUtf8(text, decoded);
+    }
+    return text;
+}
+
+std::string EncodeTerminalText(std::string_view utf8)
+{
+    const CodePageTable& table = Windows1250();
+    std::string bytes;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        // Two- and three-byte sequences hold every character of the table.
+        const std::size_t length = (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : 1;
+        char32_t point = 0;
+        bool valid = length > 1 && i + length <= utf8.size();
+        if (valid) {
+            point = lead & (length == 2 ? 0x1F : 0x0F);
+            for (std::size_t k = 1; k < length; ++k) {
+                const auto next = static_cast<unsigned char>(utf8[i + k]);
+                valid = valid && (next & 0xC0) == 0x80;
+                point = (point << 6) | (next & 0x3F);
+            }
+        }
+        const auto* found = valid ? std::find(table.begin(), table.end(), point) : table.end();
+        if (point >= 0x80 && found != table.end()) {
+            bytes += static_cast<char>(0x80 + (found - table.begin()));
+            i += length;
+        } else {
+            bytes += utf8[i];
+            ++i;
+        }
+    }
+    return bytes;
 }

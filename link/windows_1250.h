@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 // The character of each byte 0x80-0xFF; 0 where the code page has none.
 using CodePageTable = std::array<char32_t, 128>;
@@ -12,3 +13,11 @@ using CodePageTable = std::array<char32_t, 128>;
 const CodePageTable& Windows1250();
 
 void AppendUtf8(std::string& out, char32_t c);
+
+// A terminal's text as the PC shows it, in UTF-8: bytes above ASCII decoded,
+// control bytes and bytes without a character as '?'.
+std::string DecodeTerminalText(std::string_view bytes);
+
+// Text typed on the PC (UTF-8) as the terminal's bytes: each character of the
+// code page becomes its byte; anything else is kept as given.
+std::string EncodeTerminalText(std::string_view utf8);

@@ -4,6 +4,7 @@
 
 #include "link/incoming_file.h"
 #include "link/link_observer.h"
+#include "link/windows_1250.h"
 
 #include <gtest/gtest.h>
 
@@ -202,4 +203,26 @@ TEST(SafeIncomingName, KeepsOnlyASafeBaseName)
     };
     for (const auto& [in, out] : rows)
         EXPECT_EQ(SafeIncomingName(in), out) << in;
+}
+
+TEST(TerminalText, DecodedForThePcAndTypedNamesEncodedBack)
+{
+    // Terminal bytes, as kvctl shows them, and as a name typed on the PC is sent.
+    const std::pair<const char*, const char*> rows[] = {
+        {"C:\\DATA\\ORDERS.TXT", "C:\\DATA\\ORDERS.TXT"},
+        {"\xa3\xd3"
+         "D\x8f.TXT",
+         "\u0141\u00d3D\u0179.TXT"},
+        {"\xb9\xe6\xea\xb3\xf1\xf3\x9c\x9f\xbf",
+         "\u0105\u0107\u0119\u0142\u0144\u00f3\u015b\u017a\u017c"},
+    };
+    for (const auto& [bytes, text] : rows) {
+        EXPECT_EQ(DecodeTerminalText(bytes), text) << text;
+        EXPECT_EQ(EncodeTerminalText(text), bytes) << text;
+    }
+    // Control bytes and bytes without a character show as '?'; characters the
+    // code page lacks, and bytes that are no UTF-8, are sent as given.
+    EXPECT_EQ(DecodeTerminalText("A\x01\x81\x7f"), "A???");
+    EXPECT_EQ(EncodeTerminalText("\u65e5.TXT"), "\u65e5.TXT");
+    EXPECT_EQ(EncodeTerminalText("\xa3\xc5"), "\xa3\xc5");
 }
