@@ -4,6 +4,7 @@
 #include "cli/terminal_session.h"
 #include "cli/verify_copy.h"
 
+#include "link/listing.h"
 #include "link/operation_text.h"
 
 #include <ostream>
@@ -25,18 +26,26 @@ const char* ActionWord(SyncAction action)
     return "";
 }
 
+// A step's name as the report shows it: a skipped file's PC name, else the
+// terminal's name decoded.
+std::string ShownName(const SyncStep& step)
+{
+    return step.action == SyncAction::Skip ? step.name : PrintableText(step.name);
+}
+
 // The outcome of one step as the text report shows it.
 std::string StepLine(const SyncStep& step, const std::string& result, bool dryRun)
 {
     if (step.action == SyncAction::Skip)
         return "skipped " + step.name + ": " + step.reason;
+    const std::string name = ShownName(step);
     if (step.action == SyncAction::Keep)
-        return "same    " + step.name;
+        return "same    " + name;
     if (result == "failed")
-        return "failed  " + step.name;
+        return "failed  " + name;
     if (step.action == SyncAction::Send)
-        return (dryRun ? "send    " : "sent    ") + step.name + " (" + step.reason + ")";
-    return (dryRun ? "delete  " : "deleted ") + step.name;
+        return (dryRun ? "send    " : "sent    ") + name + " (" + step.reason + ")";
+    return (dryRun ? "delete  " : "deleted ") + name;
 }
 
 std::string JoinTerminalPath(const std::string& folder, const std::string& name)
@@ -185,7 +194,7 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
             << ", \"remote\": " << JsonString(remoteDir)
             << ", \"dryRun\": " << (dryRun ? "true" : "false") << ", \"files\": [";
         for (std::size_t i = 0; i < steps.size(); ++i)
-            out << (i ? ", " : "") << "{\"name\": " << JsonString(steps[i].name)
+            out << (i ? ", " : "") << "{\"name\": " << JsonString(ShownName(steps[i]))
                 << ", \"action\": \"" << ActionWord(steps[i].action)
                 << "\", \"reason\": " << JsonString(steps[i].reason)
                 << ", \"size\": " << steps[i].size << ", \"result\": \"" << results[i].first
