@@ -18,12 +18,16 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace {
 
-// A folder's listing taken on a job's thread, for the window to show.
+// A folder's listing taken on a job's thread, for the window to show. The lock
+// makes the hand-over plain to see, also to the thread checker, which cannot
+// see through Qt's queued calls.
 struct FolderListing {
+    std::mutex lock;
     bool listed = false;
     int count = 0;
     std::vector<std::uint8_t> data;
@@ -35,6 +39,7 @@ void ListOnJobThread(TerminalLink& link, const std::string& request, FolderListi
     if (!link.ListDirectory(request, &count))
         return;
     const std::size_t length = std::min<std::size_t>(link.receivedLength, link.receivedData.size());
+    const std::lock_guard hold(listing.lock);
     listing.data.assign(link.receivedData.begin(),
                         link.receivedData.begin() + static_cast<std::ptrdiff_t>(length));
     listing.count = count;
@@ -115,6 +120,7 @@ void CTerminalFileTree::StartDownloadJob(QTreeWidgetItem* target, CFileTreeCtrl*
             return;
         }
         if (QTreeWidgetItem* item = self->FindItem(targetPath)) {
+            const std::lock_guard hold(listing->lock);
             if (listing->listed)
                 self->FillItemFrom(item, listing->data, listing->count);
             else
@@ -223,17 +229,16 @@ bool CTerminalFileTree::RunJob(std::function<void(TerminalLink&, JobHost&)> engi
     // GUI thread, whichever window is active by then.
     const std::string connection = document->Title().toStdString();
     thread->SetLogConnection(connection);
-    thread->Start([engine = std::move(engine), finish = std::move(finish), moved = std::move(moved),
-                   l, thread, connection] {
-        WindowJobHost host(*thread, moved);
-        engine(*l, host);
-        QMetaObject::invokeMethod(
-            qApp,
-            [finish, connection] {
-                const ScopedLogConnection logAs(connection);
-                finish();
-            },
-            Qt::QueuedConnection);
-    });
+    // Made here, on the GUI thread: the job's thread only hands it back.
+    auto done = [finish = std::move(finish), connection] {
+        const ScopedLogConnection logAs(connection);
+        finish();
+    };
+    thread->Start(
+        [engine = std::move(engine), done = std::move(done), moved = std::move(moved), l, thread] {
+            WindowJobHost host(*thread, moved);
+            engine(*l, host);
+            QMetaObject::invokeMethod(qApp, done, Qt::QueuedConnection);
+        });
     return true;
 }
