@@ -40,12 +40,12 @@ void AppendUtf8(std::string& out, char32_t c)
     }
 }
 
-std::string DecodeTerminalText(std::string_view bytes)
+std::string DecodeTerminalText(std::string_view bytes, const CodePageTable& codePage)
 {
     std::string text;
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        const char32_t decoded = b < 0x80 ? b : Windows1250()[b - 0x80];
+        const char32_t decoded = b < 0x80 ? b : codePage[b - 0x80];
         if (decoded < 0x20 || decoded == 0x7F)
             text += '?';
         else

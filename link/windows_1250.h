@@ -14,9 +14,10 @@ const CodePageTable& Windows1250();
 
 void AppendUtf8(std::string& out, char32_t c);
 
-// A terminal's text as the PC shows it, in UTF-8: bytes above ASCII decoded,
-// control bytes and bytes without a character as '?'.
-std::string DecodeTerminalText(std::string_view bytes);
+// A terminal's text as the PC shows it, in UTF-8: bytes above ASCII decoded with
+// codePage, control bytes and bytes without a character as '?'.
+std::string DecodeTerminalText(std::string_view bytes,
+                               const CodePageTable& codePage = Windows1250());
 
 // Text typed on the PC (UTF-8) as the terminal's bytes: each character of the
 // code page becomes its byte; anything else is kept as given.

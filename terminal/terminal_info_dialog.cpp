@@ -12,23 +12,10 @@
 
 namespace {
 
-// The terminal's text in its code page, as its file names are shown.
-QString Decoded(const std::string& text, const CodePageTable& codePage)
-{
-    QString shown;
-    for (const char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        const char32_t decoded = b < 0x80 ? b : codePage[b - 0x80];
-        shown += decoded >= 0x20 && decoded != 0x7F ? QString::fromUcs4(&decoded, 1)
-                                                    : QStringLiteral("?");
-    }
-    return shown;
-}
-
 QLineEdit* InfoBox(const char* name, const std::string& text, const CodePageTable& codePage,
                    QWidget* parent)
 {
-    auto* box = new QLineEdit(Decoded(text, codePage), parent);
+    auto* box = new QLineEdit(QString::fromStdString(DecodeTerminalText(text, codePage)), parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setReadOnly(true);
     box->setMinimumWidth(200);

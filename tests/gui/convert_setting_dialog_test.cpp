@@ -111,20 +111,6 @@ public:
     std::unique_ptr<ConvertSettingDialog> dialog;
 };
 
-// Runs handle on the convert setting dialog once it shows modally.
-void WhenModal(std::function<void(ConvertSettingDialog*)> handle)
-{
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, handle] {
-        if (auto* dialog = qobject_cast<ConvertSettingDialog*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            handle(dialog);
-        }
-    });
-    timer->start(10);
-}
-
 const QString kRangeCounts = QStringLiteral("Please enter an integer between 0 and 30.");
 const QString kRangeWidths = QStringLiteral("Please enter an integer between 0 and 255.");
 const QString kNotInteger = QStringLiteral("Please enter an integer.");
@@ -454,7 +440,7 @@ void ConvertSettingDialogTest::okFromTheMenuReachesConvertIniAndTheConversion()
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
 
     bool answered = false;
-    WhenModal([&answered](ConvertSettingDialog* dialog) {
+    WhenModal<ConvertSettingDialog>([&answered](ConvertSettingDialog* dialog) {
         auto type = [dialog](const char* name, const QString& text) {
             auto* edit = dialog->findChild<QLineEdit*>(QString::fromLatin1(name));
             edit->selectAll();

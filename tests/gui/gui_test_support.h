@@ -84,16 +84,10 @@ template <typename T> void WhenModal(std::function<void(T*)> act)
 // shows (it is modal: the caller is inside its exec when it does).
 inline void AcceptConnectDialog(int index = 0)
 {
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, index] {
-        if (auto* dialog = qobject_cast<ConnectSetupDialog*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            dialog->findChild<QComboBox*>("portList")->setCurrentIndex(index);
-            QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
-        }
+    WhenModal<ConnectSetupDialog>([index](ConnectSetupDialog* dialog) {
+        dialog->findChild<QComboBox*>("portList")->setCurrentIndex(index);
+        QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
     });
-    timer->start(10);
 }
 
 #define KV_GUI_TEST_MAIN(TestObject)                                                               \
