@@ -3,6 +3,7 @@
 #include "link/terminal_link.h"
 #include "sim/in_process_line.h"
 #include "sim/line_transport.h"
+#include "tests/support/link_layers.h"
 
 #include <benchmark/benchmark.h>
 
@@ -87,8 +88,9 @@ void BM_CommandRoundTrip(benchmark::State& state)
             b.far->Write(BuildCommandAck(1, 0));
         }
     });
+    LinkLayers layers(*b.link);
     for (auto _ : state)
-        if (b.link->SendCommandFrame(kCommandRequest, 3) != LinkStatus::Ok)
+        if (layers.SendCommandFrame(kCommandRequest, 3) != LinkStatus::Ok)
             state.SkipWithError("command failed");
     done = true;
     state.SetItemsProcessed(state.iterations());
@@ -100,9 +102,10 @@ void BM_SendData1MiB(benchmark::State& state)
     const Bytes data(1 << 20, 0x5A);
     for (auto _ : state) {
         Bench b;
+        LinkLayers layers(*b.link);
         b.peer = std::thread([&] { AckBlocks(*b.far, kCommandDownload, data.size()); });
-        if (b.link->SendData(kCommandDownload, data.data(), static_cast<std::uint32_t>(data.size()),
-                             false) != LinkStatus::Ok)
+        if (layers.SendData(kCommandDownload, data.data(), static_cast<std::uint32_t>(data.size()),
+                            false) != LinkStatus::Ok)
             state.SkipWithError("send failed");
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(data.size()));
@@ -114,8 +117,9 @@ void BM_ReceiveData1MiB(benchmark::State& state)
     const Bytes data(1 << 20, 0xA5);
     for (auto _ : state) {
         Bench b;
+        LinkLayers layers(*b.link);
         b.peer = std::thread([&] { SendPhase(*b.far, data); });
-        if (b.link->ReceiveData(false, false) != LinkStatus::Ok)
+        if (layers.ReceiveData(false, false) != LinkStatus::Ok)
             state.SkipWithError("receive failed");
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(data.size()));
@@ -132,15 +136,16 @@ void BM_LineEfficiency(benchmark::State& state)
     double seconds = 0;
     for (auto _ : state) {
         Bench b(rate);
+        LinkLayers layers(*b.link);
         const auto start = std::chrono::steady_clock::now();
         LinkStatus r;
         if (send) {
             b.peer = std::thread([&] { AckBlocks(*b.far, kCommandDownload, data.size()); });
-            r = b.link->SendData(kCommandDownload, data.data(),
-                                 static_cast<std::uint32_t>(data.size()), false);
+            r = layers.SendData(kCommandDownload, data.data(),
+                                static_cast<std::uint32_t>(data.size()), false);
         } else {
             b.peer = std::thread([&] { SendPhase(*b.far, data); });
-            r = b.link->ReceiveData(false, false);
+            r = layers.ReceiveData(false, false);
         }
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (r != LinkStatus::Ok)

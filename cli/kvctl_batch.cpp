@@ -7,6 +7,7 @@
 #include "convert/scramble.h"
 #include "link/operation_text.h"
 #include "link/private_folder.h"
+#include "link/source_file.h"
 
 #include <QSettings>
 
@@ -45,8 +46,8 @@ int RunBatchCommand(std::span<const std::string> args, const KvctlOptions& optio
     TerminalSession session(options, err);
     if (!session.link)
         return kExitUsage;
-    std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(args[0]);
-    if (!bytes)
+    std::optional<Bytes> bytes(std::in_place);
+    if (ReadSourceFile(args[0], kMaxBatchFileLength, &*bytes) != LinkStatus::Ok)
         return session.Fail(err, MessageId::OpenFileFail, "", LinkStatus::FileError);
     if (LooksScrambled(*bytes))
         Unscramble(*bytes, KeyFromSettings(err));

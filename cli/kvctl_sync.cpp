@@ -96,10 +96,9 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
     TerminalSession session(options, err);
     if (!session.link)
         return kExitUsage;
-    int count = 0;
-    LinkStatus listed = LinkStatus::Ok;
-    const std::uint8_t* data = session.link->ListDirectory(remoteDir, &count, &listed);
-    if (!data) {
+    DirectoryListing listing;
+    if (const LinkStatus listed = session.link->ListDirectory(remoteDir, &listing);
+        listed != LinkStatus::Ok) {
         // The terminal answers 2 for a folder it lacks. No request makes a folder
         // and a file sent there is refused (4005), so say what is missing rather
         // than blame the connection.
@@ -113,7 +112,8 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
     // Converted files differ in size from their sources: only the time stamp,
     // which the converted copy takes over from its source, tells a change.
     const std::vector<SyncStep> steps =
-        PlanSync(std::move(local), DecodeListing(data, count), {deleteExtra, !convert});
+        PlanSync(std::move(local), DecodeListing(listing.bytes.data(), listing.count),
+                 {deleteExtra, !convert});
 
     SyncCounts counts;
     std::vector<std::pair<std::string, int>> results; // per step: result word, status

@@ -105,11 +105,12 @@ int RunLsCommand(std::span<const std::string> args, const KvctlOptions& options,
     if (!session.link)
         return kExitUsage;
     const std::string path = Upper(args[0]);
-    int count = 0;
-    LinkStatus status = LinkStatus::Ok;
-    const std::uint8_t* data = session.link->ListDirectory(path, &count, &status);
-    if (!data)
+    DirectoryListing listing;
+    if (const LinkStatus status = session.link->ListDirectory(path, &listing);
+        status != LinkStatus::Ok)
         return session.Fail(err, MessageForTerminalInfo(status), "", status);
+    const std::uint8_t* data = listing.bytes.data();
+    const int count = listing.count;
     struct Row {
         std::string kind, name, date;
         std::uint32_t size = 0;
@@ -148,8 +149,9 @@ int RunDfCommand(std::span<const std::string> args, const KvctlOptions& options,
     TerminalSession session(options, err);
     if (!session.link)
         return kExitUsage;
-    std::uint32_t capacity = 0, used = 0, freeSpace = 0;
-    const LinkStatus s = session.link->GetDiskInfo(Upper(args[0]), &capacity, &used, &freeSpace);
+    DiskFigures figures;
+    const LinkStatus s = session.link->GetDiskInfo(Upper(args[0]), &figures);
+    const auto [capacity, used, freeSpace] = figures;
     if (s != LinkStatus::Ok)
         return session.Fail(err, MessageForTerminalInfo(s), "", s);
     // The terminal reports an unformatted disk as free space -1.

@@ -22,5 +22,8 @@ struct BatchContents {
     bool complete = true;
 };
 
+// Largest batch file read: far more than a terminal's disks hold.
+inline constexpr std::uint64_t kMaxBatchFileLength = 256u << 20;
+
 // The records of bytes, which must outlive the result.
 BatchContents ParseBatchFile(std::span<const std::uint8_t> bytes);

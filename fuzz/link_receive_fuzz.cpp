@@ -77,22 +77,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         case List:
         case ListRoot: {
-            int count = 0;
-            LinkStatus s{};
-            const std::uint8_t* listing =
-                link.ListDirectory(op == ListRoot ? "PDT" : "C:\\DATA", &count, &s);
-            Require((listing != nullptr) == (s == LinkStatus::Ok));
-            if (listing && op == ListRoot)
-                for (const std::string& disk : DecodeRootListing(listing, count))
+            DirectoryListing listing;
+            const LinkStatus s = link.ListDirectory(op == ListRoot ? "PDT" : "C:\\DATA", &listing);
+            Require(s == LinkStatus::Ok || listing.bytes.empty());
+            if (s == LinkStatus::Ok && op == ListRoot)
+                for (const std::string& disk :
+                     DecodeRootListing(listing.bytes.data(), listing.count))
                     (void)PrintableText(disk);
-            else if (listing)
-                for (const TerminalEntry& e : DecodeListing(listing, count))
+            else if (s == LinkStatus::Ok)
+                for (const TerminalEntry& e : DecodeListing(listing.bytes.data(), listing.count))
                     (void)FormatTimeStamp(PrintableText(EntryDisplayName(e)));
             break;
         }
         case DiskInfo: {
-            std::uint32_t capacity = 0, used = 0, freeSpace = 0;
-            (void)link.GetDiskInfo("C:", &capacity, &used, &freeSpace);
+            DiskFigures figures;
+            (void)link.GetDiskInfo("C:", &figures);
             break;
         }
         case Download: {
@@ -102,11 +101,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         case Push:
-            // Nothing from the PC: the terminal's chunks may start a transfer.
+            // Nothing from the PC: the terminal's chunks may start a transfer,
+            // which the link's end stops and joins.
             rig.WaitReplayed();
             std::this_thread::sleep_for(4 * kFuzzTimings.burstGap);
-            while (link.busy.load())
-                std::this_thread::sleep_for(kFuzzTimings.burstGap);
             break;
         case Delete: (void)link.DeleteTerminalFile("C:\\DATA\\A.TXT"); break;
         case Format: (void)link.FormatDisk("D:"); break;

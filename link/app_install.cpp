@@ -2,9 +2,8 @@
 #include "link/terminal_link.h"
 
 #include "link/display_path.h"
+#include "link/source_file.h"
 #include "link/transfer_progress.h"
-
-#include <cstdio>
 
 namespace {
 
@@ -52,25 +51,15 @@ LinkStatus MapLx2(LinkStatus r)
 
 LinkStatus TerminalLink::InstallApplication(const std::filesystem::path& image, bool showProgress)
 {
+    Bytes bytes;
+    if (const LinkStatus r = ReadSourceFile(image, kMaxImageLength, &bytes); r != LinkStatus::Ok)
+        return r;
     UserClaim claim(*this);
     if (!claim.Held())
         return LinkStatus::Busy;
-    OperationScope scope(*this);
-    std::FILE* f = std::fopen(image.c_str(), "rb");
-    if (!f)
-        return LinkStatus::FileError;
-    Bytes bytes;
-    std::uint8_t chunk[64 * 1024];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;)
-        bytes.insert(bytes.end(), chunk, chunk + n);
-    const bool readFailed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (readFailed)
-        return LinkStatus::FileError;
-
     TerminalInfo info;
     if (const LinkStatus r = ReadTerminalInfo(&info); r != LinkStatus::Ok)
-        return r == LinkStatus::Refused || r == LinkStatus::Busy ? r : LinkStatus::NoTerminalInfo;
+        return r == LinkStatus::Refused ? r : LinkStatus::NoTerminalInfo;
     const bool kv20 = info.model.find("KV-20") != std::string::npos;
     const bool lx2 = !kv20 && info.model.find("LX-2") != std::string::npos;
     // A model of neither family: nothing is sent; the caller shows its

@@ -2,17 +2,19 @@
 #include "link/terminal_link.h"
 
 #include "link/display_path.h"
-#include "link/listing.h"
+#include "link/source_file.h"
 #include "link/transfer_progress.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <limits>
 #include <optional>
-#include <sys/stat.h>
 #include <system_error>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -21,36 +23,18 @@ constexpr std::uint64_t kMaxRecordLength = std::numeric_limits<std::uint32_t>::m
 
 // The file record for the whole file, read once into place after the header and
 // name: the length field is what was read, even when the file changes meanwhile.
-std::optional<Bytes> ReadFileRecord(const std::filesystem::path& path, const std::string& time14,
-                                    std::uint8_t overwrite, const std::string& name)
+// The record's length travels in 32 bits: a larger file would be announced cut
+// short and sent short, so it is refused before anything is read.
+LinkStatus ReadFileRecord(const std::filesystem::path& path, const std::string& time14,
+                          std::uint8_t overwrite, const std::string& name, Bytes* record)
 {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return std::nullopt;
-    Bytes record = BuildFileRecord({}, time14, overwrite, name);
-    // The record's length travels in 32 bits: a larger file would be announced
-    // cut short and sent short, so it is refused before anything is read.
-    const std::uint64_t most = kMaxRecordLength - record.size();
-    struct stat info {};
-    if (fstat(fileno(f), &info) != 0 || static_cast<std::uint64_t>(info.st_size) > most) {
-        std::fclose(f);
-        return std::nullopt;
-    }
-    record.reserve(record.size() + static_cast<std::size_t>(info.st_size));
-    std::uint8_t chunk[64 * 1024];
-    std::size_t n = 0;
-    bool tooLong = false; // the file grew past the limit while it was read
-    while (!tooLong && (n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
-        record.insert(record.end(), chunk, chunk + n);
-        tooLong = record.size() > kMaxRecordLength;
-    }
-    const bool failed = tooLong || std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed)
-        return std::nullopt;
-    PutU32(record.data(),
-           static_cast<std::uint32_t>(record.size() - kFileRecordHeaderSize - name.size()));
-    return record;
+    *record = BuildFileRecord({}, time14, overwrite, name);
+    const std::size_t head = record->size();
+    if (const LinkStatus r = ReadSourceFile(path, kMaxRecordLength - head, record);
+        r != LinkStatus::Ok)
+        return r;
+    PutU32(record->data(), static_cast<std::uint32_t>(record->size() - head));
+    return LinkStatus::Ok;
 }
 
 // Local modification time as "%Y%m%d%H%M%S".
@@ -68,9 +52,6 @@ std::string ModificationTime(const std::filesystem::path& path)
     return text;
 }
 
-// Listings asked for to confirm a retried download.
-constexpr int kConfirmTries = 2;
-
 LinkStatus MapDownloadAnswer(LinkStatus r)
 {
     switch (StatusValue(r)) {
@@ -86,8 +67,7 @@ LinkStatus MapDownloadAnswer(LinkStatus r)
 
 // Writes the bytes beside the target under a temporary name and renames it
 // over the target only when all of them are on disk.
-bool WriteFileWhole(const std::filesystem::path& target, const std::vector<std::uint8_t>& bytes,
-                    std::size_t count)
+bool WriteFileWhole(const std::filesystem::path& target, const Bytes& bytes)
 {
     std::filesystem::path temp;
     std::FILE* f = nullptr;
@@ -99,7 +79,7 @@ bool WriteFileWhole(const std::filesystem::path& target, const std::vector<std::
     }
     if (!f)
         return false;
-    bool ok = count == 0 || std::fwrite(bytes.data(), 1, count, f) == count;
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = std::fclose(f) == 0 && ok;
     std::error_code ec;
     if (ok)
@@ -117,14 +97,14 @@ LinkStatus TerminalLink::DownloadFile(const std::filesystem::path& source,
                                       const std::string& terminalName, std::uint8_t overwrite,
                                       bool showProgress, bool showName)
 {
+    Bytes record;
+    if (const LinkStatus r =
+            ReadFileRecord(source, ModificationTime(source), overwrite, terminalName, &record);
+        r != LinkStatus::Ok)
+        return r;
     UserClaim claim(*this);
     if (!claim.Held())
         return LinkStatus::Busy;
-    const std::optional<Bytes> read =
-        ReadFileRecord(source, ModificationTime(source), overwrite, terminalName);
-    if (!read)
-        return LinkStatus::FileError;
-    const Bytes& record = *read;
     if (TransferProgress* p = progress.load(); showProgress && p) {
         p->SetTitle("Download File....");
         p->byteTotal = record.size();
@@ -132,55 +112,44 @@ LinkStatus TerminalLink::DownloadFile(const std::filesystem::path& source,
         if (showName)
             p->SetFileText(DisplayPath(source.string()));
     }
-    const LinkStatus r = MapDownloadAnswer(SendCommand(
-        kCommandDownload, record.data(), static_cast<std::uint32_t>(record.size()), showProgress));
-    if (r != LinkStatus::Ok || !phaseResent)
+    const auto send = [&] {
+        bool resent = false;
+        const LinkStatus r = MapDownloadAnswer(
+            SendCommand(kCommandDownload, record.data(), static_cast<std::uint32_t>(record.size()),
+                        showProgress, &resent));
+        return std::pair(r, resent);
+    };
+    auto [r, resent] = send();
+    if (r != LinkStatus::Ok || !resent)
         return r;
-    return ConfirmStored(terminalName, GetU32(record.data()));
+    // An acknowledgement carries no block number: a late one can make the PC
+    // run a block ahead. Only the bytes themselves tell.
+    const auto content = std::span(record).subspan(kFileRecordHeaderSize + terminalName.size());
+    r = ReadBackMatches(terminalName, content);
+    if (r != LinkStatus::NotConfirmed)
+        return r;
+    record[18] = 1; // the terminal's copy is ours now: replace it
+    std::tie(r, resent) = send();
+    if (r == LinkStatus::Ok && resent)
+        r = ReadBackMatches(terminalName, content);
+    // The copy that differs may still be there: never reported as sent.
+    if (r == LinkStatus::Ok || r == LinkStatus::Cancelled || IsTransportFailure(r))
+        return r;
+    return LinkStatus::NotConfirmed;
 }
 
-LinkStatus TerminalLink::ConfirmStored(const std::string& terminalName, std::uint32_t fileLength)
+LinkStatus TerminalLink::ReadBackMatches(const std::string& terminalName,
+                                         std::span<const std::uint8_t> content)
 {
-    const std::size_t cut = terminalName.find_last_of('\\');
-    std::string folder, name;
-    if (cut != std::string::npos) {
-        folder = terminalName.substr(0, cut);
-        name = terminalName.substr(cut + 1);
-    } else if (terminalName.size() > 2 && terminalName[1] == ':') {
-        folder = terminalName.substr(0, 2);
-        name = terminalName.substr(2);
-    } else {
-        return LinkStatus::NotConfirmed;
-    }
-    // The line that needed resends may spoil the listing too: one more try
-    // before the file is reported as not confirmed.
-    LinkStatus r = LinkStatus::NotConfirmed;
-    for (int attempt = 0; attempt < kConfirmTries && r != LinkStatus::Ok; ++attempt) {
-        r = Request(kRequestList, folder, true, [](LinkStatus s) { return s; });
-        if (r == LinkStatus::Cancelled || IsTransportFailure(r))
-            break;
-    }
+    Bytes copy;
+    const LinkStatus r = Request(
+        kRequestUpload, terminalName, false, [](LinkStatus s) { return s; }, &copy);
     if (r == LinkStatus::Cancelled || IsTransportFailure(r))
         return r;
-    if (r != LinkStatus::Ok)
+    if (r != LinkStatus::Ok ||
+        !std::equal(copy.begin(), copy.end(), content.begin(), content.end()))
         return LinkStatus::NotConfirmed;
-    const std::size_t length = std::min<std::size_t>(receivedLength, receivedData.size());
-    const auto entries =
-        DecodeListing(receivedData.data(), static_cast<int>(length / kListingEntrySize));
-    const auto upper = [](std::string text) {
-        for (char& c : text)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return text;
-    };
-    std::string wanted = upper(name);
-    if (!wanted.empty() && wanted.back() == '.')
-        wanted.pop_back(); // "NAME." is the file NAME without an extension
-    for (const TerminalEntry& e : entries) {
-        const std::string entryName = e.extension.empty() ? e.name : e.name + "." + e.extension;
-        if (e.kind == kEntryFile && upper(entryName) == wanted)
-            return e.size == fileLength ? LinkStatus::Ok : LinkStatus::NotConfirmed;
-    }
-    return LinkStatus::NotConfirmed;
+    return LinkStatus::Ok;
 }
 
 LinkStatus TerminalLink::UploadFile(const std::string& terminalPath,
@@ -189,7 +158,6 @@ LinkStatus TerminalLink::UploadFile(const std::string& terminalPath,
     UserClaim claim(*this);
     if (!claim.Held())
         return LinkStatus::Busy;
-    OperationScope scope(*this);
     LinkStatus r = SendRequest(kRequestUpload, terminalPath);
     if (r == AnswerCode(2))
         return LinkStatus::NoSuchFile;
@@ -202,9 +170,9 @@ LinkStatus TerminalLink::UploadFile(const std::string& terminalPath,
         p->SetFileText(terminalPath);
         p->bytesDone = 0;
     }
-    r = ReceiveData(showProgress, false);
+    Bytes bytes;
+    r = ReceiveData(PhaseSink{kDataTypeMemory, &bytes, &cancel}, showProgress, false);
     if (r != LinkStatus::Ok)
         return r;
-    const std::size_t count = std::min<std::size_t>(receivedLength, receivedData.size());
-    return WriteFileWhole(target, receivedData, count) ? LinkStatus::Ok : LinkStatus::FileError;
+    return WriteFileWhole(target, bytes) ? LinkStatus::Ok : LinkStatus::FileError;
 }

@@ -22,7 +22,9 @@ enum class LinkStatus : std::int32_t {
     Cancelled = 3010,        // cancel was set during a data phase
     InvalidImage = 3011,     // LX-2 image answers 2, 7, 8
     TerminalFailure = 3012,  // block acknowledgement answer 255
-    NotConfirmed = 3013,     // a download retried on the way is not whole in the listing
+    NotConfirmed = 3013,     // a download retried on the way reads back other bytes
+    UnexpectedData = 3014,   // the terminal answered with data of another kind (a push)
+    BadRecord = 3015,        // a pushed file record whose lengths disagree with its data
     FileInUse = 4001,        // download answer 1; delete/format answer 1
     DiskNotFormatted = 4002, // download answer 2
     DiskFull = 4003,         // download answer 3

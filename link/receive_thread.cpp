@@ -2,42 +2,43 @@
 #include "link/terminal_link.h"
 
 #include <algorithm>
-#include <optional>
 
 namespace {
 
-// Offset of a data header in the burst that starts a file transfer from the
-// terminal (accept 1, type 8, markers and checksum right).
-std::optional<std::size_t> FindIncomingHeader(const std::uint8_t* burst, std::size_t n)
+// Whether the count bytes at h (at most a header's worth) can begin the data
+// header of a push: accept 1, type 8, markers in place, and for a whole header
+// the checksum right.
+bool CanBeginPushHeader(const std::uint8_t* h, std::size_t count)
 {
-    for (std::size_t p = 0; p + kDataHeaderSize <= n; ++p) {
-        const std::uint8_t* h = burst + p;
-        if (h[0] != kEsc || h[1] != kStx || h[2] != 0x01 || h[4] != kDataTypeFile)
-            continue;
-        if (ParseDataHeader(std::span(h, kDataHeaderSize)))
-            return p;
-    }
-    return std::nullopt;
+    struct Fixed {
+        std::size_t at;
+        std::uint8_t value;
+    };
+    static constexpr Fixed kFixed[] = {{0, kEsc},          {1, kStx}, {2, 0x01},
+                                       {4, kDataTypeFile}, {9, kStx}, {10, kEsc}};
+    for (const Fixed& f : kFixed)
+        if (f.at < count && h[f.at] != f.value)
+            return false;
+    return count < kDataHeaderSize || ParseDataHeader(std::span(h, kDataHeaderSize)).has_value();
 }
 
 } // namespace
 
 void TerminalLink::ReceiveThread()
 {
-    std::array<std::uint8_t, kBurstBufferSize> burst{};
     std::array<std::uint8_t, kBurstBufferSize> chunk{};
     for (;;) {
         receiveEvent.Wait();
         if (Stopping())
             return;
-        const std::uint32_t burstStart = ring.WritePosition();
-        std::size_t n = 0;
         for (;;) {
             for (;;) {
+                if (ring.Free() == 0)
+                    ScanIdleBytes(); // a free line's ring never stays full
                 const std::size_t room = ring.Free();
                 if (room == 0) {
                     // The ring never overwrites unread bytes: they wait in the
-                    // transport until the reader makes room (or drops the ring).
+                    // transport until the holder makes room (or drops the ring).
                     spaceEvent.Reset();
                     if (ring.Free() == 0)
                         spaceEvent.Wait(timings.burstGap);
@@ -51,56 +52,50 @@ void TerminalLink::ReceiveThread()
                     break;
                 ring.Write(chunk.data(), k);
                 dataEvent.Set(); // a reply reaches its reader at once, not at the burst's end
-                const std::size_t keep = std::min<std::size_t>(k, burst.size() - n);
-                std::copy_n(chunk.begin(), keep, burst.begin() + static_cast<std::ptrdiff_t>(n));
-                n += keep;
+                ScanIdleBytes();
             }
             if (Stopping())
                 return;
             if (!receiveEvent.Wait(timings.burstGap))
                 break;
         }
-        // A header that a phase has read was part of its data (a data block
-        // can hold the same 13 bytes); only one still unread while no
-        // operation runs starts a transfer of the terminal's own.
-        if (n < kDataHeaderSize || exchanges.load() != 0 || activeOperations.load() != 0)
-            continue;
-        const auto p = FindIncomingHeader(burst.data(), n);
-        if (!p)
-            continue;
-        const auto headerPosition =
-            static_cast<std::uint32_t>((burstStart + *p) % RingBuffer::kSize);
-        const std::uint32_t behindWriter =
-            (ring.WritePosition() - headerPosition) % RingBuffer::kSize;
-        if (behindWriter >= kDataHeaderSize && behindWriter <= ring.Available())
-            StartIncomingTransfer(headerPosition);
+        ScanIdleBytes(); // also after a release, which wakes this thread
     }
 }
 
-void TerminalLink::StartIncomingTransfer(std::uint32_t headerPosition)
+void TerminalLink::ScanIdleBytes()
 {
-    // A previous transfer may still be storing its file; its phase is over.
-    if (incomingThread.joinable())
-        incomingThread.join();
-    busy = 1;
-    // An operation that began meanwhile wins; it saw busy clear.
-    if (activeOperations.load() != 0) {
-        busy = 0;
-        WakeOwedClock(); // the clock may have stepped back for this moment
+    // Only while nobody holds the line: then no one else reads the ring.
+    Holder seen = Holder::None;
+    if (!holder.compare_exchange_strong(seen, Holder::Scan))
+        return;
+    std::array<std::uint8_t, RingBuffer::kSize> view{};
+    const std::size_t n = ring.Peek(view.data(), view.size());
+    std::size_t start = n;
+    for (std::size_t p = 0; p < n; ++p) {
+        if (CanBeginPushHeader(view.data() + p, std::min(n - p, kDataHeaderSize))) {
+            start = p;
+            break;
+        }
+    }
+    ring.Skip(start); // bytes no one asked for that cannot start a push
+    spaceEvent.Set();
+    if (n - start >= kDataHeaderSize) {
+        // A previous push has released the line: its thread is ending.
+        if (incomingThread.joinable())
+            incomingThread.join();
+        holder.store(Holder::Push);
+        holder.notify_all();
+        incomingThread = std::thread(&TerminalLink::IncomingTransferThread, this);
         return;
     }
-    incomingThread = std::thread(&TerminalLink::IncomingTransferThread, this, headerPosition);
+    holder.store(Holder::None);
+    holder.notify_all();
+    WakeOwedClock();
 }
 
-void TerminalLink::IncomingTransferThread(std::uint32_t headerPosition)
+void TerminalLink::IncomingTransferThread()
 {
-    ring.DropTo(headerPosition); // bytes before the header are noise
-    spaceEvent.Set();
-    {
-        // What an operation left in receivedData stays for its caller.
-        AnswerAside aside(*this);
-        ReceiveData(false, false);
-    }
-    busy = 0;
-    WakeOwedClock();
+    ReceiveData(PhaseSink{kDataTypeFile, nullptr, &pushCancel}, false, false);
+    Release();
 }

@@ -41,6 +41,23 @@ std::size_t RingBuffer::Read(std::uint8_t* out, std::size_t count)
     return n;
 }
 
+std::size_t RingBuffer::Peek(std::uint8_t* out, std::size_t count) const
+{
+    const std::size_t n = std::min(count, Available());
+    const std::uint32_t r = readPos.load(std::memory_order_relaxed);
+    const std::size_t first = std::min<std::size_t>(n, kSize - r);
+    std::memcpy(out, &bytes[r], first);
+    std::memcpy(out + first, &bytes[0], n - first);
+    return n;
+}
+
+void RingBuffer::Skip(std::size_t count)
+{
+    const std::size_t n = std::min(count, Available());
+    const std::uint32_t r = readPos.load(std::memory_order_relaxed);
+    readPos.store(static_cast<std::uint32_t>((r + n) % kSize), std::memory_order_release);
+}
+
 void RingBuffer::Drop()
 {
     readPos.store(writePos.load(std::memory_order_acquire), std::memory_order_release);

@@ -23,6 +23,10 @@ public:
     bool Empty() const { return Available() == 0; }
     // Reader: takes min(count, Available()) bytes; returns that number.
     std::size_t Read(std::uint8_t* out, std::size_t count);
+    // Reader: copies min(count, Available()) bytes without taking them.
+    std::size_t Peek(std::uint8_t* out, std::size_t count) const;
+    // Reader: discards min(count, Available()) unread bytes.
+    void Skip(std::size_t count);
     // Reader: discards everything unread.
     void Drop();
     // Reader: discards unread bytes up to the position (a write position seen earlier).

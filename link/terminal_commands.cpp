@@ -34,10 +34,6 @@ std::string Field(const std::uint8_t* bytes, std::size_t size)
     return std::string(text, strnlen(text, size));
 }
 
-// Empty answers are shared by every listing with no entries, so that a
-// successful listing never returns null.
-const std::uint8_t kNoEntries[1] = {0};
-
 } // namespace
 
 LinkStatus TerminalLink::SendRequest(std::uint8_t request, const std::string& text)
@@ -57,49 +53,42 @@ LinkStatus TerminalLink::SendRequest(std::uint8_t request, const std::string& te
 }
 
 LinkStatus TerminalLink::Request(std::uint8_t request, const std::string& text, bool allowEmpty,
-                                 LinkStatus (*mapSend)(LinkStatus))
+                                 LinkStatus (*mapSend)(LinkStatus), Bytes* answer)
 {
     if (const LinkStatus r = SendRequest(request, text); r != LinkStatus::Ok)
         return mapSend(r);
-    return ReceiveData(false, allowEmpty);
+    return ReceiveData(PhaseSink{kDataTypeMemory, answer, &cancel}, false, allowEmpty);
 }
 
-const std::uint8_t* TerminalLink::ListDirectory(const std::string& path, int* count,
-                                                LinkStatus* status)
+LinkStatus TerminalLink::ListDirectory(const std::string& path, DirectoryListing* listing)
 {
-    *count = 0;
     UserClaim claim(*this);
-    if (!claim.Held()) {
-        if (status)
-            *status = LinkStatus::Busy;
-        return nullptr;
-    }
-    OperationScope scope(*this);
-    const LinkStatus r = Request(kRequestList, path, true, Unchanged);
-    if (status)
-        *status = r;
-    if (r != LinkStatus::Ok)
-        return nullptr;
-    const std::size_t length = std::min<std::size_t>(receivedLength, receivedData.size());
-    if (length == 0)
-        return kNoEntries;
+    if (!claim.Held())
+        return LinkStatus::Busy;
+    Bytes bytes;
+    if (const LinkStatus r = Request(kRequestList, path, true, Unchanged, &bytes);
+        r != LinkStatus::Ok)
+        return r;
     std::string upper = path;
     std::transform(upper.begin(), upper.end(), upper.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    int count = 0;
     if (upper == "PDT") {
-        const auto* data = receivedData.data();
-        for (std::size_t pos = 0; pos < length;) {
-            const auto* end = data + length;
-            const auto* cr = std::search(data + pos, end, "\r\n", "\r\n" + 2);
+        const auto* data = bytes.data();
+        const auto* end = data + bytes.size();
+        for (const auto* at = data; at < end;) {
+            const auto* cr = std::search(at, end, "\r\n", "\r\n" + 2);
             if (cr == end)
                 break;
-            ++*count;
-            pos = static_cast<std::size_t>(cr - data) + 2;
+            ++count;
+            at = cr + 2;
         }
     } else {
-        *count = static_cast<int>(length / 32);
+        count = static_cast<int>(bytes.size() / 32);
     }
-    return receivedData.data();
+    listing->bytes = std::move(bytes);
+    listing->count = count;
+    return LinkStatus::Ok;
 }
 
 LinkStatus TerminalLink::DeleteTerminalFile(const std::string& path)
@@ -107,12 +96,12 @@ LinkStatus TerminalLink::DeleteTerminalFile(const std::string& path)
     UserClaim claim(*this);
     if (!claim.Held())
         return LinkStatus::Busy;
-    OperationScope scope(*this);
-    if (const LinkStatus r = Request(kRequestDelete, path, false, MapDeleteSend);
+    Bytes answer;
+    if (const LinkStatus r = Request(kRequestDelete, path, false, MapDeleteSend, &answer);
         r != LinkStatus::Ok)
         return r;
-    // An empty answer carries no answer byte: never read a stale one.
-    return receivedData.empty() ? LinkStatus::BadReply : AnswerCode(receivedData[0]);
+    // An empty answer carries no answer byte.
+    return answer.empty() ? LinkStatus::BadReply : AnswerCode(answer[0]);
 }
 
 LinkStatus TerminalLink::FormatDisk(const std::string& disk)
@@ -120,29 +109,29 @@ LinkStatus TerminalLink::FormatDisk(const std::string& disk)
     UserClaim claim(*this);
     if (!claim.Held())
         return LinkStatus::Busy;
-    OperationScope scope(*this);
-    if (const LinkStatus r = Request(kRequestFormat, disk, false, MapFormatSend);
+    Bytes answer;
+    if (const LinkStatus r = Request(kRequestFormat, disk, false, MapFormatSend, &answer);
         r != LinkStatus::Ok)
         return r;
-    if (receivedData.empty())
+    if (answer.empty())
         return LinkStatus::BadReply;
-    return receivedData[0] == 1 ? LinkStatus::FileInUse : AnswerCode(receivedData[0]);
+    return answer[0] == 1 ? LinkStatus::FileInUse : AnswerCode(answer[0]);
 }
 
-LinkStatus TerminalLink::GetDiskInfo(const std::string& disk, std::uint32_t* capacity,
-                                     std::uint32_t* used, std::uint32_t* freeSpace)
+LinkStatus TerminalLink::GetDiskInfo(const std::string& disk, DiskFigures* figures)
 {
     UserClaim claim(*this);
     if (!claim.Held())
         return LinkStatus::Busy;
-    OperationScope scope(*this);
-    if (const LinkStatus r = Request(kRequestDiskInfo, disk, false, Unchanged); r != LinkStatus::Ok)
+    Bytes answer;
+    if (const LinkStatus r = Request(kRequestDiskInfo, disk, false, Unchanged, &answer);
+        r != LinkStatus::Ok)
         return r;
-    if (receivedData.size() < kDiskInfoSize)
+    if (answer.size() < kDiskInfoSize)
         return LinkStatus::BadReply;
-    *capacity = GetU32(&receivedData[0]);
-    *freeSpace = GetU32(&receivedData[4]);
-    *used = *capacity - *freeSpace; // wraps when free exceeds capacity
+    figures->capacity = GetU32(&answer[0]);
+    figures->freeSpace = GetU32(&answer[4]);
+    figures->used = figures->capacity - figures->freeSpace; // wraps when free exceeds capacity
     return LinkStatus::Ok;
 }
 
@@ -151,7 +140,6 @@ LinkStatus TerminalLink::SetTerminalTime(const std::string& time14)
     UserClaim claim(*this);
     if (!claim.Held())
         return LinkStatus::Busy;
-    OperationScope scope(*this);
     return SetTimeRequest(time14);
 }
 
@@ -162,36 +150,25 @@ LinkStatus TerminalLink::TrySetTerminalTime(const std::string& time14)
         // A user operation waiting for an earlier setting goes first.
         if (usersWaiting.load() == 0 && holder.compare_exchange_strong(seen, Holder::Clock)) {
             clockOwed = false; // this is the setting that was owed
-            const LinkStatus r = SetTimeAside(time14);
+            const LinkStatus r = SetTimeRequest(time14);
             Release();
-            if (r != LinkStatus::Busy)
-                return r;
+            return r;
         }
         // Whoever ends the present use sees the flag and wakes the worker;
-        // one that ended before it could see it leaves the link free: try again.
+        // one that ended before it could see it leaves the line free: try again.
         clockOwed = true;
-        if (holder.load() != Holder::None || busy.load() != 0 || usersWaiting.load() != 0)
+        if (holder.load() != Holder::None || usersWaiting.load() != 0)
             return LinkStatus::Busy;
     }
 }
 
-LinkStatus TerminalLink::SetTimeAside(const std::string& time14)
-{
-    OperationScope scope(*this);
-    // Once the operation is marked and busy is clear, no transfer of the
-    // terminal's own starts: nobody else receives while the answer goes aside.
-    if (busy.load())
-        return LinkStatus::Busy;
-    AnswerAside aside(*this);
-    return SetTimeRequest(time14);
-}
-
 LinkStatus TerminalLink::SetTimeRequest(const std::string& time14)
 {
-    if (const LinkStatus r = Request(kRequestSetTime, time14, false, Unchanged);
+    Bytes answer;
+    if (const LinkStatus r = Request(kRequestSetTime, time14, false, Unchanged, &answer);
         r != LinkStatus::Ok)
         return r;
-    return answerData->empty() ? LinkStatus::BadReply : AnswerCode((*answerData)[0]);
+    return answer.empty() ? LinkStatus::BadReply : AnswerCode(answer[0]);
 }
 
 LinkStatus TerminalLink::GetTerminalInfo(TerminalInfo* info)
@@ -199,17 +176,18 @@ LinkStatus TerminalLink::GetTerminalInfo(TerminalInfo* info)
     UserClaim claim(*this);
     if (!claim.Held())
         return LinkStatus::Busy;
-    OperationScope scope(*this);
     return ReadTerminalInfo(info);
 }
 
 LinkStatus TerminalLink::ReadTerminalInfo(TerminalInfo* info)
 {
-    if (const LinkStatus r = Request(kRequestInfo, {}, false, Unchanged); r != LinkStatus::Ok)
+    Bytes answer;
+    if (const LinkStatus r = Request(kRequestInfo, {}, false, Unchanged, &answer);
+        r != LinkStatus::Ok)
         return r;
-    if (receivedData.size() < kTerminalInfoSize)
+    if (answer.size() < kTerminalInfoSize)
         return LinkStatus::BadReply;
-    const std::uint8_t* d = receivedData.data();
+    const std::uint8_t* d = answer.data();
     *info = TerminalInfo{Field(d, 10), Field(d + 10, 10), Field(d + 20, 20), Field(d + 40, 20)};
     return LinkStatus::Ok;
 }

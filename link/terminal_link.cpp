@@ -19,6 +19,7 @@ TerminalLink::~TerminalLink()
         transport.PortSetSignalEvent(p, nullptr);
     }
     stopping = true;
+    pushCancel = 1;
     receiveEvent.Set();
     dataEvent.Set();
     spaceEvent.Set();
@@ -53,26 +54,32 @@ bool TerminalLink::ClaimForUser()
     bool waiting = false;
     for (;;) {
         Holder seen = Holder::None;
-        if (holder.compare_exchange_strong(seen, Holder::User) || seen == Holder::User) {
+        if (holder.compare_exchange_strong(seen, Holder::User) || seen == Holder::User ||
+            seen == Holder::Push) {
             if (waiting)
                 usersWaiting.fetch_sub(1);
             return seen == Holder::None;
         }
-        // The clock's setting takes milliseconds: wait for it rather than
-        // fail, and keep the clock from taking the link again meanwhile.
+        // The clock's setting takes milliseconds, a scan microseconds: wait
+        // rather than fail, and keep the clock from taking the line meanwhile.
         if (!waiting) {
             usersWaiting.fetch_add(1);
             waiting = true;
         }
-        holder.wait(Holder::Clock);
+        holder.wait(seen);
     }
 }
 
 void TerminalLink::Release()
 {
+    // What the holder left unread is nobody's: a push header among it is sent
+    // again by the terminal and then seen whole.
+    ring.Drop();
+    spaceEvent.Set();
     holder.store(Holder::None);
     holder.notify_all();
     WakeOwedClock();
+    receiveEvent.Set(); // the receive thread looks at what came meanwhile
 }
 
 void TerminalLink::WakeOwedClock()
@@ -155,12 +162,6 @@ void TerminalLink::Resynchronise()
     }
 }
 
-LinkStatus TerminalLink::CheckAcknowledgement(bool block, std::uint8_t command,
-                                              std::span<const std::uint8_t> reply)
-{
-    return block ? CheckBlockAck(reply, command) : CheckCommandAck(reply);
-}
-
 LinkStatus TerminalLink::SendCommandFrame(std::uint8_t command, std::uint32_t parameter)
 {
     Purge();
@@ -171,16 +172,12 @@ LinkStatus TerminalLink::SendCommandFrame(std::uint8_t command, std::uint32_t pa
     std::array<std::uint8_t, kAckSize> ack{};
     if (ReadExactly(ack.data(), ack.size()) != LinkStatus::Ok)
         return LinkStatus::NoReply;
-    return CheckAcknowledgement(false, command, ack);
+    return CheckCommandAck(ack);
 }
 
 LinkStatus TerminalLink::SendCommand(std::uint8_t command, const std::uint8_t* data,
-                                     std::uint32_t length, bool showProgress)
+                                     std::uint32_t length, bool showProgress, bool* resent)
 {
-    OperationScope scope(*this);
-    if (busy.load())
-        return LinkStatus::Busy;
-    ExchangeScope exchange(*this);
     LinkStatus r = SendCommandFrame(command, length);
     if (r == AnswerCode(2))
         return LinkStatus::NotInInstallMode;
@@ -188,12 +185,12 @@ LinkStatus TerminalLink::SendCommand(std::uint8_t command, const std::uint8_t* d
         return LinkStatus::AppAreaTooSmall;
     if (r != LinkStatus::Ok)
         return r;
-    r = SendData(command, data, length, showProgress);
+    r = SendData(command, data, length, showProgress, resent);
     return r == AnswerCode(255) ? LinkStatus::TerminalFailure : r;
 }
 
 LinkStatus TerminalLink::SendData(std::uint8_t command, const std::uint8_t* data,
-                                  std::uint32_t length, bool showProgress)
+                                  std::uint32_t length, bool showProgress, bool* resent)
 {
     using Clock = std::chrono::steady_clock;
     const bool waitsOnBadAck = command != kCommandRequest;
@@ -204,7 +201,8 @@ LinkStatus TerminalLink::SendData(std::uint8_t command, const std::uint8_t* data
     bool resend = true;
     LinkStatus last = LinkStatus::Ok;
     Bytes block;
-    phaseResent = false;
+    if (resent)
+        *resent = false;
     for (;;) {
         const std::uint32_t size = std::min<std::uint32_t>(remaining, kMaxBlockData);
         if (resend) {
@@ -235,7 +233,7 @@ LinkStatus TerminalLink::SendData(std::uint8_t command, const std::uint8_t* data
             ++resends;
             resend = true;
         } else {
-            last = CheckAcknowledgement(true, command, ack);
+            last = CheckBlockAck(ack, command);
             if (last == LinkStatus::Ok) {
                 remaining -= size;
                 offset += size;
@@ -261,8 +259,8 @@ LinkStatus TerminalLink::SendData(std::uint8_t command, const std::uint8_t* data
                 return last;
             }
         }
-        if (resends > 0)
-            phaseResent = true;
+        if (resends > 0 && resent)
+            *resent = true;
         if (remaining == 0 && last == LinkStatus::Ok && !timedOut)
             return cancel.load() ? LinkStatus::Cancelled : LinkStatus::Ok;
         if (failures >= kMaxFailures || resends > kMaxResends)
@@ -272,64 +270,21 @@ LinkStatus TerminalLink::SendData(std::uint8_t command, const std::uint8_t* data
     }
 }
 
-LinkStatus TerminalLink::CheckDataHeader(std::span<const std::uint8_t> header)
+LinkStatus TerminalLink::SendHeaderAck(std::uint8_t type, bool take)
 {
-    const std::optional<DataHeader> h = ParseDataHeader(header);
-    if (!h) {
-        incomingType = 0;
-        return LinkStatus::BadReply;
-    }
-    if (h->accept == 0) {
-        incomingType = 1;
-        return LinkStatus::Refused;
-    }
-    incomingType = h->type;
-    *answerLength = h->length;
-    return LinkStatus::Ok;
-}
-
-LinkStatus TerminalLink::SendAcknowledgement(bool block, std::uint8_t value)
-{
-    const auto type = static_cast<std::uint8_t>(incomingType.load());
-    if (block)
-        return WriteAll(BuildBlockAck(type, value, true));
-    const std::uint8_t answer = type == 1 ? static_cast<std::uint8_t>(1 - value) : value;
+    // A refused header (type 1) is answered with the inverse.
+    const std::uint8_t answer = static_cast<std::uint8_t>(type == 1 ? (take ? 1 : 0) : !take);
     return WriteAll(BuildHeaderAck(type, answer));
 }
 
-LinkStatus TerminalLink::CheckDataBlock(const std::uint8_t* block, std::size_t count)
+LinkStatus TerminalLink::SendBlockAck(std::uint8_t type, bool take)
 {
-    blockData.fill(0);
-    if (!::CheckDataBlock(std::span(block, count), blockIndex))
-        return LinkStatus::BadReply;
-    std::copy_n(block + 5, count - kBlockOverhead, blockData.begin());
-    return LinkStatus::Ok;
+    return WriteAll(BuildBlockAck(type, take ? 0 : 1, true));
 }
 
-LinkStatus TerminalLink::StoreDataBlock(std::size_t count)
+LinkStatus TerminalLink::StoreFileBlock(const std::uint8_t* bytes, std::size_t count,
+                                        std::uint32_t announced)
 {
-    const std::uint8_t* const bytes = blockData.data();
-    switch (incomingType.load()) {
-    case kDataTypeMemory:
-        if (blockIndex == 0) {
-            answerData->clear();
-            // Grow as blocks arrive: the announced length is not trusted up front.
-            answerData->reserve(std::min<std::size_t>(*answerLength, 1u << 20));
-        }
-        answerData->insert(answerData->end(), bytes, bytes + count);
-        return LinkStatus::Ok;
-    case kDataTypeFile: return StoreFileBlock(bytes, count);
-    default: return LinkStatus::BadDataType;
-    }
-}
-
-LinkStatus TerminalLink::StoreFileBlock(const std::uint8_t* bytes, std::size_t count)
-{
-    if (blockIndex == 0) {
-        incomingFile.Abandon();
-        recordHead.clear();
-        incomingName.clear();
-    }
     if (!incomingFile.IsOpen()) {
         // Collect the record header and name, which may span blocks.
         recordHead.insert(recordHead.end(), bytes, bytes + count);
@@ -337,10 +292,9 @@ LinkStatus TerminalLink::StoreFileBlock(const std::uint8_t* bytes, std::size_t c
             return LinkStatus::Ok;
         const FileRecordHeader h = *ParseFileRecordHeader(recordHead);
         incomingFileLength = h.fileLength;
-        incomingNameLength = h.nameLength;
         const std::size_t headAndName = kFileRecordHeaderSize + h.nameLength;
-        if (headAndName > *answerLength)
-            return LinkStatus::FileError;
+        if (headAndName > announced)
+            return LinkStatus::BadRecord; // a name longer than the data
         if (recordHead.size() < headAndName)
             return LinkStatus::Ok;
         incomingName.assign(recordHead.begin() + kFileRecordHeaderSize,
@@ -350,40 +304,53 @@ LinkStatus TerminalLink::StoreFileBlock(const std::uint8_t* bytes, std::size_t c
             return LinkStatus::FileError;
         const std::size_t rest = recordHead.size() - headAndName;
         const bool ok = incomingFile.Write(recordHead.data() + headAndName, rest);
+        incomingWritten = rest;
         recordHead.clear();
         return ok ? LinkStatus::Ok : LinkStatus::FileError;
     }
+    incomingWritten += count;
     return incomingFile.Write(bytes, count) ? LinkStatus::Ok : LinkStatus::FileError;
 }
 
-LinkStatus TerminalLink::ReceiveData(bool showProgress, bool allowEmpty)
+LinkStatus TerminalLink::CommitPushedFile()
 {
-    const LinkStatus r = [&] {
-        ExchangeScope exchange(*this);
-        return ReceivePhase(showProgress, allowEmpty);
-    }();
-    if (receivingFile) {
-        receivingFile = false;
-        LinkObserver* const watcher = observer.load();
-        std::optional<std::filesystem::path> stored;
-        if (r == LinkStatus::Ok && incomingFile.IsOpen())
-            stored = incomingFile.Commit();
+    if (!incomingFile.IsOpen() || incomingWritten != incomingFileLength) {
         incomingFile.Abandon();
-        if (stored) {
-            if (watcher)
-                watcher->IncomingFileStored(*stored);
-        } else {
-            if (watcher)
-                watcher->IncomingTransferFailed(incomingName,
-                                                r == LinkStatus::Ok ? LinkStatus::FileError : r);
-            if (r == LinkStatus::Ok)
-                return LinkStatus::FileError;
-        }
+        return LinkStatus::BadRecord;
+    }
+    const std::optional<std::filesystem::path> stored = incomingFile.Commit();
+    if (!stored)
+        return LinkStatus::FileError;
+    committedPath = *stored;
+    return LinkStatus::Ok;
+}
+
+LinkStatus TerminalLink::ReceiveData(const PhaseSink& sink, bool showProgress, bool allowEmpty)
+{
+    const bool push = sink.expectedType == kDataTypeFile;
+    if (push) {
+        pushStarted = false;
+        incomingFile.Abandon();
+        recordHead.clear();
+        incomingName.clear();
+        incomingFileLength = 0;
+        incomingWritten = 0;
+    }
+    const LinkStatus r = ReceivePhase(sink, showProgress, allowEmpty);
+    if (!push || !pushStarted)
+        return r;
+    incomingFile.Abandon(); // nothing once committed
+    if (LinkObserver* const watcher = observer.load()) {
+        if (r == LinkStatus::Ok)
+            watcher->IncomingFileStored(committedPath);
+        else
+            watcher->IncomingTransferFailed(incomingName, r);
     }
     return r;
 }
 
-bool TerminalLink::IsBlockJustStored(std::uint8_t* buffer, std::size_t count)
+bool TerminalLink::IsBlockJustStored(std::uint8_t* buffer, std::size_t count,
+                                     std::uint32_t blockIndex)
 {
     // Every block before the current one was full.
     if (buffer[0] != kStx || GetU32(buffer + 1) != blockIndex - 1)
@@ -394,27 +361,48 @@ bool TerminalLink::IsBlockJustStored(std::uint8_t* buffer, std::size_t count)
     return ::CheckDataBlock(std::span(buffer, kMaxBlockSize), blockIndex - 1);
 }
 
-LinkStatus TerminalLink::ReceivePhase(bool showProgress, bool allowEmpty)
+LinkStatus TerminalLink::ReceivePhase(const PhaseSink& sink, bool showProgress, bool allowEmpty)
 {
-    blockIndex = 0;
-    incomingType = 0;
+    const auto cancelled = [&] { return sink.stop->load() != 0 || Stopping(); };
     std::array<std::uint8_t, kDataHeaderSize> header{};
     if (ReadExactly(header.data(), header.size()) != LinkStatus::Ok)
         return LinkStatus::NoReply;
-    if (const LinkStatus r = CheckDataHeader(header); r != LinkStatus::Ok) {
-        SendAcknowledgement(false, 1);
-        return cancel.load() ? LinkStatus::Cancelled : r;
+    const std::optional<DataHeader> h = ParseDataHeader(header);
+    if (!h) {
+        SendHeaderAck(0, false);
+        return cancelled() ? LinkStatus::Cancelled : LinkStatus::BadReply;
+    }
+    if (h->accept == 0) {
+        SendHeaderAck(1, false);
+        return cancelled() ? LinkStatus::Cancelled : LinkStatus::Refused;
+    }
+    const std::uint8_t type = h->type;
+    // Data of another kind than asked for (a push instead of an answer) is
+    // refused whole: the terminal offers it again.
+    if (type != sink.expectedType) {
+        SendHeaderAck(type, false);
+        if (cancelled())
+            return LinkStatus::Cancelled;
+        return type == kDataTypeMemory || type == kDataTypeFile ? LinkStatus::UnexpectedData
+                                                                : LinkStatus::BadDataType;
     }
     // A cancelled job, or more data than a terminal file can hold: tell the
     // terminal to stop instead of letting it time out.
-    if (cancel.load() || *answerLength > kMaxIncomingLength) {
-        SendAcknowledgement(false, 1);
-        return cancel.load() ? LinkStatus::Cancelled : LinkStatus::BadReply;
+    if (cancelled() || h->length > kMaxIncomingLength) {
+        SendHeaderAck(type, false);
+        return cancelled() ? LinkStatus::Cancelled : LinkStatus::BadReply;
     }
-    if (SendAcknowledgement(false, 0) == LinkStatus::LineGone)
+    if (SendHeaderAck(type, true) == LinkStatus::LineGone)
         return LinkStatus::LineGone;
-    receivingFile = incomingType.load() == kDataTypeFile;
-    std::uint32_t remaining = *answerLength;
+    const bool push = type == kDataTypeFile;
+    pushStarted = push;
+    Bytes* const memory = sink.memory;
+    if (memory) {
+        memory->clear();
+        // Grow as blocks arrive: the announced length is not trusted up front.
+        memory->reserve(std::min<std::size_t>(h->length, 1u << 20));
+    }
+    std::uint32_t remaining = h->length;
     if (remaining == 0 && allowEmpty)
         return LinkStatus::Ok;
     TransferProgress* const shown = showProgress ? progress.load() : nullptr;
@@ -422,9 +410,10 @@ LinkStatus TerminalLink::ReceivePhase(bool showProgress, bool allowEmpty)
         shown->byteTotal = remaining;
 
     std::array<std::uint8_t, kBurstBufferSize> buffer{};
+    std::uint32_t blockIndex = 0;
     int failures = 0;
     for (;;) {
-        if (cancel.load() || Stopping())
+        if (cancelled())
             return LinkStatus::Cancelled;
         if (failures >= kMaxFailures)
             return LinkStatus::TooManyFailures;
@@ -432,38 +421,43 @@ LinkStatus TerminalLink::ReceivePhase(bool showProgress, bool allowEmpty)
             std::min<std::uint32_t>(remaining, kMaxBlockData) + kBlockOverhead;
         buffer.fill(0);
         const bool arrived = ReadExactly(buffer.data(), count) == LinkStatus::Ok;
-        if (arrived && blockIndex > 0 && IsBlockJustStored(buffer.data(), count)) {
+        if (arrived && blockIndex > 0 && IsBlockJustStored(buffer.data(), count, blockIndex)) {
             // Our acknowledgement of it was lost: say it again, store nothing.
             ++failures;
-            if (SendAcknowledgement(true, 0) == LinkStatus::LineGone)
+            if (SendBlockAck(type, true) == LinkStatus::LineGone)
                 return LinkStatus::LineGone;
             continue;
         }
-        if (!arrived || CheckDataBlock(buffer.data(), count) != LinkStatus::Ok) {
+        if (!arrived || !::CheckDataBlock(std::span(buffer.data(), count), blockIndex)) {
             ++failures;
             Resynchronise();
-            if (SendAcknowledgement(true, 1) == LinkStatus::LineGone)
+            if (SendBlockAck(type, false) == LinkStatus::LineGone)
                 return LinkStatus::LineGone;
             continue;
         }
         const std::size_t n = count - kBlockOverhead;
-        const LinkStatus stored = StoreDataBlock(n);
-        if (stored == LinkStatus::BadDataType) {
-            SendAcknowledgement(true, 1);
+        const std::uint8_t* const data = buffer.data() + 5;
+        LinkStatus stored = LinkStatus::Ok;
+        if (push)
+            stored = StoreFileBlock(data, n, h->length);
+        else if (memory)
+            memory->insert(memory->end(), data, data + n);
+        remaining -= static_cast<std::uint32_t>(n);
+        // The terminal hears "taken" for the last block of a file only once the
+        // file is whole under its name: it may delete its copy then.
+        if (stored == LinkStatus::Ok && push && remaining == 0)
+            stored = CommitPushedFile();
+        if (stored != LinkStatus::Ok) {
+            SendBlockAck(type, false);
             return stored;
         }
-        if (SendAcknowledgement(true, 0) == LinkStatus::LineGone)
+        if (SendBlockAck(type, true) == LinkStatus::LineGone)
             return LinkStatus::LineGone;
-        if (stored != LinkStatus::Ok)
-            return stored;
-        remaining -= static_cast<std::uint32_t>(n);
         failures = 0;
         ++blockIndex;
         if (shown)
             shown->bytesDone += n;
-        if (remaining == 0) {
-            incomingType = 0;
-            return cancel.load() ? LinkStatus::Cancelled : LinkStatus::Ok;
-        }
+        if (remaining == 0)
+            return cancelled() ? LinkStatus::Cancelled : LinkStatus::Ok;
     }
 }

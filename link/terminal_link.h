@@ -1,8 +1,9 @@
 // terminal_link.h: the protocol engine of one open connection. Its receive thread
 // moves every byte from the port into the ring; the operations below run on the
-// caller's thread. The link serves one operation at a time and enforces it
-// itself: a second operation started meanwhile is refused with Busy, and the
-// clock worker's setting only ever takes a free link.
+// caller's thread. One gate decides who owns the line: an operation of the user
+// side, the clock's setting, or a transfer the terminal starts. A second one
+// started meanwhile is refused with Busy; the clock's setting only takes a free
+// line. Every operation hands its answer back to its caller.
 #pragma once
 
 #include "link/event.h"
@@ -33,6 +34,8 @@ struct LinkTimings {
 // Largest data phase the link accepts from a terminal; a header announcing more
 // is rejected. Terminal files are a few MiB at most.
 inline constexpr std::uint32_t kMaxIncomingLength = 64u << 20;
+// Largest application image sent: more than any terminal's application area.
+inline constexpr std::uint64_t kMaxImageLength = 16u << 20;
 inline constexpr std::size_t kBurstBufferSize = 1200;
 inline constexpr int kMaxFailures = 5;
 // A block sent again (asked for again, answered with a damaged acknowledgement
@@ -53,6 +56,17 @@ struct TerminalInfo {
     std::string model, firmware, serial, equipment; // at most 10, 10, 20, 20 characters
 };
 
+// A listing's answer: the bytes as the terminal sent them and the entry count
+// (CR LF lines for the root, 32-byte entries for a disk or folder).
+struct DirectoryListing {
+    Bytes bytes;
+    int count = 0;
+};
+
+struct DiskFigures {
+    std::uint32_t capacity = 0, used = 0, freeSpace = 0; // bytes; used wraps when free > capacity
+};
+
 class TerminalLink {
 public:
     explicit TerminalLink(Transport& transport, LinkTimings timings = {});
@@ -61,7 +75,7 @@ public:
     TerminalLink& operator=(const TerminalLink&) = delete;
 
     // Any thread, once, right after construction: the handle the transport gave
-    // at open. Hands receiveEvent and clockEvent to the transport.
+    // at open. Hands the receive and clock events to the transport.
     void AttachPort(PortHandle handle);
 
     // Folder where files pushed by the terminal are written (created on demand).
@@ -71,95 +85,56 @@ public:
     void SetObserver(LinkObserver* observer) { this->observer.store(observer); }
 
     // ---- Terminal operations (the caller's thread) ----
-    // Ok; FileError (source unreadable, or 4 GiB and more: its length would not
-    // fit the record); Busy; Refused; NoReply; BadReply;
+    // Each returns Busy, without sending anything, while another of them, the
+    // clock's setting or a transfer started by the terminal holds the line
+    // (one that finds the clock's setting in flight waits for it: milliseconds).
+    // Each fails with UnexpectedData when the terminal answers with data of
+    // another kind (a file it pushes): nothing is kept, the terminal offers its
+    // push again later.
+
+    // Ok; FileError (source not a regular file, unreadable, or 4 GiB and more:
+    // its length would not fit the record); Refused; NoReply; BadReply;
     // FileInUse, DiskNotFormatted, DiskFull, FileExists, CannotStoreHere (answers
-    // 1, 2, 3, 4, 6); FileError (answer 5); TooManyFailures; Cancelled; TransportFailure(e);
-    // NotConfirmed (blocks were sent again and the listing then lacks the whole file).
+    // 1, 2, 3, 4, 6); FileError (answer 5); TooManyFailures; Cancelled;
+    // TransportFailure(e); NotConfirmed (blocks were sent again and the file read
+    // back differs from the bytes sent, even after sending it whole once more).
     LinkStatus DownloadFile(const std::filesystem::path& source, const std::string& terminalName,
                             std::uint8_t overwrite, bool showProgress, bool showName);
     // Ok; NoSuchFile (answer 2); FileError (answer 5, or the target cannot be
-    // written); the statuses of SendCommand and ReceiveData. The target is
-    // replaced only when the whole file has arrived.
+    // written); the statuses of a request. The target is replaced only when the
+    // whole file has arrived.
     LinkStatus UploadFile(const std::string& terminalPath, const std::filesystem::path& target,
                           bool showProgress);
-    // The listing's bytes (receivedData) and the entry count, or null on any
-    // failure; *status (when given) says why.
-    const std::uint8_t* ListDirectory(const std::string& path, int* count,
-                                      LinkStatus* status = nullptr);
+    // Ok with the listing in *listing (untouched on failure).
+    LinkStatus ListDirectory(const std::string& path, DirectoryListing* listing);
     LinkStatus DeleteTerminalFile(const std::string& path);
     LinkStatus FormatDisk(const std::string& disk);
-    LinkStatus GetDiskInfo(const std::string& disk, std::uint32_t* capacity, std::uint32_t* used,
-                           std::uint32_t* freeSpace);
+    LinkStatus GetDiskInfo(const std::string& disk, DiskFigures* figures);
     LinkStatus SetTerminalTime(const std::string& time14);
-    // The clock worker's setting: takes the link only when it is free. Busy
-    // when it is in use; the link then signals clockEvent once that use has
+    // The clock worker's setting: takes the line only when it is free. Busy
+    // when it is held; the link then signals clockEvent once that use has
     // ended, so that the worker sets the clock after it. Otherwise the
-    // statuses of SetTerminalTime. Leaves receivedData and receivedLength as
-    // the last operation left them.
+    // statuses of SetTerminalTime.
     LinkStatus TrySetTerminalTime(const std::string& time14);
     LinkStatus GetTerminalInfo(TerminalInfo* info);
+    // FileError when the image is not a regular file, unreadable or larger
+    // than kMaxImageLength; NoTerminalInfo; the install answers.
     LinkStatus InstallApplication(const std::filesystem::path& image, bool showProgress);
-    // Each operation above but TrySetTerminalTime returns Busy, without sending
-    // anything, while another of them or a transfer started by the terminal
-    // uses the link. One that finds the clock worker's setting in flight waits
-    // for it (milliseconds).
 
-    // ---- The protocol layers (the operation's thread, inside an operation) ----
-    // Busy; the statuses of SendCommandFrame (answer 2 -> NotInInstallMode,
-    // 3 -> AppAreaTooSmall) and SendData (255 -> TerminalFailure).
-    LinkStatus SendCommand(std::uint8_t command, const std::uint8_t* data, std::uint32_t length,
-                           bool showProgress);
-    // Ok (go ahead), the terminal's answer byte, Refused, BadReply, NoReply, TransportFailure(e).
-    LinkStatus SendCommandFrame(std::uint8_t command, std::uint32_t parameter);
-    // Ok, or NoReply when no byte arrived within the time-out; *delivered may be 0.
-    LinkStatus ReadReply(std::uint8_t* destination, std::size_t wanted, std::size_t* delivered,
-                         std::chrono::milliseconds timeout);
-    // The reply's result byte, Refused (command form, accept 0) or BadReply.
-    LinkStatus CheckAcknowledgement(bool block, std::uint8_t command,
-                                    std::span<const std::uint8_t> reply);
-    // Ok, the terminal's block answer, TooManyFailures, Cancelled, TransportFailure(e).
-    LinkStatus SendData(std::uint8_t command, const std::uint8_t* data, std::uint32_t length,
-                        bool showProgress);
-    // Ok, NoReply (no header), Refused, BadReply, BadDataType, FileError,
-    // TooManyFailures, Cancelled, LineGone.
-    LinkStatus ReceiveData(bool showProgress, bool allowEmpty);
-    // Ok, Refused, BadReply; sets incomingType and receivedLength.
-    LinkStatus CheckDataHeader(std::span<const std::uint8_t> header);
-    // Ok or TransportFailure(e).
-    LinkStatus SendAcknowledgement(bool block, std::uint8_t value);
-    // Ok or BadReply; copies the data into blockData.
-    LinkStatus CheckDataBlock(const std::uint8_t* block, std::size_t count);
-    // Ok, BadDataType, FileError, TooManyFailures (more data than announced).
-    LinkStatus StoreDataBlock(std::size_t count);
-
-    // ---- Fields shared with the callers ----
-    std::atomic<PortHandle> port{kNoPort};
-    Event receiveEvent; // transport -> receive thread
-    Event dataEvent;    // receive thread -> reader
-    Event clockEvent;   // the clock-synchronisation thread waits on it
+    // ---- Hooks ----
+    Event clockEvent;                                 // the clock worker waits on it
     std::atomic<TransferProgress*> progress{nullptr}; // not owned; may be null
-    std::atomic<int> cancel{0};                       // set by Cancel, cleared by the jobs
-    std::atomic<int> busy{0}; // 1 while a transfer started by the terminal runs
-
-    // The last data phase kept in memory (type 4) by an operation of the user
-    // side; valid until the next one. The clock's settings and the terminal's
-    // own transfers leave it alone.
-    std::vector<std::uint8_t> receivedData;
-    std::uint32_t receivedLength = 0;
-    std::atomic<int> incomingType{0};
-    std::uint32_t blockIndex = 0;
-    std::array<std::uint8_t, kMaxBlockData> blockData{};
-    std::uint32_t incomingFileLength = 0;
-    std::uint16_t incomingNameLength = 0;
-    const std::uint8_t frameByte2 = 1, frameByte3 = 0;
+    std::atomic<int> cancel{0}; // a job's Cancel; cleared by the jobs. Pushes ignore it.
 
     const LinkTimings timings;
 
 private:
-    // Who holds the link for an operation.
-    enum class Holder : int { None, User, Clock };
-    // Holds the link for one operation the user side starts, or learns that
+    friend class LinkLayers; // byte-level tests of the phases below
+
+    // Who holds the line. Scan is the receive thread looking at bytes no one
+    // asked for, for the start of a push: microseconds.
+    enum class Holder : int { None, User, Clock, Push, Scan };
+    // Holds the line for one operation the user side starts, or learns that
     // another one has it (Held() false).
     class UserClaim {
     public:
@@ -177,73 +152,49 @@ private:
         TerminalLink& link;
         const bool held;
     };
-    // Sends the data of a memory receive to a buffer of its own for as long
-    // as it lives, so that receivedData and receivedLength keep what the last
-    // operation left there for its caller. Only while no other thread can
-    // receive on the link.
-    class AnswerAside {
-    public:
-        explicit AnswerAside(TerminalLink& l) : link(l)
-        {
-            link.answerData = &data;
-            link.answerLength = &length;
-        }
-        ~AnswerAside()
-        {
-            link.answerData = &link.receivedData;
-            link.answerLength = &link.receivedLength;
-        }
-        AnswerAside(const AnswerAside&) = delete;
-        AnswerAside& operator=(const AnswerAside&) = delete;
-
-    private:
-        TerminalLink& link;
-        std::vector<std::uint8_t> data;
-        std::uint32_t length = 0;
-    };
-    // Marks a PC-side operation: while one runs, the link takes no transfer
-    // started by the terminal (and a started one makes it answer Busy).
-    class OperationScope {
-    public:
-        explicit OperationScope(TerminalLink& l) : link(l) { link.activeOperations.fetch_add(1); }
-        ~OperationScope() { link.activeOperations.fetch_sub(1); }
-        OperationScope(const OperationScope&) = delete;
-        OperationScope& operator=(const OperationScope&) = delete;
-
-    private:
-        TerminalLink& link;
-    };
-    // Marks a command or data phase moving bytes: while one runs, a burst may
-    // be part of it, never the start of a transfer of the terminal's own.
-    class ExchangeScope {
-    public:
-        explicit ExchangeScope(TerminalLink& l) : link(l) { link.exchanges.fetch_add(1); }
-        ~ExchangeScope() { link.exchanges.fetch_sub(1); }
-        ExchangeScope(const ExchangeScope&) = delete;
-        ExchangeScope& operator=(const ExchangeScope&) = delete;
-
-    private:
-        TerminalLink& link;
+    // Where a data phase puts what it receives.
+    struct PhaseSink {
+        std::uint8_t expectedType = kDataTypeMemory;
+        Bytes* memory = nullptr;                // type 4
+        const std::atomic<int>* stop = nullptr; // the cancel that ends the phase
     };
 
-    // True once the link is held for the user side; false when another
-    // operation of the user side holds it. Waits while the clock's setting
-    // runs.
+    // True once the line is held for the user side; false when an operation of
+    // the user side or a push holds it. Waits while the clock's setting or a
+    // scan runs.
     bool ClaimForUser();
-    // Frees the link and wakes the clock worker when it stepped back meanwhile.
+    // Frees the line and wakes the clock worker when it stepped back meanwhile.
     void Release();
-    // Signals clockEvent when the clock worker stepped back for a use now ended.
     void WakeOwedClock();
-    // The clock's setting on a link it holds: Busy while the terminal's own
-    // transfer runs.
-    LinkStatus SetTimeAside(const std::string& time14);
-    LinkStatus SetTimeRequest(const std::string& time14);
-    LinkStatus ReadTerminalInfo(TerminalInfo* info);
-    void ReceiveThread();
-    void IncomingTransferThread(std::uint32_t headerPosition);
-    void StartIncomingTransfer(std::uint32_t headerPosition);
-    LinkStatus ReceivePhase(bool showProgress, bool allowEmpty);
-    LinkStatus StoreFileBlock(const std::uint8_t* bytes, std::size_t count);
+
+    // ---- The protocol layers (the holder's thread) ----
+    // The statuses of SendCommandFrame (answer 2 -> NotInInstallMode,
+    // 3 -> AppAreaTooSmall) and SendData (255 -> TerminalFailure).
+    LinkStatus SendCommand(std::uint8_t command, const std::uint8_t* data, std::uint32_t length,
+                           bool showProgress, bool* resent = nullptr);
+    // Ok (go ahead), the terminal's answer byte, Refused, BadReply, NoReply, TransportFailure(e).
+    LinkStatus SendCommandFrame(std::uint8_t command, std::uint32_t parameter);
+    // Ok, or NoReply when no byte arrived within the time-out; *delivered may be 0.
+    LinkStatus ReadReply(std::uint8_t* destination, std::size_t wanted, std::size_t* delivered,
+                         std::chrono::milliseconds timeout);
+    // Ok, the terminal's block answer, TooManyFailures, Cancelled, TransportFailure(e).
+    // *resent: a block had to be sent more than once.
+    LinkStatus SendData(std::uint8_t command, const std::uint8_t* data, std::uint32_t length,
+                        bool showProgress, bool* resent = nullptr);
+    // One data phase from the terminal into sink. Ok, NoReply (no header),
+    // Refused, BadReply, UnexpectedData (a header of another type), BadDataType,
+    // FileError, BadRecord, TooManyFailures, Cancelled, LineGone.
+    LinkStatus ReceiveData(const PhaseSink& sink, bool showProgress, bool allowEmpty);
+    LinkStatus ReceivePhase(const PhaseSink& sink, bool showProgress, bool allowEmpty);
+    // Ok or TransportFailure(e).
+    LinkStatus SendHeaderAck(std::uint8_t type, bool take);
+    LinkStatus SendBlockAck(std::uint8_t type, bool take);
+    // A pushed file's block: Ok, FileError (cannot be stored), BadRecord.
+    LinkStatus StoreFileBlock(const std::uint8_t* bytes, std::size_t count,
+                              std::uint32_t announced);
+    // The pushed file whole under its name: Ok, BadRecord (its length field
+    // disagrees with the bytes that came), FileError.
+    LinkStatus CommitPushedFile();
     // NoReply when no byte came within the reply time-out or the frame was not
     // whole within kFrameWaitTimeouts of them.
     LinkStatus ReadExactly(std::uint8_t* destination, std::size_t wanted);
@@ -252,38 +203,51 @@ private:
     void Resynchronise();
     // Whether the count bytes in buffer begin the block stored last, sent again
     // because our acknowledgement was lost; reads the rest of it into buffer.
-    bool IsBlockJustStored(std::uint8_t* buffer, std::size_t count);
-    // After a download whose blocks had to be sent again: whether the
-    // terminal's listing shows the file whole. An acknowledgement carries no
-    // block number, so a late one can make the PC run a block ahead.
-    LinkStatus ConfirmStored(const std::string& terminalName, std::uint32_t fileLength);
+    bool IsBlockJustStored(std::uint8_t* buffer, std::size_t count, std::uint32_t blockIndex);
+    // After a download whose blocks had to be sent again: reads the file back
+    // and compares it with content. Ok, NotConfirmed, or the read's failure.
+    LinkStatus ReadBackMatches(const std::string& terminalName,
+                               std::span<const std::uint8_t> content);
     // SendCommand(4) with the request byte, the text and CR LF (and a NUL for
     // an upload), without progress.
     LinkStatus SendRequest(std::uint8_t request, const std::string& text);
-    // SendRequest, then ReceiveData of the answer. mapSend maps a failed send.
+    // SendRequest, then the type-4 answer into *answer. mapSend maps a failed send.
     LinkStatus Request(std::uint8_t request, const std::string& text, bool allowEmpty,
-                       LinkStatus (*mapSend)(LinkStatus));
+                       LinkStatus (*mapSend)(LinkStatus), Bytes* answer);
+    LinkStatus SetTimeRequest(const std::string& time14);
+    LinkStatus ReadTerminalInfo(TerminalInfo* info);
     LinkStatus WriteAll(std::span<const std::uint8_t> bytes);
     void Purge();
     bool Stopping() const { return stopping.load(); }
 
+    // ---- The receive thread and pushes ----
+    void ReceiveThread();
+    // With the line free: drops unread bytes that cannot begin a push header and
+    // starts a push when a whole one leads the ring. The receive thread only.
+    void ScanIdleBytes();
+    void IncomingTransferThread();
+
     Transport& transport;
+    std::atomic<PortHandle> port{kNoPort};
+    Event receiveEvent; // transport -> receive thread
+    Event dataEvent;    // receive thread -> reader
+    Event spaceEvent;   // reader -> receive thread: the ring has room again
     RingBuffer ring;
-    Event spaceEvent; // reader -> receive thread: the ring has room again
     std::atomic<bool> stopping{false};
+    std::atomic<int> pushCancel{0}; // set only when the link closes
     std::atomic<Holder> holder{Holder::None};
     std::atomic<int> usersWaiting{0};   // user operations waiting for the clock's setting
     std::atomic<bool> clockOwed{false}; // the clock stepped back: set it when the use ends
-    std::vector<std::uint8_t>* answerData = &receivedData; // where a memory receive goes
-    std::uint32_t* answerLength = &receivedLength;
-    std::atomic<int> activeOperations{0}; // PC-side operations in progress
-    std::atomic<int> exchanges{0};        // phases moving bytes now
     std::atomic<LinkObserver*> observer{nullptr};
+    // The push in progress (its thread only).
     IncomingFile incomingFile;
     std::string incomingName; // the terminal's name of the pushed file
     Bytes recordHead;         // record header and name collected across blocks
-    bool receivingFile = false;
-    bool phaseResent = false; // the last SendData sent a block more than once
+    std::uint32_t incomingFileLength = 0;
+    std::uint64_t incomingWritten = 0; // file bytes stored so far
+    bool pushStarted = false;          // its header was taken
+    std::filesystem::path committedPath;
+    const std::uint8_t frameByte2 = 1, frameByte3 = 0;
     mutable std::mutex folderMutex;
     std::filesystem::path receiveFolder;
     std::thread incomingThread;

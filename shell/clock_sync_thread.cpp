@@ -39,16 +39,24 @@ void ClockSyncThread::RequestStop()
 
 void ClockSyncThread::Run()
 {
-    while (enabled.load() != 0 && !stop.load()) {
+    for (;;) {
+        if (enabled.load() == 0 || stop.load()) {
+            // Says it has ended, then looks once more: the owner switches the
+            // flag on before it asks Running(), so either it sees false and
+            // starts a new worker, or this one sees the flag on and goes on.
+            running.store(false);
+            if (enabled.load() == 0 || stop.load())
+                return;
+            running.store(true);
+        }
         link.clockEvent.Wait();
         link.clockEvent.Reset();
         // stop is set before the event, so a wake-up for stopping is never lost.
         if (enabled.load() == 0 || stop.load())
-            break;
+            continue;
         // A failed setting is silent: the next signal tries again. A link in
         // use is left alone; it signals again once that use has ended.
         if (link.TrySetTerminalTime(NowTerminalTimeText()) != LinkStatus::Busy)
             syncs.fetch_add(1);
     }
-    running.store(false);
 }

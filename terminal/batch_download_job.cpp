@@ -4,6 +4,7 @@
 #include "convert/file_bytes.h"
 #include "link/operation_text.h"
 #include "link/private_folder.h"
+#include "link/source_file.h"
 #include "link/terminal_link.h"
 #include "link/transfer_progress.h"
 
@@ -31,8 +32,8 @@ BatchDownloadResult RunBatchDownloadJob(TerminalLink& link, const BatchDownloadI
                                         JobHost& host)
 {
     BatchDownloadResult result;
-    std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(input.file);
-    if (!bytes)
+    std::optional<Bytes> bytes(std::in_place);
+    if (ReadSourceFile(input.file, kMaxBatchFileLength, &*bytes) != LinkStatus::Ok)
         return result;
     result.opened = true;
     if (LooksScrambled(*bytes))

@@ -19,13 +19,6 @@ namespace {
 // The terminal's bytes of an item's name, as its requests use them.
 constexpr int kRequestNameRole = Qt::UserRole + 10;
 
-// The bytes of the last answer the link received, bounded by what it holds.
-std::span<const std::uint8_t> ReceivedBytes(const TerminalLink& link)
-{
-    const std::size_t length = std::min<std::size_t>(link.receivedLength, link.receivedData.size());
-    return {link.receivedData.data(), length};
-}
-
 // The name's bytes for requests: the terminal's own when the listing gave them,
 // else the text (the root, a placeholder).
 std::string RequestNameOf(const QTreeWidgetItem* item)
@@ -37,11 +30,11 @@ std::string RequestNameOf(const QTreeWidgetItem* item)
 // The entries of a listing of path, or nullopt when the listing failed.
 std::optional<std::vector<TerminalEntry>> ListEntries(TerminalLink& link, const std::string& path)
 {
-    int count = 0;
+    DirectoryListing listing;
     const WaitCursor wait;
-    if (!link.ListDirectory(ListingRequestPath(false, path), &count))
+    if (link.ListDirectory(ListingRequestPath(false, path), &listing) != LinkStatus::Ok)
         return std::nullopt;
-    return BoundedEntries(ReceivedBytes(link), count);
+    return BoundedEntries(listing.bytes, listing.count);
 }
 
 QString Text(const std::string& s)
@@ -116,11 +109,12 @@ int CTerminalFileTree::FillItem(QTreeWidgetItem* item)
     if (!l)
         return 0;
     const bool root = ImageOf(item) == FileTreeImage::ImageTerminal;
-    int count = 0;
+    DirectoryListing listing;
     const WaitCursor wait;
-    if (!l->ListDirectory(ListingRequestPath(root, RequestPath(item)), &count) || count == 0)
+    if (l->ListDirectory(ListingRequestPath(root, RequestPath(item)), &listing) != LinkStatus::Ok ||
+        listing.count == 0)
         return 0;
-    FillItemFrom(item, ReceivedBytes(*l), count);
+    FillItemFrom(item, listing.bytes, listing.count);
     return 0;
 }
 
@@ -170,11 +164,12 @@ void CTerminalFileTree::ShowTerminalProperties()
 
 void CTerminalFileTree::ShowDiskProperties(const QString& name, const std::string& path)
 {
-    std::uint32_t capacity = 0, used = 0, freeSpace = 0;
+    DiskFigures figures;
     const LinkStatus status = [&] {
         const WaitCursor wait;
-        return Link()->GetDiskInfo(path, &capacity, &used, &freeSpace);
+        return Link()->GetDiskInfo(path, &figures);
     }();
+    const auto [capacity, used, freeSpace] = figures;
     if (const auto message = MessageForDiskProperties(status)) {
         ShowMessage(*message);
         return;

@@ -35,14 +35,12 @@ struct FolderListing {
 
 void ListOnJobThread(TerminalLink& link, const std::string& request, FolderListing& listing)
 {
-    int count = 0;
-    if (!link.ListDirectory(request, &count))
+    DirectoryListing answer;
+    if (link.ListDirectory(request, &answer) != LinkStatus::Ok)
         return;
-    const std::size_t length = std::min<std::size_t>(link.receivedLength, link.receivedData.size());
     const std::lock_guard hold(listing.lock);
-    listing.data.assign(link.receivedData.begin(),
-                        link.receivedData.begin() + static_cast<std::ptrdiff_t>(length));
-    listing.count = count;
+    listing.data = std::move(answer.bytes);
+    listing.count = answer.count;
     listing.listed = true;
 }
 

@@ -490,9 +490,9 @@ void MainFrameTest::connectionOnSim1OpensAndClosesWithTheMenus()
     QCOMPARE(MenuTitles(frame), (QStringList{"File", "Setup", "Tool", "View", "Window", "Help"}));
     QCOMPARE(frame->windowTitle(), "KVVidiRidoved - SIM1");
     // The link is alive: the terminal answers a listing.
-    int count = 0;
-    QVERIFY(doc->link->ListDirectory("PDT", &count) != nullptr);
-    QVERIFY(count >= 2);
+    DirectoryListing listing;
+    QCOMPARE(doc->link->ListDirectory("PDT", &listing), LinkStatus::Ok);
+    QVERIFY(listing.count >= 2);
 
     frame->action(Command::Close)->trigger();
     QTRY_COMPARE(frame->ConnectionWindows().size(), 0);

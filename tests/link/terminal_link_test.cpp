@@ -1,5 +1,6 @@
 // TerminalLink against a scripted terminal: commands, data phases both ways,
 // failure counting, time-outs, cancel and busy.
+#include "tests/support/link_layers.h"
 #include "tests/support/scripted_peer.h"
 
 #include "link/transfer_progress.h"
@@ -39,6 +40,7 @@ TEST(SendCommandFrame, StatusOfEachAcknowledgement)
     };
     for (const Row& row : rows) {
         LinkRig rig;
+        LinkLayers layers(*rig.link);
         Bytes frame;
         rig.Script([&] {
             frame = rig.peer->Read(kCommandFrameSize);
@@ -46,7 +48,7 @@ TEST(SendCommandFrame, StatusOfEachAcknowledgement)
             rig.peer->Write(std::span(row.ack).first(3));
             rig.peer->Write(std::span(row.ack).subspan(3));
         });
-        EXPECT_EQ(rig.link->SendCommandFrame(kCommandDownload, 31), row.expected) << row.name;
+        EXPECT_EQ(layers.SendCommandFrame(kCommandDownload, 31), row.expected) << row.name;
         rig.Finish();
         const auto expectedFrame = BuildCommandFrame(kCommandDownload, 31);
         EXPECT_EQ(frame, Bytes(expectedFrame.begin(), expectedFrame.end())) << row.name;
@@ -56,7 +58,8 @@ TEST(SendCommandFrame, StatusOfEachAcknowledgement)
 TEST(SendCommandFrame, SilentTerminalTimesOut)
 {
     LinkRig rig;
-    EXPECT_EQ(rig.link->SendCommandFrame(kCommandRequest, 3), LinkStatus::NoReply);
+    LinkLayers layers(*rig.link);
+    EXPECT_EQ(layers.SendCommandFrame(kCommandRequest, 3), LinkStatus::NoReply);
 }
 
 TEST(SendCommand, MapsCommandAnswersTwoAndThree)
@@ -65,30 +68,31 @@ TEST(SendCommand, MapsCommandAnswersTwoAndThree)
          {std::pair{2, LinkStatus::NotInInstallMode}, std::pair{3, LinkStatus::AppAreaTooSmall},
           std::pair{1, AnswerCode(1)}}) {
         LinkRig rig;
+        LinkLayers layers(*rig.link);
         rig.Script([&] { rig.peer->AnswerCommand(1, static_cast<std::uint8_t>(answer)); });
         const Bytes data(10, 1);
-        EXPECT_EQ(rig.link->SendCommand(kCommandInstallKv20, data.data(), 10, false), expected);
+        EXPECT_EQ(layers.SendCommand(kCommandInstallKv20, data.data(), 10, false), expected);
     }
 }
 
 TEST(SendCommand, BlockAnswer255IsTerminalFailure)
 {
     LinkRig rig;
+    LinkLayers layers(*rig.link);
     rig.Script([&] {
         rig.peer->AnswerCommand(1, 0);
         rig.peer->AnswerBlock(10, kCommandDownload, 255);
     });
     const Bytes data(10, 1);
-    EXPECT_EQ(rig.link->SendCommand(kCommandDownload, data.data(), 10, false),
+    EXPECT_EQ(layers.SendCommand(kCommandDownload, data.data(), 10, false),
               LinkStatus::TerminalFailure);
 }
 
-TEST(SendCommand, BusyLinkSendsNothing)
+TEST(SendCommand, AHeldLineSendsNothing)
 {
     LinkRig rig;
-    rig.link->busy = 1;
-    const Bytes data(4, 0);
-    EXPECT_EQ(rig.link->SendCommand(kCommandRequest, data.data(), 4, false), LinkStatus::Busy);
+    const LinkLayers holder(*rig.link);
+    EXPECT_EQ(rig.link->DeleteTerminalFile("C:\\A.TXT"), LinkStatus::Busy);
     EXPECT_EQ(rig.peer->end->Pending(), 0u);
 }
 
@@ -96,6 +100,7 @@ TEST(SendData, BlockSizesAtThe1024Edge)
 {
     for (std::size_t length : {std::size_t{0}, std::size_t{1024}, std::size_t{1025}}) {
         LinkRig rig;
+        LinkLayers layers(*rig.link);
         const Bytes data = Pattern(length);
         Bytes received;
         std::vector<std::size_t> sizes;
@@ -111,8 +116,8 @@ TEST(SendData, BlockSizesAtThe1024Edge)
                 left -= n;
             } while (left > 0);
         });
-        EXPECT_EQ(rig.link->SendData(kCommandDownload, data.data(),
-                                     static_cast<std::uint32_t>(length), false),
+        EXPECT_EQ(layers.SendData(kCommandDownload, data.data(), static_cast<std::uint32_t>(length),
+                                  false),
                   LinkStatus::Ok);
         rig.Finish();
         EXPECT_EQ(received, data);
@@ -127,8 +132,9 @@ TEST(SendData, BlockSizesAtThe1024Edge)
 TEST(SendData, FiveSilencesInARowEndIt)
 {
     LinkRig rig;
+    LinkLayers layers(*rig.link);
     const Bytes data(100, 7);
-    EXPECT_EQ(rig.link->SendData(kCommandDownload, data.data(), 100, false),
+    EXPECT_EQ(layers.SendData(kCommandDownload, data.data(), 100, false),
               LinkStatus::TooManyFailures);
     EXPECT_EQ(rig.peer->end->Pending(), 5 * (100 + kBlockOverhead)) << "the same block, 5 times";
 }
@@ -140,6 +146,7 @@ TEST(SendData, RecoversFromResendRequestsAndMalformedAcknowledgements)
     // the reply time-out for a download, which first waits for a fresh one).
     for (std::uint8_t command : {kCommandDownload, kCommandRequest}) {
         LinkRig rig;
+        LinkLayers layers(*rig.link);
         int blocksSeen = 0;
         rig.Script([&] {
             rig.peer->AnswerBlock(20, command, 1);
@@ -151,7 +158,7 @@ TEST(SendData, RecoversFromResendRequestsAndMalformedAcknowledgements)
             ++blocksSeen;
         });
         const Bytes data(20, 3);
-        EXPECT_EQ(rig.link->SendData(command, data.data(), 20, false), LinkStatus::Ok);
+        EXPECT_EQ(layers.SendData(command, data.data(), 20, false), LinkStatus::Ok);
         rig.Finish();
         EXPECT_EQ(blocksSeen, 3);
         EXPECT_EQ(rig.peer->end->Pending(), 0u) << "nothing more was sent";
@@ -165,6 +172,7 @@ TEST(SendData, ATerminalThatAsksForEverythingAgainIsNotAnsweredForever)
     // acknowledgements alike, both directions of the data phase's commands.
     for (std::uint8_t command : {kCommandDownload, kCommandRequest}) {
         LinkRig rig;
+        LinkLayers layers(*rig.link);
         std::atomic<bool> done{false};
         std::atomic<int> blocksSeen{0};
         rig.Script([&] {
@@ -179,9 +187,8 @@ TEST(SendData, ATerminalThatAsksForEverythingAgainIsNotAnsweredForever)
             }
         });
         const Bytes data(20, 3);
-        auto sending = std::async(std::launch::async, [&] {
-            return rig.link->SendData(command, data.data(), 20, false);
-        });
+        auto sending = std::async(std::launch::async,
+                                  [&] { return layers.SendData(command, data.data(), 20, false); });
         if (sending.wait_for(30s) != std::future_status::ready)
             rig.link->cancel = 1;
         EXPECT_EQ(sending.get(), LinkStatus::TooManyFailures);
@@ -194,19 +201,20 @@ TEST(SendData, ATerminalThatAsksForEverythingAgainIsNotAnsweredForever)
 TEST(SendData, OtherAnswersEndAtOnce)
 {
     LinkRig rig;
+    LinkLayers layers(*rig.link);
     rig.Script([&] { rig.peer->AnswerBlock(5, kCommandDownload, 4); });
     const Bytes data(5, 3);
-    EXPECT_EQ(rig.link->SendData(kCommandDownload, data.data(), 5, false), AnswerCode(4));
+    EXPECT_EQ(layers.SendData(kCommandDownload, data.data(), 5, false), AnswerCode(4));
 }
 
 TEST(SendData, CancelStopsAfterTheFirstReply)
 {
     LinkRig rig;
+    LinkLayers layers(*rig.link);
     rig.link->cancel = 1;
     rig.Script([&] { rig.peer->AnswerBlock(1024, kCommandDownload, 0); });
     const Bytes data(3000, 3);
-    EXPECT_EQ(rig.link->SendData(kCommandDownload, data.data(), 3000, false),
-              LinkStatus::Cancelled);
+    EXPECT_EQ(layers.SendData(kCommandDownload, data.data(), 3000, false), LinkStatus::Cancelled);
     rig.Finish();
     EXPECT_EQ(rig.peer->end->Pending(), 0u) << "no second block";
 }
@@ -214,6 +222,7 @@ TEST(SendData, CancelStopsAfterTheFirstReply)
 TEST(SendData, ReportsProgressForDownloads)
 {
     LinkRig rig;
+    LinkLayers layers(*rig.link);
     TransferProgress progress;
     rig.link->progress = &progress;
     rig.Script([&] {
@@ -221,7 +230,7 @@ TEST(SendData, ReportsProgressForDownloads)
         rig.peer->AnswerBlock(476, kCommandDownload, 0);
     });
     const Bytes data(1500, 3);
-    EXPECT_EQ(rig.link->SendData(kCommandDownload, data.data(), 1500, true), LinkStatus::Ok);
+    EXPECT_EQ(layers.SendData(kCommandDownload, data.data(), 1500, true), LinkStatus::Ok);
     EXPECT_EQ(progress.bytesDone.load(), 1500u);
     rig.link->progress = nullptr;
 }
@@ -229,17 +238,16 @@ TEST(SendData, ReportsProgressForDownloads)
 TEST(ReceiveData, TakesA1025BytePhaseInTwoBlocks)
 {
     LinkRig rig;
+    LinkLayers layers(*rig.link);
     TransferProgress progress;
     rig.link->progress = &progress;
     const Bytes data = Pattern(1025);
     bool delivered = false;
     rig.Script([&] { delivered = rig.peer->SendPhase(data); });
-    EXPECT_EQ(rig.link->ReceiveData(true, false), LinkStatus::Ok);
+    EXPECT_EQ(layers.ReceiveData(true, false), LinkStatus::Ok);
     rig.Finish();
     EXPECT_TRUE(delivered);
-    EXPECT_EQ(rig.link->receivedData, data);
-    EXPECT_EQ(rig.link->receivedLength, 1025u);
-    EXPECT_EQ(rig.link->incomingType, 0);
+    EXPECT_EQ(layers.received, data);
     EXPECT_EQ(progress.byteTotal.load(), 1025u);
     EXPECT_EQ(progress.bytesDone.load(), 1025u);
     rig.link->progress = nullptr;
@@ -249,20 +257,23 @@ TEST(ReceiveData, EmptyPhaseWithAndWithoutAllowEmpty)
 {
     {
         LinkRig rig;
+        LinkLayers layers(*rig.link);
         rig.Script([&] {
             rig.peer->Write(BuildDataHeader(1, kDataTypeMemory, 0));
             EXPECT_EQ(ParseHeaderAck(rig.peer->Read(kAckSize)), std::optional<std::uint8_t>(0));
         });
-        EXPECT_EQ(rig.link->ReceiveData(false, true), LinkStatus::Ok);
+        EXPECT_EQ(layers.ReceiveData(false, true), LinkStatus::Ok);
         rig.Finish();
         EXPECT_EQ(rig.peer->end->Pending(), 0u);
     }
     {
         LinkRig rig;
-        rig.Script([&] { rig.peer->SendPhase({}); }); // header and one empty block
-        EXPECT_EQ(rig.link->ReceiveData(false, false), LinkStatus::Ok);
+        LinkLayers layers(*rig.link);
+        bool delivered = false;
+        rig.Script([&] { delivered = rig.peer->SendPhase({}); }); // header and one empty block
+        EXPECT_EQ(layers.ReceiveData(false, false), LinkStatus::Ok);
         rig.Finish();
-        EXPECT_EQ(rig.link->blockIndex, 1u);
+        EXPECT_TRUE(delivered);
     }
 }
 
@@ -285,39 +296,42 @@ TEST(ReceiveData, BadHeaders)
     };
     for (const Row& row : rows) {
         LinkRig rig;
+        LinkLayers layers(*rig.link);
         Bytes ack;
         rig.Script([&] {
             rig.peer->Write(row.header);
             ack = rig.peer->Read(kAckSize);
         });
-        EXPECT_EQ(rig.link->ReceiveData(false, false), row.expected) << row.name;
+        EXPECT_EQ(layers.ReceiveData(false, false), row.expected) << row.name;
         rig.Finish();
         const auto expectedAck = BuildHeaderAck(row.ackType, row.ackAnswer);
         EXPECT_EQ(ack, Bytes(expectedAck.begin(), expectedAck.end())) << row.name;
-        EXPECT_LT(rig.link->receivedData.capacity(), 1u << 21) << row.name;
+        EXPECT_LT(layers.received.capacity(), 1u << 21) << row.name;
     }
 }
 
-TEST(ReceiveData, UnknownTypeIsRefusedAtItsFirstBlock)
+TEST(ReceiveData, DataOfAnotherTypeIsRefusedAtItsHeader)
 {
-    LinkRig rig;
-    Bytes blockAck;
-    rig.Script([&] {
-        rig.peer->Write(BuildDataHeader(1, 5, 3));
-        rig.peer->Read(kAckSize);
-        const Bytes data{1, 2, 3};
-        rig.peer->Write(BuildDataBlock(0, data));
-        blockAck = rig.peer->Read(kBlockAckSize);
-    });
-    EXPECT_EQ(rig.link->ReceiveData(false, false), LinkStatus::BadDataType);
-    rig.Finish();
-    EXPECT_EQ(ParseBlockAckFromPc(blockAck, 5), std::optional<std::uint8_t>(1));
+    for (auto [type, expected] : {std::pair{std::uint8_t{5}, LinkStatus::BadDataType},
+                                  std::pair{kDataTypeFile, LinkStatus::UnexpectedData}}) {
+        LinkRig rig;
+        LinkLayers layers(*rig.link);
+        Bytes ack;
+        rig.Script([&] {
+            rig.peer->Write(BuildDataHeader(1, type, 3));
+            ack = rig.peer->Read(kAckSize);
+        });
+        EXPECT_EQ(layers.ReceiveData(false, false), expected);
+        rig.Finish();
+        EXPECT_EQ(ParseHeaderAck(ack), std::optional<std::uint8_t>(1));
+    }
 }
 
 TEST(ReceiveData, NoHeaderIsNoReply)
 {
     LinkRig rig;
-    EXPECT_EQ(rig.link->ReceiveData(false, false), LinkStatus::NoReply);
+    LinkLayers layers(*rig.link);
+    EXPECT_EQ(layers.ReceiveData(false, false), LinkStatus::NoReply);
 }
 
 TEST(ReceiveData, FailuresResetOnlyWhenABlockIsStored)
@@ -325,6 +339,7 @@ TEST(ReceiveData, FailuresResetOnlyWhenABlockIsStored)
     // Four bad blocks, then a good one: taken. Five bad blocks: 3008.
     for (int bad : {4, 5}) {
         LinkRig rig;
+        LinkLayers layers(*rig.link);
         const Bytes data{9, 8, 7};
         int resendRequests = 0;
         rig.Script([&] {
@@ -341,7 +356,7 @@ TEST(ReceiveData, FailuresResetOnlyWhenABlockIsStored)
             if (bad == 4)
                 rig.peer->Write(BuildDataBlock(0, data));
         });
-        const LinkStatus r = rig.link->ReceiveData(false, false);
+        const LinkStatus r = layers.ReceiveData(false, false);
         rig.Finish();
         EXPECT_EQ(r, bad == 4 ? LinkStatus::Ok : LinkStatus::TooManyFailures);
         EXPECT_EQ(resendRequests, bad);
@@ -354,6 +369,7 @@ TEST(ReceiveData, ABlockStoredAlreadyIsAcknowledgedAgain)
     // while we wait for the short last block. Asking for it again would make
     // both sides repeat it until the phase fails.
     LinkRig rig;
+    LinkLayers layers(*rig.link);
     const Bytes data = Pattern(1025);
     std::vector<std::optional<std::uint8_t>> answers;
     rig.Script([&] {
@@ -367,9 +383,9 @@ TEST(ReceiveData, ABlockStoredAlreadyIsAcknowledgedAgain)
         rig.peer->Write(BuildDataBlock(1, std::span(data).subspan(1024)));
         answers.push_back(ParseBlockAckFromPc(rig.peer->Read(kBlockAckSize), kDataTypeMemory));
     });
-    EXPECT_EQ(rig.link->ReceiveData(false, false), LinkStatus::Ok);
+    EXPECT_EQ(layers.ReceiveData(false, false), LinkStatus::Ok);
     rig.Finish();
-    EXPECT_EQ(rig.link->receivedData, data);
+    EXPECT_EQ(layers.received, data);
     const std::optional<std::uint8_t> taken(0);
     EXPECT_EQ(answers, (std::vector{taken, taken, taken}));
 }
@@ -377,13 +393,14 @@ TEST(ReceiveData, ABlockStoredAlreadyIsAcknowledgedAgain)
 TEST(ReceiveData, CancelRefusesTheHeader)
 {
     LinkRig rig;
+    LinkLayers layers(*rig.link);
     rig.link->cancel = 1;
     Bytes ack;
     rig.Script([&] {
         rig.peer->Write(BuildDataHeader(1, kDataTypeMemory, 3));
         ack = rig.peer->Read(kAckSize);
     });
-    EXPECT_EQ(rig.link->ReceiveData(false, false), LinkStatus::Cancelled);
+    EXPECT_EQ(layers.ReceiveData(false, false), LinkStatus::Cancelled);
     rig.Finish();
     EXPECT_EQ(ParseHeaderAck(ack), std::optional<std::uint8_t>(1));
 }
@@ -391,12 +408,13 @@ TEST(ReceiveData, CancelRefusesTheHeader)
 TEST(ReceiveData, LineGoneEndsAtOnce)
 {
     LinkRig rig;
+    LinkLayers layers(*rig.link);
     rig.Script([&] {
         rig.peer->Write(BuildDataHeader(1, kDataTypeMemory, 3000));
         rig.peer->Read(kAckSize);
         rig.peer->end->Close();
     });
-    EXPECT_EQ(rig.link->ReceiveData(false, false), LinkStatus::LineGone);
+    EXPECT_EQ(layers.ReceiveData(false, false), LinkStatus::LineGone);
 }
 
 TEST(ReadReply, NeverLosesBytesWhenMoreThanTheRingArrives)
@@ -404,13 +422,14 @@ TEST(ReadReply, NeverLosesBytesWhenMoreThanTheRingArrives)
     // 10,000 bytes arrive at once while the reader is slow: the ring (4096)
     // must hold back what does not fit instead of overwriting it.
     LinkRig rig;
+    LinkLayers layers(*rig.link);
     const Bytes data = Pattern(10000);
     rig.peer->Write(data);
     Bytes got;
     std::array<std::uint8_t, 100> chunk{};
     while (got.size() < data.size()) {
         std::size_t n = 0;
-        ASSERT_EQ(rig.link->ReadReply(chunk.data(), chunk.size(), &n, 1000ms), LinkStatus::Ok);
+        ASSERT_EQ(layers.ReadReply(chunk.data(), chunk.size(), &n, 1000ms), LinkStatus::Ok);
         got.insert(got.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
     }
     EXPECT_EQ(got, data);
@@ -432,8 +451,8 @@ TEST(Requests, AnswersShorterThanTheOperationReadsAreBadReplies)
          [](TerminalLink& l) { return l.SetTerminalTime("20260101000000"); }},
         {"disk information, 7 bytes", 7,
          [](TerminalLink& l) {
-             std::uint32_t c = 0, u = 0, f = 0;
-             return l.GetDiskInfo("C:", &c, &u, &f);
+             DiskFigures figures;
+             return l.GetDiskInfo("C:", &figures);
          }},
         {"terminal information, 59 bytes", 59,
          [](TerminalLink& l) {
@@ -443,8 +462,6 @@ TEST(Requests, AnswersShorterThanTheOperationReadsAreBadReplies)
     };
     for (const Row& row : rows) {
         LinkRig rig;
-        // An earlier answer of 100 bytes is still in receivedData.
-        rig.link->receivedData.assign(100, 0);
         rig.Script([&] {
             const Bytes frame = rig.peer->AnswerCommand(1, 0);
             rig.peer->AnswerBlock(GetU32(&frame[5]), kCommandRequest, 0);
