@@ -58,5 +58,7 @@ void ClockSyncThread::Run()
         // use is left alone; it signals again once that use has ended.
         if (link.TrySetTerminalTime(NowTerminalTimeText()) != LinkStatus::Busy)
             syncs.fetch_add(1);
+        else
+            stepsBack.fetch_add(1);
     }
 }

@@ -32,6 +32,8 @@ public:
     bool Running() const { return running.load(); }
     // Any thread. How many times the clock has been set (or tried on a free link).
     int SyncCount() const { return syncs.load(); }
+    // Any thread. How many times the worker found the line held and stepped back.
+    int StepsBack() const { return stepsBack.load(); }
 
 private:
     void Run();
@@ -41,5 +43,6 @@ private:
     std::atomic<bool> stop{false};
     std::atomic<bool> running{true};
     std::atomic<int> syncs{0};
+    std::atomic<int> stepsBack{0};
     std::thread thread; // last: starts once everything above exists
 };

@@ -71,10 +71,24 @@ TEST(TransferLog, RotatesAtTheLimitKeepingTheNewestOldFiles)
     ASSERT_TRUE(log.Write("PORT", "first after the limit"));
     EXPECT_EQ(LinesOf(log.Path()).size(), 1u);
     EXPECT_EQ(LinesOf(dir / "transfer.log.1").size(), 10u);
-    for (int round = 0; round < 3; ++round)
-        for (int i = 0; i < 10; ++i)
-            log.Write("PORT", line);
-    EXPECT_TRUE(std::filesystem::exists(dir / "transfer.log.2"));
+    // Numbered lines, three files' worth: the old files follow on one another
+    // and on the current one, none left behind by a skipped shift.
+    for (int n = 0; n < 30; ++n) {
+        std::string numbered = "#" + std::to_string(1000 + n);
+        numbered.resize(line.size(), 'x');
+        log.Write("PORT", numbered);
+    }
+    const auto number = [](const std::string& text) {
+        const auto at = text.find('#');
+        return at == std::string::npos ? -1 : std::stoi(text.substr(at + 1, 4));
+    };
+    const auto current = LinesOf(log.Path());
+    const auto first = LinesOf(dir / "transfer.log.1");
+    const auto second = LinesOf(dir / "transfer.log.2");
+    ASSERT_FALSE(current.empty() || first.empty() || second.empty());
+    EXPECT_EQ(number(second.back()) + 1, number(first.front()));
+    EXPECT_EQ(number(first.back()) + 1, number(current.front()));
+    EXPECT_EQ(number(current.back()), 1029);
     EXPECT_FALSE(std::filesystem::exists(dir / "transfer.log.3")) << "only two old files are kept";
     EXPECT_LE(std::filesystem::file_size(log.Path()), 1000u);
 }
