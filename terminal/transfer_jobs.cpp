@@ -22,7 +22,8 @@ namespace {
 struct WorkingFile {
     std::filesystem::path path;
     bool temporary = false;
-    bool failed = false; // the file ends before any transfer
+    bool failed = false;   // the file ends before any transfer
+    bool noRecord = false; // a conversion found bytes but not one record
     ~WorkingFile()
     {
         if (temporary && !path.empty()) {
@@ -80,7 +81,9 @@ void PrepareConversion(const std::filesystem::path& source, const ConvertSetting
     // Converted into the private folder, never beside the source: the source
     // folder may be read-only or shared with another connection's job.
     const std::filesystem::path copy = CreatePrivateTempFile("convert", "tmp");
-    working.path = copy.empty() ? copy : ConvertFile(source, settings, copy);
+    ConvertError error = ConvertError::None;
+    working.path = copy.empty() ? copy : ConvertFile(source, settings, copy, &error);
+    working.noRecord = error == ConvertError::NoRecord;
     if (working.path.empty() && !copy.empty()) {
         std::error_code ec;
         std::filesystem::remove(copy, ec);
@@ -172,6 +175,10 @@ void RunDownloadJob(TerminalLink& link, const DownloadJobInput& input, JobHost& 
                 destination = input.targetFolder + "\\" + name;
             }
             PrepareConversion(source, input.settings, link, working);
+            if (working.noRecord) {
+                host.LogLine(NoRecordLine(sourceText, shown()));
+                continue;
+            }
         } else {
             working.path = source;
         }
