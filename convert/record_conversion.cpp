@@ -431,6 +431,8 @@ RecordConverter ConverterFor(ConversionMode mode)
 // The offset of the first LF at or after from, or npos.
 std::size_t FindLineEnd(std::string_view data, std::size_t from)
 {
+    if (from >= data.size())
+        return std::string_view::npos;
     const void* hit = std::memchr(data.data() + from, '\n', data.size() - from);
     return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - data.data())
                : std::string_view::npos;
