@@ -46,7 +46,6 @@ TEST(ShortName, HostFileNames)
         std::optional<std::string> terminal;
     };
     const Row rows[] = {
-        {"ASCII", "ORDERS.TXT", "ORDERS.TXT"},
         {"Polish letters", "ZŁOTY.ŻÓŁ", "Z\xA3OTY.\xAF\xD3\xA3"},
         {"character outside the code page", "CAFÑ.TXT", std::nullopt},
         {"bytes that are not UTF-8", "Z\xA3OTY.TXT", std::nullopt},
