@@ -6,6 +6,7 @@
 #include "link/private_folder.h"
 #include "link/terminal_link.h"
 #include "link/transfer_progress.h"
+#include "link/windows_1250.h"
 
 #include <algorithm>
 #include <cctype>
@@ -155,8 +156,9 @@ void RunDownloadJob(TerminalLink& link, const DownloadJobInput& input, JobHost& 
         const std::string sourceText = source.string();
         std::string name = FileName(source);
         std::string destination = input.targetFolder + "\\" + name;
-        // What the window says: the folder as it shows it.
-        const auto shown = [&] { return shownFolder + "\\" + name; };
+        std::string shownName = name;
+        // What the window says: the folder and the name as it shows them.
+        const auto shown = [&] { return shownFolder + "\\" + shownName; };
         const auto failLine = [&] {
             return input.move ? MoveFailLine(sourceText, shown())
                               : CopyFailLine(sourceText, shown());
@@ -173,6 +175,8 @@ void RunDownloadJob(TerminalLink& link, const DownloadJobInput& input, JobHost& 
             if (input.settings.OriFixedName != 0) {
                 name = input.settings.OriFixedFileName;
                 destination = input.targetFolder + "\\" + name;
+                shownName =
+                    input.shownFixedName.empty() ? DecodeTerminalText(name) : input.shownFixedName;
             }
             PrepareConversion(source, input.settings, link, working);
             if (working.noRecord) {

@@ -301,6 +301,20 @@ TEST(DownloadJob, FixedNameSendsEveryFileUnderOneName)
     EXPECT_EQ(TestDir::ReadFile(rig.Disk("C/DATA/ITEMS.DAT")), "2,2\r\n");
 }
 
+TEST(DownloadJob, FixedNameInTheCodePageGoesAsItsBytesAndIsShownDecoded)
+{
+    JobRig rig;
+    const auto source = rig.Pc("ORDERS.TXT", "1,2\r\n");
+    DownloadJobInput input{{source}, "C:\\DATA", false, true};
+    input.settings.ConvertField = 2;
+    input.settings.OriFixedName = 1;
+    input.settings.OriFixedFileName = "ZAM\xD3W.TXT";
+    RunDownloadJob(*rig.link, input, rig.host);
+    EXPECT_EQ(TestDir::ReadFile(rig.Disk("C/DATA/ZAMÓW.TXT")), "1,2\r\n");
+    EXPECT_EQ(rig.host.lines,
+              (std::vector<std::string>{CopyDoneLine(source.string(), "C:\\DATA\\ZAMÓW.TXT")}));
+}
+
 TEST(DownloadJob, ConversionFromAReadOnlyFolder)
 {
     JobRig rig;
