@@ -1,6 +1,7 @@
 // kvctl convert: converts a file with the settings of a Convert.ini, or copies
 // those settings to another file. Main thread.
 #include "cli/kvctl_commands.h"
+#include "cli/terminal_session.h"
 
 #include "convert/convert_ini_location.h"
 #include "convert/convert_settings.h"
@@ -47,6 +48,8 @@ bool ParseConvertArguments(std::span<const std::string> args, ConvertArguments& 
     return parsed.source || parsed.saveIni;
 }
 
+} // namespace
+
 const char* DescribeConvertError(ConvertError error)
 {
     switch (error) {
@@ -54,12 +57,11 @@ const char* DescribeConvertError(ConvertError error)
     case ConvertError::OutputNotCreated: return "the converted copy cannot be created";
     case ConvertError::WriteFailed: return "writing the converted copy failed";
     case ConvertError::OutOfMemory: return "not enough memory";
+    case ConvertError::NoRecord: return "the file holds no record";
     case ConvertError::None: break;
     }
     return "unknown error";
 }
-
-} // namespace
 
 int RunConvertCommand(std::span<const std::string> args, const KvctlOptions& /*options*/,
                       std::ostream& out, std::ostream& err)

@@ -240,8 +240,11 @@ bool ConvertedCopy::Make(const std::filesystem::path& source, const std::string&
         return false;
     }
     path = CreatePrivateTempFile("convert", "tmp");
-    if (path.empty() || ConvertFile(source, settings, path).empty()) {
-        *problem = MessageString(MessageId::OpenFileFail);
+    ConvertError error = ConvertError::None;
+    if (path.empty() || ConvertFile(source, settings, path, &error).empty()) {
+        *problem = error == ConvertError::NoRecord ? "kvctl: cannot convert " + source.string() +
+                                                         ": " + DescribeConvertError(error)
+                                                   : MessageString(MessageId::OpenFileFail);
         return false;
     }
     return true;

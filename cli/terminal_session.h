@@ -5,6 +5,8 @@
 #include "cli/kvctl_commands.h"
 #include "link/serial/program_ports.h"
 
+#include "convert/record_conversion.h"
+
 #include "link/messages.h"
 #include "link/terminal_link.h"
 #include "link/transfer_log.h"
@@ -53,6 +55,9 @@ private:
     TransferLog* log = nullptr;
     std::string portName;
 };
+
+// Why a conversion failed, as kvctl says it after "cannot convert FILE: ".
+const char* DescribeConvertError(ConvertError error);
 
 // A converted copy of a file in the private folder, removed with the object.
 struct ConvertedCopy {

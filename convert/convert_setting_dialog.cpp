@@ -2,6 +2,7 @@
 
 #include "shell/prompter.h"
 #include "shell/ui_language.h"
+#include "terminal/code_page.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,16 +27,21 @@ constexpr int kLengthEntry = 0, kTabEntry = 1, kSpaceEntry = 2;
 constexpr std::uint8_t kTab = 9, kSpace = 32;
 constexpr int kPageRows = 3;
 
-// Separators are single bytes; a character beyond one byte becomes "?", as an
-// 8-bit code page would write it.
-std::uint8_t CodeOf(QChar c)
+// Separators are single bytes of the terminal's code page; a character the code
+// page lacks becomes "?". A byte the code page leaves without a character shows
+// as the character of the same number and reads back as that byte.
+std::uint8_t CodeOf(QChar c, const CodePageTable& codePage)
 {
-    return c.unicode() <= 0xFF ? static_cast<std::uint8_t>(c.unicode()) : std::uint8_t{'?'};
+    const char16_t u = c.unicode();
+    if (u >= 0x80 && u <= 0xFF && codePage[u - 0x80] == 0)
+        return static_cast<std::uint8_t>(u);
+    return static_cast<std::uint8_t>(EncodeTerminalName(QString(c), codePage).front());
 }
 
-QString TextOf(std::uint8_t code)
+QString TextOf(std::uint8_t code, const CodePageTable& codePage)
 {
-    return QString(QChar(static_cast<char16_t>(code)));
+    const char32_t c = code < 0x80 || codePage[code - 0x80] == 0 ? code : codePage[code - 0x80];
+    return QString(QChar(static_cast<char16_t>(c)));
 }
 
 QString FieldLabel(int number)
@@ -58,7 +64,7 @@ int HighestScroll(int count)
 } // namespace
 
 ConvertSettingDialog::ConvertSettingDialog(ConvertSettings& r, QWidget* parent)
-    : QDialog(parent), record(r)
+    : QDialog(parent), record(r), codePage(TerminalCodePage())
 {
     setObjectName(QStringLiteral("ConvertSettingDialog"));
     setWindowTitle(tr("DBMS File Convert"));
@@ -168,7 +174,7 @@ void ConvertSettingDialog::Open()
         std::min<std::uint32_t>(record.ConvertField, std::numeric_limits<int>::max()));
     fixedName = record.OriFixedName != 0 ? 1 : 0;
     openedNameBytes = record.OriFixedFileName;
-    openedName = QString::fromStdString(openedNameBytes);
+    openedName = QString::fromStdString(DecodeTerminalText(openedNameBytes, codePage));
     fixedFileName = openedName;
     WriteBoxes();
 
@@ -183,10 +189,10 @@ void ConvertSettingDialog::Open()
         case kSpace: entry = kSpaceEntry; break;
         default:
             for (int i = kSpaceEntry + 1; i < side->list->count() && entry < 0; ++i)
-                if (side->list->itemText(i) == TextOf(side->separator))
+                if (side->list->itemText(i) == TextOf(side->separator, codePage))
                     entry = i;
             if (entry < 0) {
-                side->list->addItem(TextOf(side->separator));
+                side->list->addItem(TextOf(side->separator, codePage));
                 entry = side->list->count() - 1;
             }
         }
@@ -302,7 +308,7 @@ void ConvertSettingDialog::OnSeparatorChosen(Side& side, int index)
     } else if (index > kSpaceEntry) {
         const QString text = side.list->itemText(index);
         if (!text.isEmpty())
-            side.separator = CodeOf(text.front());
+            side.separator = CodeOf(text.front(), codePage);
     }
     Refresh(side);
 }
@@ -311,9 +317,10 @@ void ConvertSettingDialog::OnSeparatorTyped(Side& side, const QString& text)
 {
     const Reaction reaction(*this);
     const bool read = ReactionReadBack();
-    const QString kept = text.isEmpty() ? QString() : TextOf(CodeOf(text.front()));
+    const QString kept =
+        text.isEmpty() ? QString() : TextOf(CodeOf(text.front(), codePage), codePage);
     side.list->lineEdit()->setText(kept);
-    side.separator = kept.isEmpty() ? 0 : CodeOf(kept.front());
+    side.separator = kept.isEmpty() ? 0 : CodeOf(kept.front(), codePage);
     // After a failed read the boxes keep what the user typed; rewriting them from
     // the copies would throw it away.
     if (read)
@@ -406,7 +413,7 @@ void ConvertSettingDialog::accept()
         // One line of Convert.ini holds the name: line breaks cannot be part of it.
         QString name = fixedFileName;
         name.remove(u'\r').remove(u'\n');
-        record.OriFixedFileName = name.toStdString();
+        record.OriFixedFileName = EncodeTerminalName(name, codePage);
     } else {
         record.OriFixedFileName = openedNameBytes;
     }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "convert/convert_settings.h"
+#include "link/windows_1250.h"
 
 #include <QDialog>
 #include <QString>
@@ -83,6 +84,8 @@ private:
     bool ReactionReadBack();
 
     ConvertSettings& record;
+    // Separators and the fixed name are terminal text: shown and typed in this.
+    const CodePageTable codePage;
     Side ori, conv;
     int fixedName = 0;
     QString fixedFileName;

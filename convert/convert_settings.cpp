@@ -130,11 +130,14 @@ void ParseConvertIni(std::string_view text, ConvertSettings& record)
     const auto decimal = [](std::optional<std::string_view> v) {
         return v ? ParseIniDecimal(*v) : 0;
     };
+    const auto count = [&decimal](std::optional<std::string_view> v) {
+        return std::clamp(decimal(v), 0, kMaxIniCount);
+    };
 
     record.OriSeparator = separator(value("OriSeparator="));
-    record.OriFieldCount = decimal(value("OriFieldCount="));
+    record.OriFieldCount = count(value("OriFieldCount="));
     record.ConvSeparator = separator(value("ConvSeparator="));
-    record.ConvertField = static_cast<std::uint32_t>(decimal(value("ConvertField=")));
+    record.ConvertField = static_cast<std::uint32_t>(count(value("ConvertField=")));
     record.OriFixedName = decimal(value("OriFixedName="));
     record.OriFixedFileName = std::string(value("OriFixedFileName=").value_or(""));
     for (const std::int32_t w : ParseIniList(value("OriFieldLen=").value_or("")))

@@ -26,9 +26,12 @@ struct ConvertSettings {
 
 // The separator a key gets when Convert.ini exists but lacks that key (an apostrophe).
 inline constexpr std::uint8_t kMissingSeparator = 39;
-// Loading pads ConvFieldLen up to ConvertField entries, but never beyond this many:
-// a damaged count must not exhaust memory.
-inline constexpr std::size_t kMaxPaddedWidths = 65536;
+// The field counts read from a file (OriFieldCount, ConvertField) are clamped to
+// 0..kMaxIniCount: a hand-edited count must not overflow what is computed from it
+// nor exhaust memory.
+inline constexpr std::int32_t kMaxIniCount = 65536;
+// Loading pads ConvFieldLen up to ConvertField entries, but never beyond this many.
+inline constexpr std::size_t kMaxPaddedWidths = kMaxIniCount;
 
 // The value of key (the text up to and including "=") in the text of an ini file:
 // the bytes after the first occurrence of key at a line start (the beginning of
@@ -57,7 +60,8 @@ std::vector<std::int32_t> ParseIniList(std::string_view text);
 std::string FormatIniList(const std::vector<std::int32_t>& widths);
 
 // Reads the keys found in text into record; a missing key gets its missing-key
-// default (separators kMissingSeparator, numbers 0, empty name). The lists are
+// default (separators kMissingSeparator, numbers 0, empty name). Field counts are
+// clamped to 0..kMaxIniCount. The lists are
 // appended to what the record holds, then ConvFieldLen is padded with widths 0 up
 // to ConvertField entries (at most kMaxPaddedWidths).
 void ParseConvertIni(std::string_view text, ConvertSettings& record);

@@ -428,45 +428,63 @@ RecordConverter ConverterFor(ConversionMode mode)
     return DelimitedToDelimited;
 }
 
-// The offset of the first CR LF at or after from, or npos.
-std::size_t FindCrLf(std::string_view data, std::size_t from)
+// The offset of the first LF at or after from, or npos.
+std::size_t FindLineEnd(std::string_view data, std::size_t from)
 {
-    std::size_t at = from;
-    while (at < data.size()) {
-        const void* hit = std::memchr(data.data() + at, '\n', data.size() - at);
-        if (!hit)
-            break;
-        const auto lf = static_cast<std::size_t>(static_cast<const char*>(hit) - data.data());
-        if (lf > from && data[lf - 1] == '\r')
-            return lf - 1;
-        at = lf + 1;
-    }
-    return std::string_view::npos;
+    if (from >= data.size())
+        return std::string_view::npos;
+    const void* hit = std::memchr(data.data() + from, '\n', data.size() - from);
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - data.data())
+               : std::string_view::npos;
 }
 
-// Converts every record of data that its CR LF ends; returns the offset of the
-// first byte not used (the start of an unfinished record). Stops early on a
-// write error.
-std::size_t ConvertRecordsOf(std::string_view data, const ConvertSettings& settings,
-                             RecordConverter convert, RecordSink& sink)
+// Writes one converted line per record and counts the records.
+struct RecordWriter {
+    const ConvertSettings& settings;
+    RecordConverter convert;
+    RecordSink& sink;
+    std::uint64_t records = 0;
+    bool sourceEmpty = true;
+
+    void Write(std::string_view record)
+    {
+        convert(record, settings, sink);
+        sink.PutCrLf();
+        ++records;
+    }
+};
+
+// Converts every record of data that a line end closes (LF, or CR LF whose CR is
+// no part of the record); returns the offset of the first byte not used (the
+// start of an unfinished record). At the end of the source (last) the bytes left
+// are one more record, less a CR that ends them; a lone CR is no record. Stops
+// early on a write error.
+std::size_t ConvertRecordsOf(std::string_view data, bool last, RecordWriter& writer)
 {
     std::size_t start = 0;
-    for (std::size_t end = FindCrLf(data, start); end != std::string_view::npos;
-         end = FindCrLf(data, start)) {
-        convert(data.substr(start, end - start), settings, sink);
-        sink.PutCrLf();
-        if (sink.Failed())
-            break;
-        start = end + 2;
+    for (std::size_t lf = FindLineEnd(data, start); lf != std::string_view::npos;
+         lf = FindLineEnd(data, start)) {
+        const std::size_t end = lf > start && data[lf - 1] == '\r' ? lf - 1 : lf;
+        writer.Write(data.substr(start, end - start));
+        if (writer.sink.Failed())
+            return start;
+        start = lf + 1;
+    }
+    if (last && start < data.size()) {
+        std::string_view rest = data.substr(start);
+        if (rest.back() == '\r')
+            rest.remove_suffix(1);
+        if (!rest.empty())
+            writer.Write(rest);
+        start = data.size();
     }
     return start;
 }
 
 // Reads in from its current position to the end and converts it piece by piece;
 // an unfinished record at the end of a piece waits for the next one.
-ConvertError ConvertStream(std::FILE* in, const ConvertSettings& settings, RecordSink& sink)
+ConvertError ConvertStream(std::FILE* in, RecordWriter& writer)
 {
-    const RecordConverter convert = ConverterFor(ChooseConversionMode(settings));
     std::size_t capacity = kReadChunk;
     std::unique_ptr<char[]> buffer(new char[capacity]);
     std::size_t filled = 0;
@@ -474,10 +492,11 @@ ConvertError ConvertStream(std::FILE* in, const ConvertSettings& settings, Recor
         const std::size_t got = std::fread(buffer.get() + filled, 1, capacity - filled, in);
         if (got == 0)
             break;
+        writer.sourceEmpty = false;
         filled += got;
         const std::size_t used =
-            ConvertRecordsOf(std::string_view(buffer.get(), filled), settings, convert, sink);
-        if (sink.Failed())
+            ConvertRecordsOf(std::string_view(buffer.get(), filled), false, writer);
+        if (writer.sink.Failed())
             return ConvertError::WriteFailed;
         std::memmove(buffer.get(), buffer.get() + used, filled - used);
         filled -= used;
@@ -491,7 +510,8 @@ ConvertError ConvertStream(std::FILE* in, const ConvertSettings& settings, Recor
     }
     if (std::ferror(in))
         return ConvertError::SourceUnreadable;
-    return sink.Flush() ? ConvertError::None : ConvertError::WriteFailed;
+    ConvertRecordsOf(std::string_view(buffer.get(), filled), true, writer);
+    return writer.sink.Flush() ? ConvertError::None : ConvertError::WriteFailed;
 }
 
 void SetError(ConvertError* error, ConvertError value)
@@ -515,7 +535,8 @@ std::optional<std::string> ConvertRecords(std::string_view data, const ConvertSe
 {
     try {
         RecordSink sink;
-        ConvertRecordsOf(data, settings, ConverterFor(ChooseConversionMode(settings)), sink);
+        RecordWriter writer{settings, ConverterFor(ChooseConversionMode(settings)), sink};
+        ConvertRecordsOf(data, true, writer);
         return sink.Take();
     } catch (const std::bad_alloc&) {
         return std::nullopt;
@@ -569,12 +590,17 @@ std::filesystem::path ConvertFile(const std::filesystem::path& source,
     ConvertError failure = ConvertError::None;
     try {
         RecordSink sink(out.get());
+        RecordWriter writer{settings, ConverterFor(ChooseConversionMode(settings)), sink};
         if (sameFile) {
-            ConvertRecordsOf(whole, settings, ConverterFor(ChooseConversionMode(settings)), sink);
+            writer.sourceEmpty = whole.empty();
+            ConvertRecordsOf(whole, true, writer);
             failure = sink.Flush() ? ConvertError::None : ConvertError::WriteFailed;
         } else {
-            failure = ConvertStream(in.get(), settings, sink);
+            failure = ConvertStream(in.get(), writer);
         }
+        // Bytes but not one record: an empty copy would pass for a converted file.
+        if (failure == ConvertError::None && writer.records == 0 && !writer.sourceEmpty)
+            failure = ConvertError::NoRecord;
     } catch (const std::bad_alloc&) {
         failure = ConvertError::OutOfMemory;
     } catch (const std::length_error&) {
@@ -586,6 +612,10 @@ std::filesystem::path ConvertFile(const std::filesystem::path& source,
     SetError(error, failure);
     if (failure == ConvertError::None)
         return target;
+    if (failure == ConvertError::NoRecord && sameFile) {
+        ReplaceFileBytes(target, whole); // the source converted in place stays as it was
+        return {};
+    }
     // Never leave a short copy that could pass for a converted file; devices such
     // as /dev/full are left alone.
     if (std::filesystem::is_regular_file(target, ec))

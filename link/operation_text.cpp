@@ -36,6 +36,10 @@ std::string SourceKeptLine(const std::string& s, const std::string& t)
 {
     return Fill("Copy %s to %s have done, but the source can't be removed", s, t);
 }
+std::string NoRecordLine(const std::string& s, const std::string& t)
+{
+    return Fill("Convert %s fail: no record in it, nothing sent to %s", s, t);
+}
 std::string PcMoveFailLine(const std::string& s, const std::string& t)
 {
     return Fill("Move %s to %s fail!", s, t);

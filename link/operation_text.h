@@ -18,6 +18,9 @@ std::string MoveDoneLine(const std::string& source, const std::string& target);
 std::string MoveFailLine(const std::string& source, const std::string& target);
 // A move to the terminal whose PC source could not be removed afterwards.
 std::string SourceKeptLine(const std::string& source, const std::string& target);
+// A file sent in Convert mode whose source has bytes but not one record: nothing
+// was sent.
+std::string NoRecordLine(const std::string& source, const std::string& target);
 // A move on the PC that failed (it ends with "!").
 std::string PcMoveFailLine(const std::string& source, const std::string& target);
 // A file the terminal sent by itself, saved under path; one that did not arrive

@@ -10,20 +10,22 @@ namespace {
 // Folders nested deeper than this are not followed (a host symlink loop).
 constexpr int kMaxFolderDepth = 16;
 
-// The host entries of dir that carry 8.3 names, by stored name. Of two host
-// names that differ only in case, the upper-case one wins.
+// The host entries of dir that carry 8.3 names, by stored name; host names are
+// UTF-8 (HostFileName). Of two host names that differ only in case, the
+// upper-case one wins.
 std::map<std::string, fs::directory_entry> ShortEntries(const fs::path& dir)
 {
     std::map<std::string, fs::directory_entry> out;
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string host = it->path().filename().string();
-        const auto stored = ShortName(host);
+        const auto terminal = TerminalNameOfHost(host);
+        const auto stored = terminal ? ShortName(*terminal) : std::nullopt;
         std::error_code typeEc;
         if (!stored || (!it->is_directory(typeEc) && !it->is_regular_file(typeEc)))
             continue;
         const auto [pos, inserted] = out.try_emplace(*stored, *it);
-        if (!inserted && host == *stored)
+        if (!inserted && host == HostFileName(*stored))
             pos->second = *it;
     }
     return out;
@@ -266,7 +268,7 @@ StoreCheck SimStorage::BeginStore(std::string_view text, std::uint32_t size, boo
         existing ? std::min<std::uint64_t>(FileSize(*existing), used) : 0;
     if (used - replaced + size > Capacity(full.disk))
         return StoreCheck::NoSpace;
-    const fs::path target = existing ? existing->path() : *folder / name;
+    const fs::path target = existing ? existing->path() : *folder / HostFileName(name);
     if (!CanWrite() || !file.Open(target))
         return StoreCheck::WriteFailed;
     return StoreCheck::Ok;

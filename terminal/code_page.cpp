@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 CodePageTable CodePageNamed(const QString& name)
 {
     if (name.compare(QLatin1StringView(kDefaultCodePage), Qt::CaseInsensitive) == 0)
@@ -31,4 +33,19 @@ CodePageTable TerminalCodePage()
             .value(QLatin1StringView(kCodePageKey), QLatin1StringView(kDefaultCodePage))
             .toString();
     return CodePageNamed(name);
+}
+
+std::string EncodeTerminalName(const QString& text, const CodePageTable& codePage)
+{
+    std::string bytes;
+    for (const char32_t c : text.toUcs4()) {
+        const auto found = std::find(codePage.begin(), codePage.end(), c);
+        if (c < 0x80)
+            bytes += static_cast<char>(c);
+        else if (found != codePage.end())
+            bytes += static_cast<char>(0x80 + (found - codePage.begin()));
+        else
+            bytes += '?';
+    }
+    return bytes;
 }

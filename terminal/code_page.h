@@ -9,6 +9,8 @@
 
 #include <QString>
 
+#include <string>
+
 // The setting: group "Setting", value "CodePage".
 inline constexpr const char* kCodePageKey = "Setting/CodePage";
 inline constexpr const char* kDefaultCodePage = "Windows-1250";
@@ -18,3 +20,7 @@ inline constexpr const char* kDefaultCodePage = "Windows-1250";
 CodePageTable CodePageNamed(const QString& name);
 // The code page the settings store names (Windows-1250 when none).
 CodePageTable TerminalCodePage();
+// A terminal name typed in the window as the terminal's bytes: ASCII as it is,
+// each other character of codePage as its byte, any character codePage lacks as
+// "?". Any thread.
+std::string EncodeTerminalName(const QString& text, const CodePageTable& codePage);

@@ -9,6 +9,7 @@
 #include "pc/progress_dialog.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/prompter.h"
+#include "terminal/code_page.h"
 #include "terminal/gui_job_host.h"
 #include "terminal/terminal_file_tree.h"
 #include "terminal/terminal_tree_rules.h"
@@ -99,6 +100,8 @@ void CTerminalFileTree::StartDownloadJob(QTreeWidgetItem* target, CFileTreeCtrl*
     if (CKVVidiRidovedApp* app = TheApp()) {
         input.convert = app->ConvertMode.load() != 0;
         input.settings = app->Settings;
+        input.shownFixedName =
+            DecodeTerminalText(input.settings.OriFixedFileName, TerminalCodePage());
     }
     input.key = CKVVidiRidovedApp::UnscrambleKeySetting();
 

@@ -6,6 +6,7 @@
 #include "link/private_folder.h"
 #include "link/terminal_link.h"
 #include "link/transfer_progress.h"
+#include "link/windows_1250.h"
 
 #include <algorithm>
 #include <cctype>
@@ -22,7 +23,8 @@ namespace {
 struct WorkingFile {
     std::filesystem::path path;
     bool temporary = false;
-    bool failed = false; // the file ends before any transfer
+    bool failed = false;   // the file ends before any transfer
+    bool noRecord = false; // a conversion found bytes but not one record
     ~WorkingFile()
     {
         if (temporary && !path.empty()) {
@@ -80,7 +82,9 @@ void PrepareConversion(const std::filesystem::path& source, const ConvertSetting
     // Converted into the private folder, never beside the source: the source
     // folder may be read-only or shared with another connection's job.
     const std::filesystem::path copy = CreatePrivateTempFile("convert", "tmp");
-    working.path = copy.empty() ? copy : ConvertFile(source, settings, copy);
+    ConvertError error = ConvertError::None;
+    working.path = copy.empty() ? copy : ConvertFile(source, settings, copy, &error);
+    working.noRecord = error == ConvertError::NoRecord;
     if (working.path.empty() && !copy.empty()) {
         std::error_code ec;
         std::filesystem::remove(copy, ec);
@@ -152,8 +156,9 @@ void RunDownloadJob(TerminalLink& link, const DownloadJobInput& input, JobHost& 
         const std::string sourceText = source.string();
         std::string name = FileName(source);
         std::string destination = input.targetFolder + "\\" + name;
-        // What the window says: the folder as it shows it.
-        const auto shown = [&] { return shownFolder + "\\" + name; };
+        std::string shownName = name;
+        // What the window says: the folder and the name as it shows them.
+        const auto shown = [&] { return shownFolder + "\\" + shownName; };
         const auto failLine = [&] {
             return input.move ? MoveFailLine(sourceText, shown())
                               : CopyFailLine(sourceText, shown());
@@ -170,8 +175,14 @@ void RunDownloadJob(TerminalLink& link, const DownloadJobInput& input, JobHost& 
             if (input.settings.OriFixedName != 0) {
                 name = input.settings.OriFixedFileName;
                 destination = input.targetFolder + "\\" + name;
+                shownName =
+                    input.shownFixedName.empty() ? DecodeTerminalText(name) : input.shownFixedName;
             }
             PrepareConversion(source, input.settings, link, working);
+            if (working.noRecord) {
+                host.LogLine(NoRecordLine(sourceText, shown()));
+                continue;
+            }
         } else {
             working.path = source;
         }

@@ -24,6 +24,9 @@ struct DownloadJobInput {
     ConvertSettings settings{};                   // with convert: the layouts and fixed name
     UnscrambleKey key = kDefaultUnscrambleKey;    // for BASIC programs bound for D:\Program\ .
     std::string shownTargetFolder{}; // the folder as the window shows it; empty: targetFolder
+    // With convert: the fixed name as the window shows it; empty: its bytes decoded
+    // with Windows-1250.
+    std::string shownFixedName{};
 };
 
 // Terminal files to a PC folder.

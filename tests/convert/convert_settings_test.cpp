@@ -194,13 +194,33 @@ TEST(ParseConvertIniTest, OriFieldLenIsNeverFilledUp)
     EXPECT_TRUE(r.OriFieldLen.empty());
 }
 
-TEST(ParseConvertIniTest, DamagedFieldCountPadsAtMostTheLimit)
+// Hand-edited counts: OriFieldCount=-2147483648 overflowed every refresh of the
+// dialog, and ConvertField=-1 asked for four billion fields a record.
+struct CountRow {
+    const char* name;
+    const char* text;
+    std::int32_t count; // both counts
+    std::size_t padded;
+};
+
+class DamagedCountTest : public testing::TestWithParam<CountRow> {};
+
+TEST_P(DamagedCountTest, IsClampedOnReading)
 {
     ConvertSettings r;
-    ParseConvertIni("ConvertField=-1\r\n", r);
-    EXPECT_EQ(r.ConvertField, 4294967295u);
-    EXPECT_EQ(r.ConvFieldLen.size(), kMaxPaddedWidths);
+    const std::string value = GetParam().text;
+    ParseConvertIni("OriFieldCount=" + value + "\r\nConvertField=" + value + "\r\n", r);
+    EXPECT_EQ(r.OriFieldCount, GetParam().count);
+    EXPECT_EQ(r.ConvertField, static_cast<std::uint32_t>(GetParam().count));
+    EXPECT_EQ(r.ConvFieldLen.size(), GetParam().padded);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DamagedCountTest,
+    testing::Values(CountRow{"lowest_int", "-2147483648", 0, 0}, CountRow{"minus_one", "-1", 0, 0},
+                    CountRow{"highest_int", "2147483647", kMaxIniCount, kMaxPaddedWidths},
+                    CountRow{"in_range", "40", 40, 40}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FormatConvertIniTest, WritesTheNineLines)
 {

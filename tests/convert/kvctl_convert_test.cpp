@@ -94,6 +94,24 @@ TEST_F(KvctlConvertTest, ConvertAndSaveTogether)
     EXPECT_EQ(ReadBytes(copy), FormatConvertIni(loaded));
 }
 
+TEST_F(KvctlConvertTest, LfLinesConvertAndASourceWithoutARecordFails)
+{
+    // Mended: LF-only lines gave an empty copy and a success.
+    const std::string ini = Ini(CommaToSemicolon());
+    WriteBytes(folder / "lf.txt", "a,b,c\nd");
+    Outcome o = Run({"convert", (folder / "lf.txt").string(), "--ini", ini});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(ReadBytes(folder / "VidiRidoved.tmp"), "a;b\r\nd;\r\n");
+
+    const auto none = (folder / "none.txt").string();
+    WriteBytes(none, "\r");
+    o = Run({"convert", none, "--ini", ini});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(o.err, "kvctl: cannot convert " + none + ": the file holds no record\n");
+    EXPECT_FALSE(std::filesystem::exists(folder / "VidiRidoved.tmp"));
+}
+
 struct UsageRow {
     const char* name;
     std::vector<std::string> words;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -67,43 +68,43 @@ TEST_P(RecordTest, ConvertsTheRecord)
 
 TEST_P(RecordTest, ConvertsTheRecordAtAnyOffset)
 {
-    // Copies one after another start at different offsets within a word, and the
-    // unfinished tail puts the last CR LF well inside the data.
+    // Copies one after another start at different offsets within a word; the last
+    // one ends with LF alone.
     std::string data, lines;
     for (int i = 0; i < 9; ++i) {
         data += GetParam().record + "\r\n";
         lines += GetParam().line + "\r\n";
     }
-    EXPECT_EQ(Convert(data + "unfinished record", GetParam().settings), lines);
+    EXPECT_EQ(Convert(data + GetParam().record + "\n", GetParam().settings),
+              lines + GetParam().line + "\r\n");
 }
 
 const auto kRowName = [](const auto& info) { return std::string(info.param.name); };
 
 INSTANTIATE_TEST_SUITE_P(
     DelimitedToDelimited, RecordTest,
-    testing::Values(
-        RecordRow{"fourth_field_dropped", Delimited(',', ';', 3), "a,b,c,d", "a;b;c"},
-        RecordRow{"missing_fields_empty", Delimited(',', ';', 3), "a", "a;;"},
-        RecordRow{"empty_record", Delimited(',', ';', 3), "", ";;"},
-        RecordRow{"trailing_separator", Delimited(',', ';', 3), "a,b,", "a;b;"},
-        RecordRow{"separators_only", Delimited(',', ';', 3), ",,,,", ";;"},
-        RecordRow{"fields_across_words", Delimited(',', ';', 3), "alpha,beta-gamma,delta,epsilon",
-                  "alpha;beta-gamma;delta"},
-        // '-' is ',' with its lowest bit flipped: no false separator after a real one.
-        RecordRow{"byte_next_to_separator_code", Delimited(',', ';', 9), ",-,-,-,-,-",
-                  ";-;-;-;-;-;;;"},
-        RecordRow{"same_separator_both_sides", Delimited(',', ',', 2), "a,b,c", "a,b"},
-        RecordRow{"high_separator_code", Delimited('\xb6', '\xfe', 2),
-                  "ab\xb6"
-                  "cd\xb6"
-                  "ef",
-                  "ab\xfe"
-                  "cd"},
-        RecordRow{"one_field", Delimited(',', ';', 1), "first,second", "first"},
-        RecordRow{"no_fields", Delimited(',', ';', 0), "a,b", ""},
-        RecordRow{"cr_as_source_separator", Delimited('\r', ';', 3), "a\rb", "a;b;"},
-        RecordRow{"lf_as_source_separator", Delimited('\n', ';', 3), "abcdefgh\nb", "abcdefgh;b;"},
-        RecordRow{"many_fields", Delimited(',', ';', 5000), "a,b", "a;b" + std::string(4998, ';')}),
+    testing::Values(RecordRow{"fourth_field_dropped", Delimited(',', ';', 3), "a,b,c,d", "a;b;c"},
+                    RecordRow{"missing_fields_empty", Delimited(',', ';', 3), "a", "a;;"},
+                    RecordRow{"empty_record", Delimited(',', ';', 3), "", ";;"},
+                    RecordRow{"trailing_separator", Delimited(',', ';', 3), "a,b,", "a;b;"},
+                    RecordRow{"separators_only", Delimited(',', ';', 3), ",,,,", ";;"},
+                    RecordRow{"fields_across_words", Delimited(',', ';', 3),
+                              "alpha,beta-gamma,delta,epsilon", "alpha;beta-gamma;delta"},
+                    // '-' is ',' with its lowest bit flipped: no false separator after a real one.
+                    RecordRow{"byte_next_to_separator_code", Delimited(',', ';', 9), ",-,-,-,-,-",
+                              ";-;-;-;-;-;;;"},
+                    RecordRow{"same_separator_both_sides", Delimited(',', ',', 2), "a,b,c", "a,b"},
+                    RecordRow{"high_separator_code", Delimited('\xb6', '\xfe', 2),
+                              "ab\xb6"
+                              "cd\xb6"
+                              "ef",
+                              "ab\xfe"
+                              "cd"},
+                    RecordRow{"one_field", Delimited(',', ';', 1), "first,second", "first"},
+                    RecordRow{"no_fields", Delimited(',', ';', 0), "a,b", ""},
+                    RecordRow{"cr_as_source_separator", Delimited('\r', ';', 3), "a\rb", "a;b;"},
+                    RecordRow{"many_fields", Delimited(',', ';', 5000), "a,b",
+                              "a;b" + std::string(4998, ';')}),
     kRowName);
 
 INSTANTIATE_TEST_SUITE_P(
@@ -146,28 +147,47 @@ INSTANTIATE_TEST_SUITE_P(
                   "ab   "}),
     kRowName);
 
-// How data splits into records, whatever the mode.
+// How data splits into records, whatever the mode; in memory and through a file.
 struct DataRow {
     const char* name;
     std::string data;
-    std::string converted;
+    std::string converted; // empty: no record
 };
 
 class RecordSplitTest : public testing::TestWithParam<DataRow> {};
 
-TEST_P(RecordSplitTest, ConvertsEveryRecordEndedByCrLf)
+TEST_P(RecordSplitTest, ConvertsEveryRecord)
 {
-    EXPECT_EQ(Convert(GetParam().data, Delimited(',', ';', 2)), GetParam().converted);
+    const ConvertSettings settings = Delimited(',', ';', 2);
+    EXPECT_EQ(Convert(GetParam().data, settings), GetParam().converted);
+
+    TempFolder folder;
+    WriteBytes(folder / "data.txt", GetParam().data);
+    ConvertError error = ConvertError::OutOfMemory;
+    const auto copy = ConvertFile(folder / "data.txt", settings, {}, &error);
+    if (GetParam().converted.empty() && !GetParam().data.empty()) {
+        EXPECT_TRUE(copy.empty());
+        EXPECT_EQ(error, ConvertError::NoRecord);
+        EXPECT_FALSE(std::filesystem::exists(folder / "VidiRidoved.tmp"));
+    } else {
+        EXPECT_EQ(error, ConvertError::None);
+        EXPECT_EQ(ReadBytes(copy), GetParam().converted);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, RecordSplitTest,
-    testing::Values(DataRow{"no_cr_lf_no_lines", "a,b,c", ""},
-                    DataRow{"last_line_without_cr_lf_dropped", "a,b\r\nc,d", "a;b\r\n"},
-                    DataRow{"one_line_per_cr_lf", "\r\n\r\n\r\n", ";\r\n;\r\n;\r\n"},
-                    DataRow{"lone_cr_and_lf_are_data", "a\rb,c\nd\r\n", "a\rb;c\nd\r\n"},
+    testing::Values(DataRow{"lf_only", "a,b,c\nd\n", "a;b\r\nd;\r\n"},
+                    DataRow{"cr_lf", "a,b,c\r\nd\r\n", "a;b\r\nd;\r\n"},
+                    DataRow{"mixed", "a\r\nb\nc\r\n", "a;\r\nb;\r\nc;\r\n"},
+                    DataRow{"last_line_without_end", "a,b\nc,d", "a;b\r\nc;d\r\n"},
+                    DataRow{"no_line_end_at_all", "a,b,c", "a;b\r\n"},
+                    DataRow{"cr_at_end_of_file", "a\r\nb,c\r", "a;\r\nb;c\r\n"},
+                    DataRow{"empty_lines_are_records", "\r\n\n\r\n", ";\r\n;\r\n;\r\n"},
+                    DataRow{"lone_cr_is_data", "a\rb,c\r\n", "a\rb;c\r\n"},
                     DataRow{"cr_before_cr_lf_is_data", "a\r\r\n", "a\r;\r\n"},
-                    DataRow{"lf_after_cr_lf_is_data", "a\r\n\nb\r\n", "a;\r\n\nb;\r\n"},
+                    DataRow{"empty_source_empty_copy", "", ""},
+                    DataRow{"lone_cr_no_record", "\r", ""},
                     // Mended: a zero byte used to end the data, silently losing the rest.
                     DataRow{"zero_byte_is_data", std::string("a\0,b\r\nc\r\n", 9),
                             std::string("a\0;b\r\nc;\r\n", 10)}),
@@ -178,8 +198,12 @@ INSTANTIATE_TEST_SUITE_P(
 std::string ReferenceDelimited(std::string_view data, char from, char to, std::uint32_t count)
 {
     std::string out;
-    for (std::size_t end = data.find("\r\n"); end != std::string_view::npos;
-         end = data.find("\r\n")) {
+    while (!data.empty() && data != "\r") {
+        std::size_t end = data.find('\n');
+        const std::size_t next = end == std::string_view::npos ? data.size() : end + 1;
+        end = std::min(end, data.size());
+        if (end > 0 && data[end - 1] == '\r')
+            --end;
         std::string_view rest = data.substr(0, end);
         bool left = !rest.empty();
         for (std::uint32_t i = 0; i < count; ++i) {
@@ -193,7 +217,7 @@ std::string ReferenceDelimited(std::string_view data, char from, char to, std::u
             left = cut != std::string_view::npos && !rest.empty();
         }
         out += "\r\n";
-        data.remove_prefix(end + 2);
+        data.remove_prefix(next);
     }
     return out;
 }
@@ -275,11 +299,13 @@ TEST_F(ConvertFileTest, GivenOutputPathIsUsed)
     EXPECT_FALSE(std::filesystem::exists(folder / "VidiRidoved.tmp"));
 }
 
-TEST_F(ConvertFileTest, SourceWithoutCrLfGivesAnEmptyCopy)
+TEST_F(ConvertFileTest, SourceWithoutARecordConvertedInPlaceIsKept)
 {
-    const auto converted = ConvertFile(Source("a,b"), settings);
-    ASSERT_FALSE(converted.empty());
-    EXPECT_EQ(std::filesystem::file_size(converted), 0u);
+    const auto source = Source("\r", "VidiRidoved.tmp");
+    ConvertError error = ConvertError::None;
+    EXPECT_TRUE(ConvertFile(source, settings, {}, &error).empty());
+    EXPECT_EQ(error, ConvertError::NoRecord);
+    EXPECT_EQ(ReadBytes(source), "\r");
 }
 
 TEST_F(ConvertFileTest, SourceNamedLikeTheCopyIsConvertedInPlace)

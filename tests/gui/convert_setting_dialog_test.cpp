@@ -134,6 +134,8 @@ private slots:
     void openingSelectsTheSeparatorOrAddsIt_data();
     void openingSelectsTheSeparatorOrAddsIt();
     void fixedNameBoxFollowsTheCheckAndKeepsTheBytes();
+    void fixedNameIsInTheTerminalCodePage_data();
+    void fixedNameIsInTheTerminalCodePage();
     void polishTexts();
     void okFromTheMenuReachesConvertIniAndTheConversion();
 };
@@ -191,7 +193,10 @@ void ConvertSettingDialogTest::typingKeepsTheFirstCharacter_data()
                                  << "a" << 97 << false;
     QTest::newRow("emptied: fixed width") << ""
                                           << "" << 0 << true;
-    QTest::newRow("beyond one byte") << QString::fromUtf8("ł") << "?" << int('?') << false;
+    // Mended: a Polish letter became "?", a Latin-1 one its Latin-1 byte.
+    QTest::newRow("code-page letter")
+        << QString::fromUtf8("ł") << QString::fromUtf8("ł") << 0xB3 << false;
+    QTest::newRow("outside the code page") << QString::fromUtf8("ñ") << "?" << int('?') << false;
 }
 
 void ConvertSettingDialogTest::typingKeepsTheFirstCharacter()
@@ -375,6 +380,7 @@ void ConvertSettingDialogTest::openingSelectsTheSeparatorOrAddsIt_data()
     QTest::newRow("tab") << 9 << "Tab" << 9;
     QTest::newRow("number sign added") << 35 << "#" << 10;
     QTest::newRow("letter L is not Length") << int('L') << "L" << 10;
+    QTest::newRow("code-page byte") << 0xA3 << QString::fromUtf8("Ł") << 10;
 }
 
 void ConvertSettingDialogTest::openingSelectsTheSeparatorOrAddsIt()
@@ -408,6 +414,42 @@ void ConvertSettingDialogTest::fixedNameBoxFollowsTheCheckAndKeepsTheBytes()
     d.PressOk();
     QCOMPARE(d.record.OriFixedName, 1);
     QCOMPARE(d.record.OriFixedFileName, r.OriFixedFileName); // untouched: the same bytes
+}
+
+void ConvertSettingDialogTest::fixedNameIsInTheTerminalCodePage_data()
+{
+    // Mended: the name was shown and stored as UTF-8 ("ZAM?W.TXT").
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("typed"); // empty: left as shown
+    QTest::addColumn<QByteArray>("saved");
+    const QByteArray zamow("ZAM\xD3W.TXT");
+    QTest::newRow("shown decoded") << zamow << QString::fromUtf8("ZAMÓW.TXT") << "" << zamow;
+    QTest::newRow("edited, letters kept")
+        << zamow << QString::fromUtf8("ZAMÓW.TXT") << QString::fromUtf8("ZAMÓW2.TXT")
+        << QByteArray("ZAM\xD3W2.TXT");
+    QTest::newRow("Polish letters typed") << QByteArray() << "" << QString::fromUtf8("ŁÓDŹ.TXT")
+                                          << QByteArray("\xA3\xD3"
+                                                        "D\x8F.TXT");
+    QTest::newRow("outside the code page")
+        << QByteArray() << "" << QString::fromUtf8("Ñ.TXT") << QByteArray("?.TXT");
+}
+
+void ConvertSettingDialogTest::fixedNameIsInTheTerminalCodePage()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, shown);
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, saved);
+    ConvertSettings r = Record(',', 0, {}, ',', 0, {});
+    r.OriFixedName = 1;
+    r.OriFixedFileName = stored.toStdString();
+    OpenDialog d(r);
+    QCOMPARE(d.Get<QLineEdit>("fixedFileName")->text(), shown);
+    if (!typed.isEmpty())
+        d.Paste("fixedFileName", typed);
+    d.PressOk();
+    QCOMPARE(QByteArray::fromStdString(d.record.OriFixedFileName), saved);
 }
 
 void ConvertSettingDialogTest::polishTexts()

@@ -26,10 +26,36 @@ TEST(ShortName, StoredForms)
         {"only an extension", ".TXT", std::nullopt},
         {"space", "MY FILE.TXT", std::nullopt},
         {"plus sign", "A+B.TXT", std::nullopt},
-        {"non-ASCII", "\xC5\xBB.TXT", std::nullopt},
+        {"UTF-8 is no code-page name", "\xC5\xBB.TXT", std::nullopt},
+        {"code-page letters raised", "z\xB3oty.\xB9\xE6\xEA", "Z\xA3OTY.\xA5\xC6\xCA"},
+        {"code-page upper case kept", "\xA3\xAF\x8C\xD3\xDF.TXT", "\xA3\xAF\x8C\xD3\xDF.TXT"},
+        {"code-page sign",
+         "A\xD7"
+         "B.TXT",
+         std::nullopt},
     };
     for (const Row& row : rows)
         EXPECT_EQ(ShortName(row.text), row.stored) << row.name;
+}
+
+TEST(ShortName, HostFileNames)
+{
+    struct Row {
+        const char* name;
+        const char* host;
+        std::optional<std::string> terminal;
+    };
+    const Row rows[] = {
+        {"Polish letters", "ZŁOTY.ŻÓŁ", "Z\xA3OTY.\xAF\xD3\xA3"},
+        {"character outside the code page", "CAFÑ.TXT", std::nullopt},
+        {"bytes that are not UTF-8", "Z\xA3OTY.TXT", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(TerminalNameOfHost(row.host), row.terminal) << row.name;
+        if (row.terminal) {
+            EXPECT_EQ(HostFileName(*row.terminal), row.host) << row.name;
+        }
+    }
 }
 
 TEST(ShortName, Paths)

@@ -143,6 +143,8 @@ TEST_F(SimTerminalTest, DownloadAnswers)
     const Row rows[] = {
         {"stored", {}, "C:\\DATA\\NEW.TXT", 0, 10, 0},
         {"stored, name in lower case", {}, "c:\\data\\new.txt", 0, 10, 0},
+        // Mended: a byte above ASCII was "not 8.3", answer 6.
+        {"stored, Polish lower-case name", {}, "C:\\DATA\\z\xB3oty.txt", 0, 10, 0},
         {"disk missing", {}, "E:\\NEW.TXT", 0, 10, 6},
         {"no disk in the name", {}, "NEW.TXT", 0, 10, 6},
         {"folder missing", {}, "C:\\NOPE\\NEW.TXT", 0, 10, 6},
@@ -182,7 +184,8 @@ TEST_F(SimTerminalTest, DownloadAnswers)
         if (row.expected != 0)
             continue;
         const std::string path = row.path;
-        const fs::path stored = root / "C" / "DATA" / UpperAscii(path.substr(path.rfind('\\') + 1));
+        const fs::path stored =
+            root / "C" / "DATA" / HostFileName(*ShortName(path.substr(path.rfind('\\') + 1)));
         EXPECT_EQ(HostBytes(stored), content);
         EXPECT_EQ(HostFileTime(stored), ParseTimeText("20240105103000"));
     }
@@ -269,6 +272,18 @@ TEST_F(SimTerminalTest, Listings)
         SCOPED_TRACE(missing);
         EXPECT_EQ(pc->Request(kList, missing, "\r\n", true).error, 2);
     }
+}
+
+TEST_F(SimTerminalTest, PolishNameIsListedAndFetchedWithTheBytesItWasStoredUnder)
+{
+    Start();
+    ASSERT_EQ(pc->Download("C:\\DATA\\Z\xA3OTY.TXT", Text("gold"), 0), 0);
+    EXPECT_EQ(HostBytes(Host("C/DATA/ZŁOTY.TXT")), Text("gold")) << "kept as UTF-8 on the host";
+    const auto listing = pc->Request(kList, "C:\\DATA", "\r\n", true);
+    ASSERT_EQ(listing.data.size(), 32u);
+    EXPECT_EQ(std::string(listing.data.begin(), listing.data.begin() + 12),
+              std::string("Z\xA3OTY\0\0\0TXT\2", 12));
+    EXPECT_EQ(pc->Request(kUpload, "c:\\data\\z\xB3oty.txt", kUploadEnding).data, Text("gold"));
 }
 
 TEST_F(SimTerminalTest, DeleteFormatAndUploadAnswers)

@@ -267,6 +267,25 @@ TEST(DownloadJob, ConversionOnMove)
     EXPECT_TRUE(rig.PrivateFolderEmpty());
 }
 
+TEST(DownloadJob, ConversionReadsLfLinesAndSendsNothingWithoutARecord)
+{
+    // Mended: LF-only lines went out as a 0-byte file logged as done.
+    JobRig rig;
+    const auto lf = rig.Pc("LF.TXT", "a,b\nc,d"), none = rig.Pc("NONE.TXT", "\r");
+    DownloadJobInput input{{lf, none}, "C:\\DATA", true, true};
+    input.settings.OriSeparator = ',';
+    input.settings.ConvSeparator = ';';
+    input.settings.ConvertField = 2;
+    RunDownloadJob(*rig.link, input, rig.host);
+    EXPECT_EQ(TestDir::ReadFile(rig.Disk("C/DATA/LF.TXT")), "a;b\r\nc;d\r\n");
+    EXPECT_FALSE(std::filesystem::exists(rig.Disk("C/DATA/NONE.TXT")));
+    EXPECT_TRUE(std::filesystem::exists(none)) << "a move that sent nothing keeps its source";
+    EXPECT_EQ(rig.host.lines,
+              (std::vector<std::string>{MoveDoneLine(lf.string(), "C:\\DATA\\LF.TXT"),
+                                        NoRecordLine(none.string(), "C:\\DATA\\NONE.TXT")}));
+    EXPECT_TRUE(rig.PrivateFolderEmpty());
+}
+
 TEST(DownloadJob, FixedNameSendsEveryFileUnderOneName)
 {
     JobRig rig;
@@ -280,6 +299,20 @@ TEST(DownloadJob, FixedNameSendsEveryFileUnderOneName)
     ASSERT_EQ(rig.host.questions.size(), 1u) << "the second file finds the first";
     EXPECT_EQ(rig.host.questions[0].second, "C:\\DATA\\ITEMS.DAT");
     EXPECT_EQ(TestDir::ReadFile(rig.Disk("C/DATA/ITEMS.DAT")), "2,2\r\n");
+}
+
+TEST(DownloadJob, FixedNameInTheCodePageGoesAsItsBytesAndIsShownDecoded)
+{
+    JobRig rig;
+    const auto source = rig.Pc("ORDERS.TXT", "1,2\r\n");
+    DownloadJobInput input{{source}, "C:\\DATA", false, true};
+    input.settings.ConvertField = 2;
+    input.settings.OriFixedName = 1;
+    input.settings.OriFixedFileName = "ZAM\xD3W.TXT";
+    RunDownloadJob(*rig.link, input, rig.host);
+    EXPECT_EQ(TestDir::ReadFile(rig.Disk("C/DATA/ZAMÓW.TXT")), "1,2\r\n");
+    EXPECT_EQ(rig.host.lines,
+              (std::vector<std::string>{CopyDoneLine(source.string(), "C:\\DATA\\ZAMÓW.TXT")}));
 }
 
 TEST(DownloadJob, ConversionFromAReadOnlyFolder)
