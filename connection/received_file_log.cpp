@@ -11,9 +11,10 @@ void ReceivedFileLog::IncomingFileStored(const std::filesystem::path& path)
     PostLine(ReceiveDoneLine(path.string()));
 }
 
-void ReceivedFileLog::IncomingTransferFailed(const std::string& name, LinkStatus)
+void ReceivedFileLog::IncomingTransferFailed(const std::string& name, LinkStatus status)
 {
-    PostLine(ReceiveFailLine(name));
+    // The status tells a damaged record from a disk that would not take it.
+    PostLine(ReceiveFailLine(name) + " (status " + std::to_string(StatusValue(status)) + ")");
 }
 
 void ReceivedFileLog::PostLine(const std::string& line) const

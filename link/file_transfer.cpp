@@ -2,6 +2,7 @@
 #include "link/terminal_link.h"
 
 #include "link/display_path.h"
+#include "link/listing.h"
 #include "link/source_file.h"
 #include "link/transfer_progress.h"
 
@@ -125,13 +126,25 @@ LinkStatus TerminalLink::DownloadFile(const std::filesystem::path& source,
     // An acknowledgement carries no block number: a late one can make the PC
     // run a block ahead. Only the bytes themselves tell.
     const auto content = std::span(record).subspan(kFileRecordHeaderSize + terminalName.size());
-    r = ReadBackMatches(terminalName, content);
+    const std::string time14(record.begin() + 4, record.begin() + 4 + kTimeTextSize);
+    const auto check = [&] {
+        const LinkStatus c = ReadBackMatches(terminalName, content);
+        if (c == LinkStatus::Ok || c == LinkStatus::NotConfirmed || c == LinkStatus::Cancelled ||
+            IsTransportFailure(c))
+            return c;
+        // The line that needed resends spoiled the read-back too: the listing
+        // still tells the size and the time stamp, which an older file lacks.
+        return ListedAsSent(terminalName, content.size(), time14);
+    };
+    r = check();
     if (r != LinkStatus::NotConfirmed)
-        return r;
+        return r == LinkStatus::Ok || r == LinkStatus::Cancelled || IsTransportFailure(r)
+                   ? r
+                   : LinkStatus::NotConfirmed;
     record[18] = 1; // the terminal's copy is ours now: replace it
     std::tie(r, resent) = send();
     if (r == LinkStatus::Ok && resent)
-        r = ReadBackMatches(terminalName, content);
+        r = check();
     // The copy that differs may still be there: never reported as sent.
     if (r == LinkStatus::Ok || r == LinkStatus::Cancelled || IsTransportFailure(r))
         return r;
@@ -144,12 +157,47 @@ LinkStatus TerminalLink::ReadBackMatches(const std::string& terminalName,
     Bytes copy;
     const LinkStatus r = Request(
         kRequestUpload, terminalName, false, [](LinkStatus s) { return s; }, &copy);
-    if (r == LinkStatus::Cancelled || IsTransportFailure(r))
+    if (r != LinkStatus::Ok)
         return r;
-    if (r != LinkStatus::Ok ||
-        !std::equal(copy.begin(), copy.end(), content.begin(), content.end()))
+    return std::equal(copy.begin(), copy.end(), content.begin(), content.end())
+               ? LinkStatus::Ok
+               : LinkStatus::NotConfirmed;
+}
+
+LinkStatus TerminalLink::ListedAsSent(const std::string& terminalName, std::size_t size,
+                                      const std::string& time14)
+{
+    const std::size_t cut = terminalName.find_last_of('\\');
+    std::string folder, name;
+    if (cut != std::string::npos) {
+        folder = terminalName.substr(0, cut);
+        name = terminalName.substr(cut + 1);
+    } else if (terminalName.size() > 2 && terminalName[1] == ':') {
+        folder = terminalName.substr(0, 2);
+        name = terminalName.substr(2);
+    } else {
         return LinkStatus::NotConfirmed;
-    return LinkStatus::Ok;
+    }
+    Bytes listing;
+    if (const LinkStatus r = Request(
+            kRequestList, folder, true, [](LinkStatus s) { return s; }, &listing);
+        r != LinkStatus::Ok)
+        return r;
+    const auto upper = [](std::string text) {
+        for (char& c : text)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return text;
+    };
+    std::string wanted = upper(name);
+    if (!wanted.empty() && wanted.back() == '.')
+        wanted.pop_back(); // "NAME." is the file NAME without an extension
+    for (const TerminalEntry& e :
+         DecodeListing(listing.data(), static_cast<int>(listing.size() / kListingEntrySize))) {
+        const std::string entryName = e.extension.empty() ? e.name : e.name + "." + e.extension;
+        if (e.kind == kEntryFile && upper(entryName) == wanted)
+            return e.size == size && e.time == time14 ? LinkStatus::Ok : LinkStatus::NotConfirmed;
+    }
+    return LinkStatus::NotConfirmed;
 }
 
 LinkStatus TerminalLink::UploadFile(const std::string& terminalPath,

@@ -72,14 +72,12 @@ bool TerminalLink::ClaimForUser()
 
 void TerminalLink::Release()
 {
-    // What the holder left unread is nobody's: a push header among it is sent
-    // again by the terminal and then seen whole.
-    ring.Drop();
-    spaceEvent.Set();
     holder.store(Holder::None);
     holder.notify_all();
     WakeOwedClock();
-    receiveEvent.Set(); // the receive thread looks at what came meanwhile
+    // What the holder left unread is nobody's: the receive thread looks at it
+    // at once, a push that began meanwhile included.
+    receiveEvent.Set();
 }
 
 void TerminalLink::WakeOwedClock()

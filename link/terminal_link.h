@@ -205,9 +205,14 @@ private:
     // because our acknowledgement was lost; reads the rest of it into buffer.
     bool IsBlockJustStored(std::uint8_t* buffer, std::size_t count, std::uint32_t blockIndex);
     // After a download whose blocks had to be sent again: reads the file back
-    // and compares it with content. Ok, NotConfirmed, or the read's failure.
+    // and compares it with content. Ok, NotConfirmed (other bytes), or the read's failure.
     LinkStatus ReadBackMatches(const std::string& terminalName,
                                std::span<const std::uint8_t> content);
+    // When the read-back fails: Ok when the folder's listing shows the file with
+    // size bytes and the time stamp sent, NotConfirmed when it shows it otherwise
+    // or not at all, or the listing's failure.
+    LinkStatus ListedAsSent(const std::string& terminalName, std::size_t size,
+                            const std::string& time14);
     // SendCommand(4) with the request byte, the text and CR LF (and a NUL for
     // an upload), without progress.
     LinkStatus SendRequest(std::uint8_t request, const std::string& text);

@@ -4,6 +4,7 @@
 // under its name, and sources that are no plain files never reach the line.
 #include "tests/support/push_rig.h"
 
+#include "link/listing.h"
 #include "link/source_file.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +39,19 @@ Bytes TakeDownload(ScriptedPeer& peer)
         left -= static_cast<std::uint32_t>(n);
     }
     return record;
+}
+
+// A listing entry of a file, as the terminal sends it.
+Bytes FileEntry(const std::string& name, const std::string& ext, std::uint32_t size,
+                const std::string& time14)
+{
+    Bytes e(kListingEntrySize, 0);
+    std::copy(name.begin(), name.end(), e.begin());
+    std::copy(ext.begin(), ext.end(), e.begin() + 8);
+    e[11] = kEntryFile;
+    std::copy(time14.begin(), time14.end(), e.begin() + 12);
+    PutU32(&e[26], size);
+    return e;
 }
 
 } // namespace
@@ -110,6 +124,15 @@ TEST(LinkContract, ScriptedTerminals)
              EXPECT_EQ(std::string(again.end() - 1500, again.end()), content);
          },
          download, LinkStatus::Ok, 0},
+        {"a late acknowledgement, the read-back lost, an older file of that size listed",
+         [&](PushRig& r) {
+             lateAcknowledgement(r);
+             const Bytes frame = r.peer->AnswerCommand(1, 0); // the read-back: never answered
+             r.peer->AnswerBlock(GetU32(&frame[5]), kCommandRequest, 0);
+             AnswerRequest(*r.peer, FileEntry("LATE", "BIN", 1500, "20200101000000"));
+             EXPECT_GT(TakeDownload(*r.peer).size(), content.size()) << "sent again whole";
+         },
+         download, LinkStatus::Ok, 0},
         {"a late acknowledgement, the file read back whole",
          [&](PushRig& r) {
              lateAcknowledgement(r);
@@ -122,6 +145,12 @@ TEST(LinkContract, ScriptedTerminals)
              r.peer->Write(Bytes(10000, 0x55));
              std::this_thread::sleep_for(50ms);
              push(r, Record("AFTER.TXT", "seen"), true);
+         },
+         nullptr, LinkStatus::Ok, 1},
+        {"a push while a job's Cancel is left set",
+         [&](PushRig& r) {
+             r.link->cancel = 1;
+             push(r, Record("KEPT.TXT", "pushes have their own cancel"), true);
          },
          nullptr, LinkStatus::Ok, 1},
         {"a record whose length says 5000 but holds 12 bytes",
