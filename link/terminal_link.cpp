@@ -455,7 +455,7 @@ LinkStatus TerminalLink::ReceivePhase(const PhaseSink& sink, bool showProgress, 
         ++blockIndex;
         if (shown)
             shown->bytesDone += n;
-        if (remaining == 0)
-            return cancelled() ? LinkStatus::Cancelled : LinkStatus::Ok;
+        if (remaining == 0) // a pushed file committed is stored, cancel or not
+            return cancelled() && !push ? LinkStatus::Cancelled : LinkStatus::Ok;
     }
 }
