@@ -3,6 +3,7 @@
 #include "link/operation_text.h"
 #include "link/transfer_log.h"
 #include "shell/message_window.h"
+#include "shell/run_in_gui_thread.h"
 
 #include <QCoreApplication>
 
@@ -24,11 +25,8 @@ void ReceivedFileLog::PostLine(const std::string& line) const
         return;
     // The GUI thread logs for every connection: the line names its own, whichever
     // window is active when it arrives.
-    QMetaObject::invokeMethod(
-        app,
-        [text = QString::fromStdString(line), name = connection] {
-            const ScopedLogConnection scope(name);
-            LogMessage(text);
-        },
-        Qt::QueuedConnection);
+    PostToGuiThread(app, [text = QString::fromStdString(line), name = connection] {
+        const ScopedLogConnection scope(name);
+        LogMessage(text);
+    });
 }

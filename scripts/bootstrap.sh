@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-serialport-dev qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools
-  qt6-qpa-plugins fonts-dejavu-core
+  qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core
   libudev-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   socat xvfb xauth time help2man

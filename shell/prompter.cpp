@@ -20,6 +20,12 @@ public:
         return QMessageBox::question(QApplication::activeWindow(), ApplicationTitle(), text,
                                      QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     }
+    bool AskYesNoDefaultNo(const QString& text) override
+    {
+        return QMessageBox::question(QApplication::activeWindow(), ApplicationTitle(), text,
+                                     QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    }
 };
 
 std::atomic<Prompter*> current{nullptr};

@@ -16,6 +16,8 @@ public:
     virtual void ShowMessage(const QString& text) = 0;
     // A modal Yes/No question; true for Yes.
     virtual bool AskYesNo(const QString& text) = 0;
+    // The same question with No as the default, for what cannot be undone.
+    virtual bool AskYesNoDefaultNo(const QString& text) { return AskYesNo(text); }
 };
 
 // The prompter in use: message boxes over the main window unless one was set.

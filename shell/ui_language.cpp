@@ -1,6 +1,7 @@
 #include "shell/ui_language.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
@@ -11,6 +12,7 @@ namespace {
 
 std::atomic<Language> language{Language::English};
 std::unique_ptr<QTranslator> translator;
+std::unique_ptr<QTranslator> qtTranslator; // Qt's own texts: buttons, file dialogs, dates
 
 } // namespace
 
@@ -34,6 +36,14 @@ Language InstallUiLanguage(QCoreApplication& app, std::optional<Language> overri
         app.installTranslator(t.get());
         translator = std::move(t);
     }
+    if (chosen == Language::Polish) {
+        auto qt = std::make_unique<QTranslator>();
+        if (qt->load(QStringLiteral("qtbase_pl"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            app.installTranslator(qt.get());
+            qtTranslator = std::move(qt);
+        }
+    }
     language.store(chosen);
     return chosen;
 }
@@ -43,6 +53,10 @@ void ResetUiLanguage(QCoreApplication& app)
     if (translator) {
         app.removeTranslator(translator.get());
         translator.reset();
+    }
+    if (qtTranslator) {
+        app.removeTranslator(qtTranslator.get());
+        qtTranslator.reset();
     }
     language.store(Language::English);
 }

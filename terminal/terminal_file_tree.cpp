@@ -229,6 +229,10 @@ void CTerminalFileTree::FormatSelectedDisk()
         return;
     const QString disk = GetItemPath(item);
     TerminalLink* const l = Link();
+    // Every file of the disk goes: the user says so first, when it can run.
+    if (l && !jobRunning.load() &&
+        !ThePrompter().AskYesNoDefaultNo(tr("Format disk %1? Every file on it is lost.").arg(disk)))
+        return;
     // The link serves one operation at a time: not while this connection's job runs.
     const LinkStatus status = [&] {
         if (!l)

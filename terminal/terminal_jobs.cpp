@@ -9,6 +9,7 @@
 #include "pc/progress_dialog.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/prompter.h"
+#include "shell/run_in_gui_thread.h"
 #include "terminal/code_page.h"
 #include "terminal/gui_job_host.h"
 #include "terminal/terminal_file_tree.h"
@@ -239,7 +240,7 @@ bool CTerminalFileTree::RunJob(std::function<void(TerminalLink&, JobHost&)> engi
         [engine = std::move(engine), done = std::move(done), moved = std::move(moved), l, thread] {
             WindowJobHost host(*thread, moved);
             engine(*l, host);
-            QMetaObject::invokeMethod(qApp, done, Qt::QueuedConnection);
+            PostToGuiThread(qApp, done);
         });
     return true;
 }

@@ -12,6 +12,7 @@
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/message_window.h"
 #include "shell/prompter.h"
+#include "shell/run_in_gui_thread.h"
 #include "shell/wait_cursor.h"
 #include "terminal/application_download_job.h"
 #include "terminal/auto_transmission.h"
@@ -311,7 +312,7 @@ bool CTerminalView::StartJob(bool cancelVisible, std::function<void(TerminalLink
     thread->Start([work = std::move(work), done = std::move(done), link, thread] {
         ViewJobHost host(*thread);
         work(*link, host);
-        QMetaObject::invokeMethod(qApp, done, Qt::QueuedConnection);
+        PostToGuiThread(qApp, done);
     });
     return true;
 }

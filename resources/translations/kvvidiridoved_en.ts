@@ -684,4 +684,11 @@ ends.
         <translation>The connection stays on %1</translation>
     </message>
 </context>
+<context>
+    <name>CTerminalFileTree</name>
+    <message>
+        <source>Format disk %1? Every file on it is lost.</source>
+        <translation>Format disk %1? Every file on it is lost.</translation>
+    </message>
+</context>
 </TS>

@@ -76,13 +76,13 @@ Wyjdź</translation>
         <location filename="../../shell/main_frame.cpp" line="110"/>
         <source>Exit</source>
         <comment>menu without a connection</comment>
-        <translation>Wyjdź.y</translation>
+        <translation>Wyjdź</translation>
     </message>
     <message>
         <location filename="../../shell/main_frame.cpp" line="112"/>
         <source>Exit</source>
         <comment>menu with a connection</comment>
-        <translation>Wyjdź.k</translation>
+        <translation>Wyjdź</translation>
     </message>
     <message>
         <location filename="../../shell/main_frame.cpp" line="116"/>
@@ -680,6 +680,13 @@ i kończy się.
     <message>
         <source>The connection stays on %1</source>
         <translation>Połączenie pozostaje na %1</translation>
+    </message>
+</context>
+<context>
+    <name>CTerminalFileTree</name>
+    <message>
+        <source>Format disk %1? Every file on it is lost.</source>
+        <translation>Sformatować dysk %1? Wszystkie pliki na nim zostaną utracone.</translation>
     </message>
 </context>
 </TS>
