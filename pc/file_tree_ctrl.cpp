@@ -264,6 +264,7 @@ void CFileTreeCtrl::LeftButtonDown(const QPoint& pos, Qt::KeyboardModifiers modi
     if (!item || !PressRect(item).contains(pos))
         return;
     state->contextTree = this;
+    contextItem = nullptr;
     const bool file = ImageOf(item) == FileTreeImage::ImageFile;
     selectionModel()->clear();
     if (modifiers & Qt::ControlModifier) {
@@ -323,6 +324,17 @@ void CFileTreeCtrl::RightButtonDown(const QPoint& pos, const QPoint& globalPos)
     state->propertyEnabled = e.property;
     emit CommandsChanged();
     emit ContextMenuRequested(globalPos);
+}
+
+void CFileTreeCtrl::EndContextMenu()
+{
+    QTreeWidgetItem* const item = std::exchange(contextItem, nullptr);
+    if (item && IsMarked(item) && !markedItems.contains(item))
+        SetMarked(item, false);
+    state->formatEnabled = state->propertyEnabled = 0;
+    if (markedItems.isEmpty())
+        state->copyEnabled = state->cutEnabled = state->deleteEnabled = 0;
+    emit CommandsChanged();
 }
 
 void CFileTreeCtrl::mouseMoveEvent(QMouseEvent* event)

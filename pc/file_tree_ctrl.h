@@ -82,6 +82,13 @@ public:
     virtual void StartUploadJob(CFileTreeCtrl* pcTree, QTreeWidgetItem* target);
     // Deletes the file at path: Ok, or the status that says why not.
     virtual LinkStatus DeleteItemFile(const QString& path);
+    // The right-click's menu closed and its command, if any, ran: the item it was
+    // about stops being the one commands act on, and a file it showed marked
+    // without being among the marks shows plain again.
+    void EndContextMenu();
+    // What Paste and F5 act on: the right-clicked item while its menu is open,
+    // else the folder shown highlighted (the one clicked last).
+    QTreeWidgetItem* CommandTarget() const { return contextItem ? contextItem : dropItem; }
     // A terminal tree's Property and Format commands on contextItem.
     virtual void ShowTerminalProperties() {}
     virtual void FormatSelectedDisk() {}
@@ -94,7 +101,7 @@ public:
     int copyMode = 1;                    // 1: a transfer from this tree copies; 0: it moves
     QList<QTreeWidgetItem*> markedItems; // in the order they were marked
     QTreeWidgetItem* jobTargetItem = nullptr;
-    QTreeWidgetItem* contextItem = nullptr;
+    QTreeWidgetItem* contextItem = nullptr; // only while its menu is open
     std::atomic<int> jobRunning{0}; // presses, releases and right-clicks are ignored while set
     CFileTreeCtrl* jobSourceTree = nullptr;
     bool dragging = false;

@@ -27,28 +27,56 @@ CFileTreeCtrl* ActiveTree(CMainFrame& frame)
     return frame.commands.contextTree;
 }
 
-// Lists the current container of tree (a file's folder) again and opens it.
+// The paths of the open folders below item, each before the ones inside it.
+QStringList OpenFoldersBelow(const CFileTreeCtrl& tree, const QTreeWidgetItem* item)
+{
+    QStringList paths;
+    for (int i = 0; i < item->childCount(); ++i) {
+        const QTreeWidgetItem* child = item->child(i);
+        if (child->isExpanded() && child->childCount() > 0) {
+            paths << tree.GetItemPath(child);
+            paths << OpenFoldersBelow(tree, child);
+        }
+    }
+    return paths;
+}
+
+// F5: lists again the folder shown highlighted (a marked file's folder, else the
+// root) and then each folder below it that was open, so nothing the user opened
+// closes.
 void ListAgain(CFileTreeCtrl* tree)
 {
     if (!tree || tree->jobRunning.load())
         return;
-    QTreeWidgetItem* item = tree->currentItem() ? tree->currentItem() : tree->rootItem;
+    QTreeWidgetItem* item = tree->CommandTarget();
+    if (!item && !tree->markedItems.isEmpty())
+        item = tree->markedItems.last();
     if (item && CFileTreeCtrl::ImageOf(item) == FileTreeImage::ImageFile)
         item = item->parent();
     if (!item)
+        item = tree->rootItem;
+    if (!item)
         return;
-    if (auto* terminal = qobject_cast<CTerminalFileTree*>(tree)) {
-        terminal->FillItem(item);
-    } else if (auto* pc = qobject_cast<CPCFileTree*>(tree)) {
-        if (item == pc->rootItem) {
-            pc->FillTree();
-            item = pc->rootItem;
-        } else {
-            pc->ListFolder(pc->GetItemPath(item), item);
+    const QString path = tree->GetItemPath(item);
+    const QStringList open = OpenFoldersBelow(*tree, item);
+    const auto list = [tree](QTreeWidgetItem* folder) {
+        if (auto* terminal = qobject_cast<CTerminalFileTree*>(tree)) {
+            terminal->FillItem(folder);
+        } else if (auto* pc = qobject_cast<CPCFileTree*>(tree)) {
+            if (folder == pc->rootItem)
+                pc->FillTree(); // the drives: the root item is made anew
+            else
+                pc->ListFolder(pc->GetItemPath(folder), folder);
+        }
+    };
+    list(item);
+    for (const QString& again : QStringList{path} + open) {
+        if (QTreeWidgetItem* folder = tree->FindItem(again)) {
+            if (again != path)
+                list(folder);
+            folder->setExpanded(true);
         }
     }
-    if (item)
-        item->setExpanded(true);
 }
 
 } // namespace

@@ -275,6 +275,15 @@ void CMainFrame::CreateMenus()
 
     treeMenu = new QMenu(this);
     treeMenu->setObjectName(QStringLiteral("menu130"));
+    // Queued: the menu hides before its command runs, and the command still needs
+    // the item the menu was opened on.
+    connect(
+        treeMenu, &QMenu::aboutToHide, this,
+        [this] {
+            if (CFileTreeCtrl* tree = commands.contextTree)
+                tree->EndContextMenu();
+        },
+        Qt::QueuedConnection);
     treeMenu->addAction(actions[Cut]);
     treeMenu->addAction(actions[Copy]);
     QAction* del = treeMenu->addAction(tr("Delete", "context menu"));
@@ -400,8 +409,8 @@ bool CMainFrame::PasteEnabledNow() const
     s.clipboardSet = clip != nullptr;
     s.clipboardIsContext = clip == context;
     s.clipboardHasMarks = clip && !clip->markedItems.isEmpty();
-    if (context->contextItem)
-        s.contextItemImage = CFileTreeCtrl::ImageOf(context->contextItem);
+    if (const QTreeWidgetItem* target = context->CommandTarget())
+        s.contextItemImage = CFileTreeCtrl::ImageOf(target);
     return PasteEnabled(s);
 }
 
@@ -497,12 +506,14 @@ void CMainFrame::CutOrCopy(int mode)
         return;
     commands.clipboardTree = tree;
     tree->copyMode = mode;
-    if (tree->contextItem && tree->markedItems.contains(tree->contextItem))
-        return;
-    tree->ClearMarks();
-    if (tree->contextItem) {
-        tree->markedItems.append(tree->contextItem);
-        tree->SetMarked(tree->contextItem, true);
+    // From the menu of a file outside the marks: that file alone. Otherwise (the
+    // keys, or a marked file's menu) the marks as they are.
+    if (QTreeWidgetItem* item = tree->contextItem;
+        item && CFileTreeCtrl::ImageOf(item) == FileTreeImage::ImageFile &&
+        !tree->markedItems.contains(item)) {
+        tree->ClearMarks();
+        tree->markedItems.append(item);
+        tree->SetMarked(item, true);
     }
     UpdateCommands();
 }
@@ -523,7 +534,7 @@ void CMainFrame::OnPaste()
     CFileTreeCtrl* context = commands.contextTree;
     if (!clip || !context || clip->markedItems.isEmpty())
         return;
-    QTreeWidgetItem* target = context->currentItem();
+    QTreeWidgetItem* target = context->CommandTarget();
     if (context->isTerminalTree != 0)
         context->StartDrop(target, clip);
     else
@@ -535,8 +546,11 @@ void CMainFrame::OnDelete()
     CFileTreeCtrl* tree = commands.contextTree;
     if (!tree)
         return;
-    if (tree->contextItem && !tree->markedItems.contains(tree->contextItem))
-        tree->markedItems.append(tree->contextItem);
+    // The menu of a file adds that file; the key deletes the marks alone.
+    if (QTreeWidgetItem* item = tree->contextItem;
+        item && CFileTreeCtrl::ImageOf(item) == FileTreeImage::ImageFile &&
+        !tree->markedItems.contains(item))
+        tree->markedItems.append(item);
     commands.clipboardTree = tree;
     const QList<QTreeWidgetItem*> items = tree->markedItems;
     for (QTreeWidgetItem* item : items) {
@@ -554,14 +568,14 @@ void CMainFrame::OnDelete()
                 ShowMessage(*message);
             line = DeleteFailLine(path.toStdString());
             // Gone already: the item goes too, as the terminal no longer lists it.
-            if (result == LinkStatus::NoSuchFile)
+            if (result == LinkStatus::NoSuchFile &&
+                CFileTreeCtrl::ImageOf(item) == FileTreeImage::ImageFile)
                 tree->RemoveItem(item);
         }
         LogMessage(line);
     }
     tree->markedItems.clear();
     tree->SetDropHighlight(nullptr);
-    tree->contextItem = nullptr;
     UpdateCommands();
 }
 
@@ -738,6 +752,17 @@ void CMainFrame::TileWindows(Qt::Orientation orientation)
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+    // Quitting stops the transfers: the user says so first.
+    QStringList transferring;
+    for (CChildFrame* child : ConnectionWindows())
+        if (child->view()->Tree().jobRunning.load())
+            transferring << child->document()->Title();
+    if (!transferring.isEmpty() &&
+        !ThePrompter().AskYesNoDefaultNo(tr("A transfer to %1 is running. Stop it and quit?")
+                                             .arg(transferring.join(QStringLiteral(", "))))) {
+        event->ignore();
+        return;
+    }
     SaveFrameLayout(*this);
     CloseAllConnections();
     QMainWindow::closeEvent(event);

@@ -25,6 +25,10 @@
 <context>
     <name>CMainFrame</name>
     <message>
+        <source>A transfer to %1 is running. Stop it and quit?</source>
+        <translation>A transfer to %1 is running. Stop it and quit?</translation>
+    </message>
+    <message>
         <source>%1 on %2 refused: another job of this connection is running</source>
         <translation>%1 on %2 refused: another job of this connection is running</translation>
     </message>

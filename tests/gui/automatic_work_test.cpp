@@ -226,10 +226,18 @@ void AutomaticWorkTest::closingTheWindowDuringARunEndsItCleanly()
         frame->OnAutoTransmit();
         TransferProgress& progress = View(0)->progressDialog()->progress();
         QTRY_VERIFY(progress.bytesDone.load() > 2048);
-        if (quit)
-            frame->close();
-        else
+        if (quit) {
+            // Quitting asks first; No keeps the transfer going.
+            prompter->answer = false;
+            QVERIFY(!frame->close());
+            QCOMPARE(prompter->shown,
+                     QStringList{"A transfer to SIM1 is running. Stop it and quit?"});
+            QCOMPARE(View(0)->Tree().jobRunning.load(), 1);
+            prompter->answer = true;
+            QVERIFY(frame->close());
+        } else {
             frame->ConnectionWindows().first()->close();
+        }
         QTRY_COMPARE(frame->Documents().size(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(app->reaper().Idle(), 10000);
         QVERIFY(!std::filesystem::exists(Disk(1, "D/PROGRAM/BIG.DAT")));

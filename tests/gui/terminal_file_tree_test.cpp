@@ -227,6 +227,8 @@ private slots:
     void propertiesOfAFolderAndAFile();
     void propertiesOfAFileRemovedMeanwhile();
     void deleteThreeFilesWithTheSecondInUse();
+    void keyCommandsActOnTheMarksNotOnAnAbandonedRightClick();
+    void listAgainListsTheHighlightedFolderAndKeepsWhatIsOpen();
     void formatDoneAndInUse();
     void malformedRootListings();
     void malformedEntriesAreShownSafelyAndSorted();
@@ -671,6 +673,64 @@ void TerminalFileTreeTest::deleteThreeFilesWithTheSecondInUse()
     QCOMPARE(Lines().first(), "Delete file--C:\\DATA\\STOCK.DAT fail!!");
     // Gone from the terminal, so gone from the tree.
     QCOMPARE(ChildTexts(data), (QStringList{"B.TXT", "ORDERS.TXT"}));
+}
+
+void TerminalFileTreeTest::keyCommandsActOnTheMarksNotOnAnAbandonedRightClick()
+{
+    TestDir::WriteFile(HostPath("C/DATA/STOCK.DAT"), "stock");
+    TestDir::WriteFile(HostPath("C/DATA/RAND.BIN"), "rand");
+    QTreeWidgetItem* data = Open({"C:", "DATA"});
+    QTreeWidgetItem* stock = Child(data, "STOCK.DAT");
+    QTreeWidgetItem* rand = Child(data, "RAND.BIN");
+    // The menu closes without a command (Escape): the file shows plain again.
+    RightClick(stock);
+    QCoreApplication::processEvents();
+    QVERIFY(!tree->IsMarked(stock));
+    // Ctrl+C takes the file just clicked.
+    Click(rand);
+    frame->action(Command::Copy)->trigger();
+    QCOMPARE(tree->MarkedPaths(), QStringList{"C:\\DATA\\RAND.BIN"});
+    // Ctrl+V goes to the folder clicked last.
+    frame->AttachTree(pcTree);
+    QTest::mouseClick(pcTree->viewport(), Qt::LeftButton, {}, TextPoint(pcTree, pcTree->folder));
+    frame->action(Command::Paste)->trigger();
+    QCOMPARE(pcTree->drops.size(), 1);
+    QCOMPARE(pcTree->drops[0].first, pcTree->folder);
+    // Delete deletes the marks alone: not the folder right-clicked before.
+    RightClick(data);
+    QCoreApplication::processEvents();
+    QTest::keyClick(tree, Qt::Key_Delete);
+    QCOMPARE(Lines(), QStringList{"Delete file--C:\\DATA\\RAND.BIN succeed!!"});
+    QVERIFY(!std::filesystem::exists(HostPath("C/DATA/RAND.BIN")));
+    QVERIFY(std::filesystem::exists(HostPath("C/DATA/STOCK.DAT")));
+    QCOMPARE(tree->FindItem("C:\\DATA"), data);
+    QCOMPARE(ChildTexts(data), (QStringList{"ORDERS.TXT", "STOCK.DAT"}));
+}
+
+void TerminalFileTreeTest::listAgainListsTheHighlightedFolderAndKeepsWhatIsOpen()
+{
+    TestDir::WriteFile(HostPath("C/DATA/OLD.TXT"), "o");
+    Open({"C:", "DATA"});
+    TestDir::WriteFile(HostPath("C/DATA/NEW.TXT"), "n");
+    TestDir::WriteFile(HostPath("C/TOP.TXT"), "t");
+    QAction* listAgain = frame->findChild<QAction*>("actionListAgain");
+    // The folder clicked last: it alone is listed again, and stays open.
+    listAgain->trigger();
+    QTreeWidgetItem* data = tree->FindItem("C:\\DATA");
+    QVERIFY(data);
+    QCOMPARE(ChildTexts(data), (QStringList{"NEW.TXT", "OLD.TXT", "ORDERS.TXT", "STOCK.DAT"}));
+    QCOMPARE(ChildTexts(data->parent()), QStringList{"DATA"});
+    QVERIFY(data->isExpanded() && data->parent()->isExpanded() && tree->rootItem->isExpanded());
+    // A disk right-clicked: it, and the folder open below it, are listed again.
+    std::filesystem::remove(HostPath("C/DATA/OLD.TXT"));
+    RightClick(data->parent());
+    QCoreApplication::processEvents();
+    listAgain->trigger();
+    data = tree->FindItem("C:\\DATA");
+    QVERIFY(data);
+    QCOMPARE(ChildTexts(data->parent()), (QStringList{"DATA", "TOP.TXT"}));
+    QCOMPARE(ChildTexts(data), (QStringList{"NEW.TXT", "ORDERS.TXT", "STOCK.DAT"}));
+    QVERIFY(data->isExpanded() && data->parent()->isExpanded());
 }
 
 void TerminalFileTreeTest::formatDoneAndInUse()
