@@ -102,7 +102,10 @@ public:
     QList<QTreeWidgetItem*> markedItems; // in the order they were marked
     QTreeWidgetItem* jobTargetItem = nullptr;
     QTreeWidgetItem* contextItem = nullptr; // only while its menu is open
-    std::atomic<int> jobRunning{0}; // presses, releases and right-clicks are ignored while set
+    // Presses, releases and right-clicks are ignored while set: 1 while a job of
+    // the connection runs, kListingJob while a listing does.
+    std::atomic<int> jobRunning{0};
+    static constexpr int kListingJob = 2;
     CFileTreeCtrl* jobSourceTree = nullptr;
     bool dragging = false;
 

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMainWindow>
+#include <QPointer>
 #include <QSettings>
 
 namespace {
@@ -41,6 +42,21 @@ QStringList OpenFoldersBelow(const CFileTreeCtrl& tree, const QTreeWidgetItem* i
     return paths;
 }
 
+// Lists the terminal's folders at paths in turn, each once the one before has
+// been answered, and opens them.
+void ListInTurn(CTerminalFileTree* tree, QStringList paths)
+{
+    while (!paths.isEmpty()) {
+        QTreeWidgetItem* folder = tree->FindItem(paths.takeFirst());
+        const auto next = [guard = QPointer<CTerminalFileTree>(tree), paths] {
+            if (guard)
+                ListInTurn(guard, paths);
+        };
+        if (folder && tree->FillItem(folder, true, next))
+            return;
+    }
+}
+
 // F5: lists again the folder shown highlighted (a marked file's folder, else the
 // root) and then each folder below it that was open, so nothing the user opened
 // closes.
@@ -57,25 +73,24 @@ void ListAgain(CFileTreeCtrl* tree)
         item = tree->rootItem;
     if (!item)
         return;
-    const QString path = tree->GetItemPath(item);
-    const QStringList open = OpenFoldersBelow(*tree, item);
-    const auto list = [tree](QTreeWidgetItem* folder) {
-        if (auto* terminal = qobject_cast<CTerminalFileTree*>(tree)) {
-            terminal->FillItem(folder);
-        } else if (auto* pc = qobject_cast<CPCFileTree*>(tree)) {
-            if (folder == pc->rootItem)
-                pc->FillTree(); // the drives: the root item is made anew
-            else
-                pc->ListFolder(pc->GetItemPath(folder), folder);
-        }
-    };
-    list(item);
-    for (const QString& again : QStringList{path} + open) {
-        if (QTreeWidgetItem* folder = tree->FindItem(again)) {
-            if (again != path)
-                list(folder);
-            folder->setExpanded(true);
-        }
+    const QStringList paths = QStringList{tree->GetItemPath(item)} + OpenFoldersBelow(*tree, item);
+    if (auto* terminal = qobject_cast<CTerminalFileTree*>(tree)) {
+        ListInTurn(terminal, paths);
+        return;
+    }
+    auto* pc = qobject_cast<CPCFileTree*>(tree);
+    if (!pc)
+        return;
+    for (const QString& path : paths) {
+        QTreeWidgetItem* folder = pc->FindItem(path);
+        if (!folder)
+            continue;
+        if (folder == pc->rootItem)
+            pc->FillTree(); // the drives: the root item is made anew
+        else
+            pc->ListFolder(path, folder);
+        if (QTreeWidgetItem* again = pc->FindItem(path))
+            again->setExpanded(true);
     }
 }
 

@@ -18,19 +18,17 @@
 
 namespace {
 
-// Lists the child of item named name and expands it, as a click would; returns
-// it, or null when item has no such child.
-QTreeWidgetItem* OpenTerminalItem(CTerminalFileTree& tree, QTreeWidgetItem* item,
-                                  const QString& name)
+// Lists the terminal's folders at paths in turn, opening each, then runs then.
+void OpenTerminalPaths(CTerminalFileTree& tree, QStringList paths, std::function<void()> then)
 {
-    for (int i = 0; item && i < item->childCount(); ++i) {
-        if (QTreeWidgetItem* child = item->child(i); child->text(0) == name) {
-            tree.FillItem(child);
-            child->setExpanded(true);
-            return child;
-        }
+    if (paths.isEmpty()) {
+        then();
+        return;
     }
-    return nullptr;
+    QTreeWidgetItem* item = tree.FindItem(paths.takeFirst());
+    if (!item ||
+        !tree.FillItem(item, true, [&tree, paths, then] { OpenTerminalPaths(tree, paths, then); }))
+        OpenTerminalPaths(tree, paths, then);
 }
 
 // --screenshot FILE: takes the connect dialog's first port, waits for the
@@ -53,19 +51,21 @@ void ArmScreenshot(CKVVidiRidovedApp& app, const QString& path)
                         volume->setExpanded(true);
                     }
                 }
-                for (CChildFrame* child : frame->ConnectionWindows()) {
-                    child->setGeometry(frame->mdiArea()->viewport()->rect());
-                    CTerminalFileTree& terminal = child->view()->Tree();
-                    terminal.FillItem(terminal.rootItem);
-                    terminal.rootItem->setExpanded(true);
-                    OpenTerminalItem(terminal, terminal.rootItem, QStringLiteral("D:"));
-                    OpenTerminalItem(
-                        terminal,
-                        OpenTerminalItem(terminal, terminal.rootItem, QStringLiteral("C:")),
-                        QStringLiteral("DATA"));
+                const auto save = [frame, path] {
+                    frame->grab().save(path, "PNG");
+                    frame->close();
+                };
+                const QList<CChildFrame*> windows = frame->ConnectionWindows();
+                if (windows.isEmpty()) {
+                    save();
+                    return;
                 }
-                frame->grab().save(path, "PNG");
-                frame->close();
+                windows.first()->setGeometry(frame->mdiArea()->viewport()->rect());
+                CTerminalFileTree& terminal = windows.first()->view()->Tree();
+                OpenTerminalPaths(terminal,
+                                  {terminal.GetItemPath(terminal.rootItem), QStringLiteral("D:"),
+                                   QStringLiteral("C:"), QStringLiteral("C:\\DATA")},
+                                  save);
             }
         });
     });

@@ -650,12 +650,19 @@ void CMainFrame::ReconfigureSpeed(CKVVidiRidovedDoc& doc, int baudCode)
                                       static_cast<BaudCode>(doc.settings.baudCode), 0, 0, 0, 1);
 }
 
-bool CMainFrame::RefuseWhileBusy(CChildFrame& child, const QString& work)
+bool CMainFrame::RefuseWhileBusy(CChildFrame& child, const QString& work,
+                                 void (CMainFrame::*again)())
 {
     CKVVidiRidovedDoc& doc = *child.document();
     if (child.view()->Tree().jobRunning.load() == 0 && doc.settings.transmissionLock == 0 &&
         doc.link)
         return false;
+    // A listing the user started ends within the link's time-outs: the work
+    // waits for it rather than being turned away.
+    if (child.view()->Tree().Listing()) {
+        QTimer::singleShot(kListingWaitMs, this, again);
+        return true;
+    }
     LogMessage(
         tr("%1 on %2 refused: another job of this connection is running").arg(work, doc.Title()));
     return true;
@@ -664,6 +671,11 @@ bool CMainFrame::RefuseWhileBusy(CChildFrame& child, const QString& work)
 void CMainFrame::OnAutoTransmit()
 {
     emit AutomaticWorkRequested(1);
+    AutoTransmit();
+}
+
+void CMainFrame::AutoTransmit()
+{
     QSettings registry = CKVVidiRidovedApp::TransmissionSettings();
     const std::optional<QString> file =
         TransmissionText(registry.value(QStringLiteral("Transmission/File")));
@@ -674,7 +686,7 @@ void CMainFrame::OnAutoTransmit()
         return;
     if (CChildFrame* child = FindConnection(target->portName)) {
         // The run in progress keeps its speed and its list.
-        if (RefuseWhileBusy(*child, tr("Automatic transmission")))
+        if (RefuseWhileBusy(*child, tr("Automatic transmission"), &CMainFrame::AutoTransmit))
             return;
         CKVVidiRidovedDoc& doc = *child->document();
         ReconfigureSpeed(doc, target->baudCode);
@@ -692,6 +704,11 @@ void CMainFrame::OnAutoTransmit()
 void CMainFrame::OnAutoInstall()
 {
     emit AutomaticWorkRequested(2);
+    AutoInstall();
+}
+
+void CMainFrame::AutoInstall()
+{
     QSettings registry = CKVVidiRidovedApp::TransmissionSettings();
     registry.beginGroup(QStringLiteral("Transmission"));
     const std::optional<QString> image =
@@ -701,7 +718,7 @@ void CMainFrame::OnAutoInstall()
     if (!image || !port || !baud)
         return;
     if (CChildFrame* child = FindConnection(*port)) {
-        if (RefuseWhileBusy(*child, tr("Automatic application install")))
+        if (RefuseWhileBusy(*child, tr("Automatic application install"), &CMainFrame::AutoInstall))
             return;
         ReconfigureSpeed(*child->document(), BaudCodeForRate(*baud));
         child->view()->appImagePath = *image;

@@ -115,8 +115,13 @@ private:
     // Sets the connection's speed code and its port's speed.
     void ReconfigureSpeed(CKVVidiRidovedDoc& doc, int baudCode);
     // True, after one line in the message window, when a job of the connection
-    // runs and automatic work must wait for another request.
-    bool RefuseWhileBusy(CChildFrame& child, const QString& work);
+    // runs and automatic work must wait for another request. While only a
+    // listing runs, again is called once more a moment later, without a line.
+    bool RefuseWhileBusy(CChildFrame& child, const QString& work, void (CMainFrame::*again)());
+    // The automatic work once its request has been announced.
+    void AutoTransmit();
+    void AutoInstall();
+    static constexpr int kListingWaitMs = 100;
 
     CKVVidiRidovedApp& app;
     QMap<int, QAction*> actions;

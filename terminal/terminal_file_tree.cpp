@@ -1,5 +1,6 @@
 #include "terminal/terminal_file_tree.h"
 
+#include "connection/job_thread.h"
 #include "connection/kv_vidi_ridoved_doc.h"
 #include "link/operation_text.h"
 #include "link/terminal_link.h"
@@ -98,24 +99,6 @@ void CTerminalFileTree::InsertRoot()
     RemoveAllItems();
     rootItem = InsertItem(nullptr, QStringLiteral("Terminal"), FileTreeImage::ImageTerminal);
     InsertItem(rootItem, QString(), FileTreeImage::ImagePc);
-}
-
-int CTerminalFileTree::FillItem(QTreeWidgetItem* item)
-{
-    if (!item)
-        return 0;
-    DeleteChildren(item);
-    TerminalLink* const l = Link();
-    if (!l)
-        return 0;
-    const bool root = ImageOf(item) == FileTreeImage::ImageTerminal;
-    DirectoryListing listing;
-    const WaitCursor wait;
-    if (l->ListDirectory(ListingRequestPath(root, RequestPath(item)), &listing) != LinkStatus::Ok ||
-        listing.count == 0)
-        return 0;
-    FillItemFrom(item, listing.bytes, listing.count);
-    return 0;
 }
 
 void CTerminalFileTree::FillItemFrom(QTreeWidgetItem* item, std::span<const std::uint8_t> data,
@@ -312,8 +295,7 @@ void CTerminalFileTree::ClickItem(QTreeWidgetItem* item, Qt::KeyboardModifiers m
     if (image == FileTreeImage::ImagePc)
         return;
     // Every click asks the terminal again, also the one that collapses.
-    FillItem(item);
-    item->setExpanded(!item->isExpanded());
+    FillItem(item, !item->isExpanded());
 }
 
 void CTerminalFileTree::mouseMoveEvent(QMouseEvent* event)

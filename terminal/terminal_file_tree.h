@@ -4,17 +4,21 @@
 // GUI thread; a job's worker reaches it only through RunInGuiThread.
 #pragma once
 
+#include "link/link_status.h"
 #include "pc/file_tree_ctrl.h"
 
 #include <QPointer>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 
 class CKVVidiRidovedDoc;
 class CPCFileTree;
 class JobHost;
+class JobThread;
+struct DirectoryListing;
 class ProgressDialog;
 class TerminalLink;
 
@@ -22,6 +26,7 @@ class CTerminalFileTree : public CFileTreeCtrl {
     Q_OBJECT
 public:
     explicit CTerminalFileTree(QWidget* parent = nullptr);
+    ~CTerminalFileTree() override;
 
     // Stores the document and takes its link; null detaches.
     void Attach(CKVVidiRidovedDoc* doc);
@@ -39,9 +44,14 @@ public:
 
     // Deletes every item and inserts the root "Terminal" with a placeholder child.
     void InsertRoot();
-    // Lists the item's contents again from the terminal: its children are deleted
-    // first, and a listing that fails leaves it without any. Returns 0.
-    int FillItem(QTreeWidgetItem* item);
+    // Lists the item's contents again from the terminal on the connection's job
+    // thread and returns at once; the window stays live. Until the answer is in
+    // the item shows "listing..." and the tree the wait cursor; then the item is
+    // filled (and opened when open is set) and then() runs. A listing that fails
+    // keeps the item's expander and writes a line. False, and nothing happens,
+    // while a job or another listing of the connection runs.
+    bool FillItem(QTreeWidgetItem* item, bool open = true, std::function<void()> then = {});
+    bool Listing() const { return jobRunning.load() == kListingJob; }
     // Fills the item's children from a listing already received (count entries
     // in data), as FillItem does after its own listing.
     void FillItemFrom(QTreeWidgetItem* item, std::span<const std::uint8_t> data, int count);
@@ -80,6 +90,12 @@ protected:
 
 private:
     void ClickItem(QTreeWidgetItem* item, Qt::KeyboardModifiers modifiers);
+    // GUI thread: a listing's answer for item.
+    void ListingEnded(QTreeWidgetItem* item, LinkStatus status, const DirectoryListing& listing,
+                      bool open);
+    // The thread listings run on: the connection's job thread, or the tree's own
+    // when it has no connection window.
+    JobThread* ListingThread();
     // name and location as shown; path (and the name) as requests use them.
     void ShowDiskProperties(const QString& name, const std::string& path);
     void ShowFolderProperties(const QString& name, const QString& location, const std::string& path,
@@ -96,4 +112,5 @@ private:
 
     TerminalLink* link = nullptr;
     bool waitCursorShown = false;
+    std::unique_ptr<JobThread> ownJobThread; // joined before the tree goes
 };

@@ -121,17 +121,21 @@ void CTerminalFileTree::StartDownloadJob(QTreeWidgetItem* target, CFileTreeCtrl*
             delete dialog.data();
             return;
         }
-        if (QTreeWidgetItem* item = self->FindItem(targetPath)) {
+        QTreeWidgetItem* item = self->FindItem(targetPath);
+        bool listed = false;
+        if (item) {
             const std::lock_guard hold(listing->lock);
-            if (listing->listed)
+            listed = listing->listed;
+            if (listed) {
                 self->FillItemFrom(item, listing->data, listing->count);
-            else
-                self->FillItem(item);
-            item->setExpanded(true);
+                item->setExpanded(true);
+            }
         }
         if (dialog)
             dialog->hide();
         self->jobRunning.store(0);
+        if (item && !listed)
+            self->FillItem(item);
         self->ClearMarks();
         self->jobTargetItem = nullptr;
         self->jobSourceTree = nullptr;

@@ -691,6 +691,22 @@ ends.
 <context>
     <name>CTerminalFileTree</name>
     <message>
+        <source>Listing %1 failed: the line to the terminal is gone</source>
+        <translation>Listing %1 failed: the line to the terminal is gone</translation>
+    </message>
+    <message>
+        <source>listing...</source>
+        <translation>listing...</translation>
+    </message>
+    <message>
+        <source>Listing %1 failed: the terminal does not answer</source>
+        <translation>Listing %1 failed: the terminal does not answer</translation>
+    </message>
+    <message>
+        <source>Listing %1 failed (status %2)</source>
+        <translation>Listing %1 failed (status %2)</translation>
+    </message>
+    <message>
         <source>Format disk %1? Every file on it is lost.</source>
         <translation>Format disk %1? Every file on it is lost.</translation>
     </message>

@@ -689,6 +689,22 @@ i kończy się.
 <context>
     <name>CTerminalFileTree</name>
     <message>
+        <source>Listing %1 failed: the line to the terminal is gone</source>
+        <translation>Odczyt listy %1 nieudany: połączenie z kolektorem zostało przerwane</translation>
+    </message>
+    <message>
+        <source>listing...</source>
+        <translation>odczyt listy...</translation>
+    </message>
+    <message>
+        <source>Listing %1 failed: the terminal does not answer</source>
+        <translation>Odczyt listy %1 nieudany: kolektor nie odpowiada</translation>
+    </message>
+    <message>
+        <source>Listing %1 failed (status %2)</source>
+        <translation>Odczyt listy %1 nieudany (status %2)</translation>
+    </message>
+    <message>
         <source>Format disk %1? Every file on it is lost.</source>
         <translation>Sformatować dysk %1? Wszystkie pliki na nim zostaną utracone.</translation>
     </message>

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "connection/connect_setup_dialog.h"
+#include "pc/file_tree_ctrl.h"
 #include "shell/prompter.h"
 #include "tests/support/test_dir.h"
 
@@ -55,6 +56,13 @@ public:
     QStringList shown;
     bool answer = true;
 };
+
+// Listings run on the connection's worker: true once tree shows the answer.
+inline bool ListingDone(const CFileTreeCtrl* tree)
+{
+    return QTest::qWaitFor(
+        [tree] { return tree->jobRunning.load() != CFileTreeCtrl::kListingJob; });
+}
 
 // A mouse event on widget at pos (widget coordinates) with the given buttons held.
 inline void SendMouse(QWidget* widget, QEvent::Type type, const QPoint& pos, Qt::MouseButton button,

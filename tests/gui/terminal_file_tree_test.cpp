@@ -217,11 +217,12 @@ private slots:
     void cleanup();
     void clickOnTheRootListsTheDisksAgainAndToggles();
     void disksAndFoldersListTheirEntriesWithTheirImages();
-    void aListingThatFailsLeavesNoChildrenAndShowsNothing();
+    void aListingThatFailsKeepsTheExpanderAndSaysSo();
     void aClickWithoutADragKeepsOnlyThatMarkedFile();
     void dragsEndOnThePcTreeOnly();
     void whileAJobRunsClicksAreIgnoredAndTheCursorWaits();
     void everyTerminalCommandOfTheWindowShowsTheWaitCursor();
+    void aListingRunsOnTheWorkerAndASilentTerminalIsNamed();
     void aReleaseOutsideTheTreeIsNoClick();
     void propertiesOfDisks();
     void propertiesOfAFolderAndAFile();
@@ -241,6 +242,8 @@ private slots:
 private:
     void Click(QTreeWidgetItem* item, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void RightClick(QTreeWidgetItem* item);
+    // Listings run on a worker: the tests look once the tree is filled.
+    void WaitForListing() { QVERIFY(ListingDone(tree)); }
     // Clicks the root, then each named child in turn; returns the last item.
     QTreeWidgetItem* Open(const QStringList& path);
     std::filesystem::path HostPath(const std::string& relative) const;
@@ -313,6 +316,7 @@ void TerminalFileTreeTest::Click(QTreeWidgetItem* item, Qt::KeyboardModifiers mo
               modifiers);
     SendMouse(tree->viewport(), QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton,
               modifiers);
+    WaitForListing();
 }
 
 void TerminalFileTreeTest::RightClick(QTreeWidgetItem* item)
@@ -403,16 +407,17 @@ void TerminalFileTreeTest::disksAndFoldersListTheirEntriesWithTheirImages()
     QVERIFY(prompter->shown.isEmpty());
 }
 
-void TerminalFileTreeTest::aListingThatFailsLeavesNoChildrenAndShowsNothing()
+void TerminalFileTreeTest::aListingThatFailsKeepsTheExpanderAndSaysSo()
 {
     QTreeWidgetItem* c = Open({"C:"});
     QCOMPARE(ChildTexts(c), QStringList{"DATA"});
     c->setExpanded(false);
     terminal->Storage().SetFormatted('C', false);
     Click(c);
-    QCOMPARE(c->childCount(), 0);
+    QVERIFY(HasOnlyPlaceholder(c));
+    QVERIFY(!c->isExpanded());
     QVERIFY(prompter->shown.isEmpty());
-    QVERIFY(Lines().isEmpty());
+    QCOMPARE(Lines(), QStringList{"Listing C: failed (status 2)"});
 }
 
 void TerminalFileTreeTest::aClickWithoutADragKeepsOnlyThatMarkedFile()
@@ -516,7 +521,6 @@ void TerminalFileTreeTest::everyTerminalCommandOfTheWindowShowsTheWaitCursor()
         RightClick(disk);
         frame->action(Command::Format)->trigger();
     });
-    command("listing", [&] { Click(disk); });
     command("set time", [&] {
         WhenModal<TerminalTimeDialog>([](TerminalTimeDialog* dialog) {
             QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
@@ -524,7 +528,7 @@ void TerminalFileTreeTest::everyTerminalCommandOfTheWindowShowsTheWaitCursor()
         view.OnSetTime();
     });
     command("information", [&] { view.OnGetInformation(); });
-    QCOMPARE(seen.size(), 6);
+    QCOMPARE(seen.size(), 5);
     for (auto it = seen.cbegin(); it != seen.cend(); ++it) {
         QVERIFY2(!it.value().isEmpty(), qPrintable(it.key()));
         QVERIFY2(std::all_of(it.value().cbegin(), it.value().cend(),
@@ -532,6 +536,36 @@ void TerminalFileTreeTest::everyTerminalCommandOfTheWindowShowsTheWaitCursor()
                  qPrintable(it.key()));
     }
     QVERIFY(leftOver.isEmpty());
+}
+
+void TerminalFileTreeTest::aListingRunsOnTheWorkerAndASilentTerminalIsNamed()
+{
+    SilentLine line;
+    TerminalLink silent(line);
+    silent.AttachPort(line.PortOpen(PortKind::ListIndex, 1, "SILENT"));
+    tree->AttachLink(&silent);
+    const auto back = qScopeGuard([&] {
+        QTest::qWaitFor([this] { return !tree->Listing(); });
+        tree->AttachLink(link.get());
+    });
+    QTreeWidgetItem* disk = tree->InsertItem(tree->rootItem, "C:", FileTreeImage::ImageFixedDisk);
+    tree->InsertItem(disk, QString(), FileTreeImage::ImagePc);
+    tree->expandAll();
+    // The click returns at once: the disk says it is being listed, the tree waits.
+    const QPoint at = TextPoint(tree, disk);
+    SendMouse(tree->viewport(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(tree->viewport(), QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+    QVERIFY(tree->Listing());
+    QCOMPARE(ChildTexts(disk), QStringList{"listing..."});
+    QCOMPARE(tree->viewport()->cursor().shape(), Qt::WaitCursor);
+    // The rest of the window stays live meanwhile.
+    QTest::mouseClick(pcTree->viewport(), Qt::LeftButton, {}, TextPoint(pcTree, pcTree->folder));
+    QCOMPARE(pcTree->dropHighlightItem(), pcTree->folder);
+    WaitForListing();
+    QVERIFY(line.cursors.isEmpty()); // the window's thread wrote nothing
+    QCOMPARE(Lines(), QStringList{"Listing C: failed: the terminal does not answer"});
+    QVERIFY(HasOnlyPlaceholder(disk));
+    QCOMPARE(tree->viewport()->cursor().shape(), Qt::ArrowCursor);
 }
 
 void TerminalFileTreeTest::aReleaseOutsideTheTreeIsNoClick()
@@ -716,6 +750,7 @@ void TerminalFileTreeTest::listAgainListsTheHighlightedFolderAndKeepsWhatIsOpen(
     QAction* listAgain = frame->findChild<QAction*>("actionListAgain");
     // The folder clicked last: it alone is listed again, and stays open.
     listAgain->trigger();
+    WaitForListing();
     QTreeWidgetItem* data = tree->FindItem("C:\\DATA");
     QVERIFY(data);
     QCOMPARE(ChildTexts(data), (QStringList{"NEW.TXT", "OLD.TXT", "ORDERS.TXT", "STOCK.DAT"}));
@@ -726,6 +761,7 @@ void TerminalFileTreeTest::listAgainListsTheHighlightedFolderAndKeepsWhatIsOpen(
     RightClick(data->parent());
     QCoreApplication::processEvents();
     listAgain->trigger();
+    WaitForListing();
     data = tree->FindItem("C:\\DATA");
     QVERIFY(data);
     QCOMPARE(ChildTexts(data->parent()), (QStringList{"DATA", "TOP.TXT"}));
@@ -755,6 +791,7 @@ void TerminalFileTreeTest::formatDoneAndInUse()
     prompter->shown.clear();
     QCOMPARE(Lines(), QStringList{"Format Disk C: done."});
     // Listed again after the format.
+    WaitForListing();
     QCOMPARE(ChildTexts(c), QStringList{"DATA"});
     QVERIFY(HasOnlyPlaceholder(Child(c, "DATA")));
     QVERIFY(c->isExpanded());
@@ -821,7 +858,7 @@ void TerminalFileTreeTest::malformedEntriesAreShownSafelyAndSorted()
     QCOMPARE(CFileTreeCtrl::ImageOf(Child(c, "??")), FileTreeImage::ImageFolder);
 
     // A click on the folder that was named ".." asks for the text shown, never
-    // for the terminal's parent folder; the refusal leaves it empty, silently.
+    // for the terminal's parent folder; the refusal keeps its expander.
     rig->Script([&] {
         rig->peer->AnswerCommand(1, 0);
         request = rig->peer->AnswerBlock(5 + 3, kCommandRequest, 2);
@@ -829,7 +866,8 @@ void TerminalFileTreeTest::malformedEntriesAreShownSafelyAndSorted()
     Click(Child(c, "??"));
     rig->Finish();
     QVERIFY(Contains(request, "C:\\??\r\n"));
-    QCOMPARE(Child(c, "??")->childCount(), 0);
+    QVERIFY(HasOnlyPlaceholder(Child(c, "??")));
+    QCOMPARE(Lines(), QStringList{"Listing C:\\?? failed (status 2)"});
     QVERIFY(prompter->shown.isEmpty());
 }
 
