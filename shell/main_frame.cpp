@@ -691,7 +691,7 @@ void CMainFrame::OnAutoInstall()
             return;
         ReconfigureSpeed(*child->document(), BaudCodeForRate(*baud));
         child->view()->appImagePath = *image;
-        child->view()->ApplicationDownloadJob();
+        child->view()->AutoInstallJob();
         return;
     }
     app.StartMode.store(2);

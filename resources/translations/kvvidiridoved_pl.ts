@@ -674,6 +674,18 @@ i kończy się.
         <translation>%1: rekord %2 jest uszkodzony; ani on, ani następne rekordy nie zostały wysłane</translation>
     </message>
     <message>
+        <source>%1: %2 of %3 records sent</source>
+        <translation>%1: wysłano rekordów: %2 z %3</translation>
+    </message>
+    <message>
+        <source>Batch build file download incomplete: %1 of %2 records sent. The message window names the others.</source>
+        <translation>Wysyłanie z pliku wsadowego nie zostało ukończone: wysłano rekordów: %1 z %2. Pozostałe wymienia okno komunikatów.</translation>
+    </message>
+    <message>
+        <source>Automatic application install of %1: %2</source>
+        <translation>Automatyczna instalacja aplikacji %1: %2</translation>
+    </message>
+    <message>
         <source>The connection on %1 is closed: its port cannot be opened again</source>
         <translation>Połączenie na %1 zostało zamknięte: nie można ponownie otworzyć jego portu</translation>
     </message>
