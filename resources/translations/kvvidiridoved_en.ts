@@ -496,6 +496,13 @@ Tile Windows</translation>
     </message>
 </context>
 <context>
+    <name>CPCFileTree</name>
+    <message>
+        <source>The terminal stores names of up to 8 letters and a 3-letter extension; this file cannot be sent.</source>
+        <translation>The terminal stores names of up to 8 letters and a 3-letter extension; this file cannot be sent.</translation>
+    </message>
+</context>
+<context>
     <name>ProgressDialog</name>
     <message>
         <location filename="../../pc/progress_dialog.cpp" line="32"/>

@@ -494,6 +494,13 @@ Rozmieść okna</translation>
     </message>
 </context>
 <context>
+    <name>CPCFileTree</name>
+    <message>
+        <source>The terminal stores names of up to 8 letters and a 3-letter extension; this file cannot be sent.</source>
+        <translation>Terminal przechowuje nazwy o długości do 8 liter z 3-literowym rozszerzeniem; tego pliku nie można wysłać.</translation>
+    </message>
+</context>
+<context>
     <name>ProgressDialog</name>
     <message>
         <location filename="../../pc/progress_dialog.cpp" line="32"/>
