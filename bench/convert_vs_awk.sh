@@ -8,7 +8,7 @@
 # disk between runs, outside the timing.
 set -euo pipefail
 
-kvctl=${1:-build/cli/kvctl}
+kvctl=${1:-build/bin/kvctl}
 runs=${2:-10}
 records=1000000
 [ -x "$kvctl" ] || { echo "kvctl not found: $kvctl" >&2; exit 2; }

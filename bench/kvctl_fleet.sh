@@ -8,8 +8,8 @@ set -euo pipefail
 build=$(realpath "${1:-build}")
 count=${2:-8}
 size=${3:-262144}
-kvctl=$build/cli/kvctl
-kvsim=$build/cli/kvsim
+kvctl=$build/bin/kvctl
+kvsim=$build/bin/kvsim
 work=$(mktemp -d)
 pids=()
 cleanup() {

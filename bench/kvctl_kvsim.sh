@@ -6,8 +6,8 @@
 # Usage: bench/kvctl_kvsim.sh [BUILD_DIR]   (default: build; needs /usr/bin/time)
 set -euo pipefail
 build=$(realpath "${1:-build}")
-kvctl=$build/cli/kvctl
-kvsim=$build/cli/kvsim
+kvctl=$build/bin/kvctl
+kvsim=$build/bin/kvsim
 work=$(mktemp -d)
 pid=
 cleanup() {

@@ -49,7 +49,8 @@ void PrintUsage(std::ostream& to)
           "  --log                      also write what was done to the transfer log,\n"
           "                             $XDG_STATE_HOME/KVVidiRidoved/transfer.log (default\n"
           "                             ~/.local/state/KVVidiRidoved/transfer.log)\n"
-          "  -h, --help                 show this help and end\n"
+          "  -h, --help                 show this help and end (after convert: where\n"
+          "                             its Convert.ini is)\n"
           "  --version                  show the version and end\n"
           "\n"
           "Exit status: 0 done, 1 the operation failed, 2 bad usage or the port cannot be\n"
@@ -128,7 +129,10 @@ int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostre
         }
     }
     if (help) {
-        PrintUsage(out);
+        if (!words.empty() && words.front() == "convert")
+            PrintConvertHelp(out);
+        else
+            PrintUsage(out);
         return kExitOk;
     }
     if (words.empty()) {

@@ -50,6 +50,22 @@ bool ParseConvertArguments(std::span<const std::string> args, ConvertArguments& 
 
 } // namespace
 
+void PrintConvertHelp(std::ostream& out)
+{
+    PrintConvertUsage(out);
+    out << "Converts SOURCE record by record and prints the path of the converted copy;\n"
+           "--save-ini writes the settings used to OUT.\n"
+           "\n"
+           "Without --ini the settings come from the Convert.ini the desktop program\n"
+           "keeps (put --convert and sync --convert read it too); while it is missing\n"
+           "the record defaults apply:\n";
+    const std::filesystem::path ini = DefaultConvertIniPath();
+    if (ini.empty())
+        out << "  (none: neither the programs' folder nor a configuration folder is known)\n";
+    else
+        out << "  " << ini.string() << "\n";
+}
+
 const char* DescribeConvertError(ConvertError error)
 {
     switch (error) {

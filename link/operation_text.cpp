@@ -40,6 +40,19 @@ std::string NoRecordLine(const std::string& s, const std::string& t)
 {
     return Fill("Convert %s fail: no record in it, nothing sent to %s", s, t);
 }
+std::string NotSentLine(const std::string& s, const std::string& t)
+{
+    return Fill("Copy %s to %s not sent: the run ended before it", s, t);
+}
+std::string SkippedUnreadableLine(const std::string& s, const std::string& t)
+{
+    return Fill("Copy %s to %s skipped: the file cannot be read", s, t);
+}
+std::string MalformedListLine(const std::string& list, std::size_t lineNumber)
+{
+    return Fill("Line %s of %s names no file: nothing sent for it", std::to_string(lineNumber),
+                list);
+}
 std::string PcMoveFailLine(const std::string& s, const std::string& t)
 {
     return Fill("Move %s to %s fail!", s, t);

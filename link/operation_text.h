@@ -6,6 +6,7 @@
 #include "link/link_status.h"
 #include "link/messages.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -16,11 +17,20 @@ std::string CopyDoneLine(const std::string& source, const std::string& target);
 std::string CopyFailLine(const std::string& source, const std::string& target);
 std::string MoveDoneLine(const std::string& source, const std::string& target);
 std::string MoveFailLine(const std::string& source, const std::string& target);
-// A move to the terminal whose PC source could not be removed afterwards.
+// A move whose file was copied but whose source could not be removed afterwards,
+// in either direction.
 std::string SourceKeptLine(const std::string& source, const std::string& target);
 // A file sent in Convert mode whose source has bytes but not one record: nothing
 // was sent.
 std::string NoRecordLine(const std::string& source, const std::string& target);
+// A file of a run of several that was never tried: an earlier one failed or the
+// run was cancelled.
+std::string NotSentLine(const std::string& source, const std::string& target);
+// A file of a list that was passed over because it cannot be read.
+std::string SkippedUnreadableLine(const std::string& source, const std::string& target);
+// A line of a transmission list that names no file the program can send
+// (lineNumber counts from 1, the list's first line included).
+std::string MalformedListLine(const std::string& list, std::size_t lineNumber);
 // A move on the PC that failed (it ends with "!").
 std::string PcMoveFailLine(const std::string& source, const std::string& target);
 // A file the terminal sent by itself, saved under path; one that did not arrive

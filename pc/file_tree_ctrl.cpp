@@ -181,6 +181,11 @@ FileTreeImage CFileTreeCtrl::ImageOf(const QTreeWidgetItem* item)
     return static_cast<FileTreeImage>(item->data(0, kImageRole).toInt());
 }
 
+bool CFileTreeCtrl::IsGreyed(const QTreeWidgetItem* item)
+{
+    return !item->flags().testFlag(Qt::ItemIsEnabled);
+}
+
 bool CFileTreeCtrl::IsMarked(const QTreeWidgetItem* item) const
 {
     return item && item->data(0, kMarkedRole).toBool();
@@ -273,7 +278,7 @@ void CFileTreeCtrl::LeftButtonDown(const QPoint& pos, Qt::KeyboardModifiers modi
         ClearMarks();
         SetDropHighlight(file ? nullptr : item);
     }
-    if (!file) {
+    if (!file || IsGreyed(item)) {
         state->copyEnabled = state->cutEnabled = state->deleteEnabled = 0;
     } else {
         state->copyEnabled = state->cutEnabled = state->deleteEnabled = 1;
@@ -306,6 +311,7 @@ void CFileTreeCtrl::RightButtonDown(const QPoint& pos, const QPoint& globalPos)
     contextItem = item;
     std::optional<FileTreeImage> image;
     QString parentText;
+    const bool greyed = item && IsGreyed(item);
     if (item) {
         image = ImageOf(item);
         if (item->parent())
@@ -313,10 +319,12 @@ void CFileTreeCtrl::RightButtonDown(const QPoint& pos, const QPoint& globalPos)
         if (*image == FileTreeImage::ImageFile) {
             if (!IsMarked(item))
                 ClearMarks();
-            SetMarked(item, true);
+            // Delete still reaches a greyed file as the context item.
+            if (!greyed)
+                SetMarked(item, true);
         }
     }
-    const EditEnables e = RightClickEnables(image, isTerminalTree != 0, parentText);
+    const EditEnables e = RightClickEnables(image, isTerminalTree != 0, parentText, greyed);
     state->copyEnabled = e.copy;
     state->cutEnabled = e.cut;
     state->deleteEnabled = e.del;

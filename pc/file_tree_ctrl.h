@@ -60,6 +60,9 @@ public:
     // compared without regard to case.
     QTreeWidgetItem* InsertItem(QTreeWidgetItem* parent, const QString& text, FileTreeImage image);
     static FileTreeImage ImageOf(const QTreeWidgetItem* item);
+    // A greyed item (not enabled) is there to be seen: a file the terminal cannot
+    // store. It is never marked, so it is never dragged, cut, copied or sent.
+    static bool IsGreyed(const QTreeWidgetItem* item);
     bool IsMarked(const QTreeWidgetItem* item) const;
     void SetMarked(QTreeWidgetItem* item, bool marked);
     QTreeWidgetItem* dropHighlightItem() const { return dropItem; }

@@ -36,7 +36,7 @@ bool IsProgramFolderText(const QString& text)
 }
 
 EditEnables RightClickEnables(std::optional<FileTreeImage> image, bool terminalTree,
-                              const QString& parentText)
+                              const QString& parentText, bool greyed)
 {
     EditEnables e;
     if (!image)
@@ -54,8 +54,8 @@ EditEnables RightClickEnables(std::optional<FileTreeImage> image, bool terminalT
     case FileTreeImage::ImageNetwork: e.property = terminalTree; break;
     case FileTreeImage::ImageFile: {
         const bool program = IsProgramFolderText(parentText);
-        e.cut = !program;
-        e.copy = !program;
+        e.cut = !program && !greyed;
+        e.copy = !program && !greyed;
         e.del = true;
         e.property = terminalTree;
         break;

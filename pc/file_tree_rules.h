@@ -50,9 +50,11 @@ struct EditEnables {
 };
 
 // After a right-click on an item of the image (nullopt: empty space) in a PC or a
-// terminal tree; parentText is the text of the item's parent.
+// terminal tree; parentText is the text of the item's parent. A greyed file (one
+// the terminal cannot store) may only be deleted: Cut and Copy would let it reach
+// a terminal.
 EditEnables RightClickEnables(std::optional<FileTreeImage> image, bool terminalTree,
-                              const QString& parentText);
+                              const QString& parentText, bool greyed = false);
 
 // What the frame needs to know to offer Paste on the last right-clicked tree.
 struct PasteSituation {

@@ -41,10 +41,21 @@ void CPCFileTree::ListFolder(const QString& path, QTreeWidgetItem* item)
         if (entry.isDir()) {
             QTreeWidgetItem* folder = InsertItem(item, name, FileTreeImage::ImageFolder);
             InsertItem(folder, name, FileTreeImage::ImagePc);
-        } else if (IsEightThreeName(name)) {
-            InsertItem(item, name, FileTreeImage::ImageFile);
+        } else {
+            QTreeWidgetItem* file = InsertItem(item, name, FileTreeImage::ImageFile);
+            // Shown, so that the user learns why it cannot go, but greyed.
+            if (!IsEightThreeName(name)) {
+                file->setFlags(file->flags() & ~Qt::ItemIsEnabled);
+                file->setToolTip(0, UnsendableNameTip());
+            }
         }
     }
+}
+
+QString CPCFileTree::UnsendableNameTip()
+{
+    return tr("The terminal stores names of up to 8 letters and a 3-letter extension; this file "
+              "cannot be sent.");
 }
 
 void CPCFileTree::AcceptDrop(QTreeWidgetItem* target, CFileTreeCtrl* source)

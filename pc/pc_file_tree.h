@@ -13,10 +13,12 @@ public:
     // Rebuilds the whole tree: the root "PC" and one collapsed item per volume.
     void FillTree();
     // Replaces item's children by the listing of the folder at path: folders (each
-    // with a placeholder child) and the files with 8.3 names; hidden and system
-    // entries never. Any full path the file system accepts is listed; a relative
-    // one leaves item empty.
+    // with a placeholder child) and files; hidden and system entries never. A file
+    // whose name is not 8.3 is greyed, with UnsendableNameTip as its tooltip. Any
+    // full path the file system accepts is listed; a relative one leaves item empty.
     void ListFolder(const QString& path, QTreeWidgetItem* item);
+    // Why a greyed file cannot be sent, in the interface language.
+    static QString UnsendableNameTip();
 
     // The drop and paste entry: source's marked files into target, a drive or a
     // folder (anything else takes nothing). A terminal source starts its upload

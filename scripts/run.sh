@@ -16,14 +16,14 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build
 
 if [ "${1:-}" = "--headless" ]; then
-  echo "== kvctl ports"; build/cli/kvctl ports
-  echo "== kvctl ls PDT"; build/cli/kvctl ls PDT
-  echo "== kvctl ls 'C:\\DATA'"; build/cli/kvctl ls 'C:\DATA'
-  echo "(more: build/cli/kvctl --help)"
+  echo "== kvctl ports"; build/bin/kvctl ports
+  echo "== kvctl ls PDT"; build/bin/kvctl ls PDT
+  echo "== kvctl ls 'C:\\DATA'"; build/bin/kvctl ls 'C:\DATA'
+  echo "(more: build/bin/kvctl --help)"
   exit 0
 fi
 
-program=build/shell/kvvidiridoved
+program=build/bin/kvvidiridoved
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec "$program" "$@"
 fi

@@ -722,7 +722,7 @@ void CMainFrame::AutoInstall()
             return;
         ReconfigureSpeed(*child->document(), BaudCodeForRate(*baud));
         child->view()->appImagePath = *image;
-        child->view()->ApplicationDownloadJob();
+        child->view()->AutoInstallJob();
         return;
     }
     app.StartMode.store(2);

@@ -1,5 +1,6 @@
 #include "terminal/auto_transmission.h"
 
+#include "link/operation_text.h"
 #include "link/terminal_link.h"
 #include "link/transfer_progress.h"
 
@@ -107,7 +108,7 @@ std::vector<std::optional<TransmissionEntry>> ParseTransmissionList(std::string_
 }
 
 TransmissionRunResult AutoTransmissionThread(TerminalLink& link,
-                                             const std::filesystem::path& listPath)
+                                             const std::filesystem::path& listPath, JobHost& host)
 {
     TransmissionRunResult result;
     std::error_code ec;
@@ -126,10 +127,21 @@ TransmissionRunResult AutoTransmissionThread(TerminalLink& link,
         p->finishedFiles = 0;
         p->SetFileText(!entries.empty() && entries[0] ? entries[0]->target : std::string());
     }
+    const std::string list = listPath.string();
+    // The first line of the list names the port: entry i is on line i + 2.
+    const auto logMalformed = [&](std::size_t i) { host.LogLine(MalformedListLine(list, i + 2)); };
+    bool ended = false;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (link.cancel.load() != 0) {
+        if (!ended && link.cancel.load() != 0) {
             result.status = LinkStatus::Cancelled;
-            break;
+            ended = true;
+        }
+        if (ended) {
+            if (entries[i])
+                host.LogLine(NotSentLine(entries[i]->pcPath, entries[i]->target));
+            else
+                logMalformed(i);
+            continue;
         }
         if (entries[i])
             if (TransferProgress* p = Progress(link)) {
@@ -137,18 +149,25 @@ TransmissionRunResult AutoTransmissionThread(TerminalLink& link,
                 p->SetFileText(entries[i]->target);
             }
         if (!entries[i] || !Readable(entries[i]->pcPath)) {
+            if (entries[i])
+                host.LogLine(SkippedUnreadableLine(entries[i]->pcPath, entries[i]->target));
+            else
+                logMalformed(i);
             // The first file is the project's program: whether its line is
             // broken or its file missing, the rest is not sent without it.
             if (i == 0) {
                 result.status = LinkStatus::FileError;
-                break;
+                ended = true;
             }
             continue;
         }
         const TransmissionEntry& entry = *entries[i];
         result.status = link.DownloadFile(entry.pcPath, entry.target, 1, true, false);
-        if (result.status != LinkStatus::Ok)
-            break;
+        if (result.status != LinkStatus::Ok) {
+            host.LogLine(CopyFailLine(entry.pcPath, entry.target));
+            ended = true;
+            continue;
+        }
         ++result.sent;
     }
     link.cancel.store(0);

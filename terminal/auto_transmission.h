@@ -4,6 +4,7 @@
 #pragma once
 
 #include "link/link_status.h"
+#include "terminal/job_host.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -46,8 +47,9 @@ struct TransmissionRunResult {
 // Worker thread. Sends the files of the list at listPath, first to last. A
 // malformed line or a PC file that cannot be opened is skipped, except for the
 // first entry: without it nothing is sent (status FileError). A failed transfer
-// or the link's cancel (between files or inside one) ends the run. Keeps the link's progress (when
-// set) at the file being sent: fileText, totalFiles, finishedFiles. Clears
-// cancel at its end.
+// or the link's cancel (between files or inside one) ends the run. Logs one line
+// through host for each entry not sent: skipped, failed, or left when the run
+// ended; none for the files sent. Keeps the link's progress (when set) at the
+// file being sent: fileText, totalFiles, finishedFiles. Clears cancel at its end.
 TransmissionRunResult AutoTransmissionThread(TerminalLink& link,
-                                             const std::filesystem::path& listPath);
+                                             const std::filesystem::path& listPath, JobHost& host);

@@ -39,8 +39,11 @@ BatchDownloadResult RunBatchDownloadJob(TerminalLink& link, const BatchDownloadI
     if (LooksScrambled(*bytes))
         Unscramble(*bytes, input.key);
     const BatchContents batch = ParseBatchFile(*bytes);
-    if (!batch.complete)
+    result.records = batch.records.size();
+    if (!batch.complete) {
         result.damagedRecord = batch.records.size() + 1;
+        ++result.records;
+    }
 
     TransferProgress* progress = link.progress.load();
     if (progress) {
@@ -51,7 +54,12 @@ BatchDownloadResult RunBatchDownloadJob(TerminalLink& link, const BatchDownloadI
     const std::filesystem::path temp = batch.records.empty()
                                            ? std::filesystem::path{}
                                            : CreatePrivateTempFile(TempStem(input.portName), "tmp");
+    bool stopped = false;
     for (const BatchRecord& record : batch.records) {
+        if (stopped) {
+            host.LogLine(NotSentLine(source, record.terminalPath));
+            continue;
+        }
         ++result.attempted;
         if (progress)
             progress->SetFileText(record.terminalPath);
@@ -62,8 +70,10 @@ BatchDownloadResult RunBatchDownloadJob(TerminalLink& link, const BatchDownloadI
         if (result.status != LinkStatus::Ok) {
             result.failedPath = record.terminalPath;
             host.LogLine(CopyFailLine(source, record.terminalPath));
-            break;
+            stopped = true;
+            continue;
         }
+        ++result.sent;
         host.LogLine(CopyDoneLine(source, record.terminalPath));
         if (progress)
             progress->finishedFiles.fetch_add(1);

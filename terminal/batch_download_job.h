@@ -21,6 +21,8 @@ struct BatchDownloadInput {
 
 struct BatchDownloadResult {
     bool opened = false;                // false: the file could not be read and nothing was sent
+    std::size_t records = 0;            // records of the file, a damaged one counted
+    std::size_t sent = 0;               // records the terminal took
     std::size_t attempted = 0;          // records whose transfer was tried
     LinkStatus status = LinkStatus::Ok; // of the last record tried
     std::string failedPath{};           // the terminal path of the record that failed
@@ -30,6 +32,7 @@ struct BatchDownloadResult {
 
 // Sends the records in order, replacing existing terminal files without asking,
 // and stops at the first record whose transfer fails. Logs one line per record
-// tried. The temporary file is gone when it returns; the link's cancel is cleared.
+// tried, and one for each record after a failed one. The temporary file is gone
+// when it returns; the link's cancel is cleared.
 BatchDownloadResult RunBatchDownloadJob(TerminalLink& link, const BatchDownloadInput& input,
                                         JobHost& host);

@@ -42,15 +42,17 @@ public:
     void OnApplicationDownload();
     void OnBatchDownload();
     // Start the download of appImagePath or batchFilePath on the connection's job
-    // thread and return at once; the automatic install comes in here too. While a
-    // job of the connection runs: message 40005, nothing more.
+    // thread and return at once. While a job of the connection runs: message
+    // 40005, nothing more. The automatic install is an application download that
+    // also writes its outcome as a line in the message window.
     void ApplicationDownloadJob();
+    void AutoInstallJob();
     void BatchDownloadJob();
     // Starts the automatic transmission of the document's transmissionFile on
     // the connection's job thread, with the progress dialog and its Cancel; the
-    // connect setup dialog keeps port and speed fixed meanwhile. One line in the
-    // message window says how many files were sent. False, and nothing started,
-    // without a link or while a job of the connection runs.
+    // connect setup dialog keeps port and speed fixed meanwhile. The message
+    // window names each file not sent, and a last line says how many were. False,
+    // and nothing started, without a link or while a job of the connection runs.
     bool AutoTransmissionJob();
 
     QString appImagePath;
@@ -77,6 +79,7 @@ private:
     // False, and nothing started, without a link or while a job runs (40005).
     bool StartJob(bool cancelVisible, std::function<void(TerminalLink&, JobHost&)> work,
                   std::function<void()> finish);
+    void StartApplicationDownload(bool automatic);
 
     CKVVidiRidovedDoc& doc;
     std::unique_ptr<ProgressDialog> progress;

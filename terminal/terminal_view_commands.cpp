@@ -205,14 +205,33 @@ void CTerminalView::OnBatchDownload()
 
 void CTerminalView::ApplicationDownloadJob()
 {
-    const std::filesystem::path image = appImagePath.toStdString();
+    StartApplicationDownload(false);
+}
+
+void CTerminalView::AutoInstallJob()
+{
+    StartApplicationDownload(true);
+}
+
+void CTerminalView::StartApplicationDownload(bool automatic)
+{
+    const QString imagePath = appImagePath;
+    const std::filesystem::path image = imagePath.toStdString();
     auto status = std::make_shared<LinkStatus>(LinkStatus::Ok);
     StartJob(
         false,
         [image, status](TerminalLink& link, JobHost&) {
             *status = RunApplicationDownloadJob(link, image);
         },
-        [status] { ThePrompter().ShowMessage(ApplicationDownloadText(*status)); });
+        [status, automatic, imagePath] {
+            const QString text = ApplicationDownloadText(*status);
+            // Nobody may be watching an install another program asked for:
+            // the message window and the transfer log keep its outcome.
+            if (automatic)
+                LogMessage(tr("Automatic application install of %1: %2")
+                               .arg(imagePath, QString(text).replace(u'\n', u' ')));
+            ThePrompter().ShowMessage(text);
+        });
 }
 
 void CTerminalView::BatchDownloadJob()
@@ -237,7 +256,20 @@ void CTerminalView::BatchDownloadJob()
                 LogMessage(tr("%1: record %2 is damaged; it and the records after it were not sent")
                                .arg(file)
                                .arg(result->damagedRecord));
-            ShowMessage(MessageId::BatchDone);
+            if (result->sent == result->records) {
+                ShowMessage(MessageId::BatchDone);
+            } else {
+                // The job has named each record that did not go.
+                LogMessage(tr("%1: %2 of %3 records sent")
+                               .arg(file)
+                               .arg(result->sent)
+                               .arg(result->records));
+                ThePrompter().ShowMessage(
+                    tr("Batch build file download incomplete: %1 of %2 records sent. The message "
+                       "window names the others.")
+                        .arg(result->sent)
+                        .arg(result->records));
+            }
             tree.FillItem(tree.rootItem);
         });
 }
@@ -251,8 +283,10 @@ bool CTerminalView::AutoTransmissionJob()
     doc.settings.transmissionLock = 1;
     const bool started = StartJob(
         true,
-        [list = std::filesystem::path(listFile.toStdString()),
-         result](TerminalLink& link, JobHost&) { *result = AutoTransmissionThread(link, list); },
+        [list = std::filesystem::path(listFile.toStdString()), result](TerminalLink& link,
+                                                                       JobHost& host) {
+            *result = AutoTransmissionThread(link, list, host);
+        },
         [this, result, listFile] {
             doc.settings.transmissionLock = 0;
             if (result->listRead)

@@ -264,9 +264,11 @@ void RunUploadJob(TerminalLink& link, const UploadJobInput& input, JobHost& host
         const LinkStatus status = link.UploadFile(source, target, true);
         std::string line;
         if (status == LinkStatus::Ok) {
-            if (input.move) {
+            if (input.move && link.DeleteTerminalFile(source) != LinkStatus::Ok) {
+                // Fetched, but still on the terminal: its item stays to say so.
+                line = SourceKeptLine(shownSource, targetText);
+            } else if (input.move) {
                 host.SourceMoved(i);
-                link.DeleteTerminalFile(source); // its status is not looked at
                 line = MoveDoneLine(shownSource, targetText);
             } else {
                 line = CopyDoneLine(shownSource, targetText);

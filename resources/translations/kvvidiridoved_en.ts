@@ -500,6 +500,13 @@ Tile Windows</translation>
     </message>
 </context>
 <context>
+    <name>CPCFileTree</name>
+    <message>
+        <source>The terminal stores names of up to 8 letters and a 3-letter extension; this file cannot be sent.</source>
+        <translation>The terminal stores names of up to 8 letters and a 3-letter extension; this file cannot be sent.</translation>
+    </message>
+</context>
+<context>
     <name>ProgressDialog</name>
     <message>
         <location filename="../../pc/progress_dialog.cpp" line="32"/>
@@ -678,6 +685,18 @@ ends.
     <message>
         <source>%1: record %2 is damaged; it and the records after it were not sent</source>
         <translation>%1: record %2 is damaged; it and the records after it were not sent</translation>
+    </message>
+    <message>
+        <source>%1: %2 of %3 records sent</source>
+        <translation>%1: %2 of %3 records sent</translation>
+    </message>
+    <message>
+        <source>Batch build file download incomplete: %1 of %2 records sent. The message window names the others.</source>
+        <translation>Batch build file download incomplete: %1 of %2 records sent. The message window names the others.</translation>
+    </message>
+    <message>
+        <source>Automatic application install of %1: %2</source>
+        <translation>Automatic application install of %1: %2</translation>
     </message>
     <message>
         <source>The connection on %1 is closed: its port cannot be opened again</source>

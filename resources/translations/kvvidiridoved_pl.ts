@@ -498,6 +498,13 @@ Rozmieść okna</translation>
     </message>
 </context>
 <context>
+    <name>CPCFileTree</name>
+    <message>
+        <source>The terminal stores names of up to 8 letters and a 3-letter extension; this file cannot be sent.</source>
+        <translation>Terminal przechowuje nazwy o długości do 8 liter z 3-literowym rozszerzeniem; tego pliku nie można wysłać.</translation>
+    </message>
+</context>
+<context>
     <name>ProgressDialog</name>
     <message>
         <location filename="../../pc/progress_dialog.cpp" line="32"/>
@@ -676,6 +683,18 @@ i kończy się.
     <message>
         <source>%1: record %2 is damaged; it and the records after it were not sent</source>
         <translation>%1: rekord %2 jest uszkodzony; ani on, ani następne rekordy nie zostały wysłane</translation>
+    </message>
+    <message>
+        <source>%1: %2 of %3 records sent</source>
+        <translation>%1: wysłano rekordów: %2 z %3</translation>
+    </message>
+    <message>
+        <source>Batch build file download incomplete: %1 of %2 records sent. The message window names the others.</source>
+        <translation>Wysyłanie z pliku wsadowego nie zostało ukończone: wysłano rekordów: %1 z %2. Pozostałe wymienia okno komunikatów.</translation>
+    </message>
+    <message>
+        <source>Automatic application install of %1: %2</source>
+        <translation>Automatyczna instalacja aplikacji %1: %2</translation>
     </message>
     <message>
         <source>The connection on %1 is closed: its port cannot be opened again</source>

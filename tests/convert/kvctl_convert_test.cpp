@@ -1,4 +1,5 @@
 // kvctl convert, run as the built program: stdout, stderr and exit status.
+#include "convert/convert_ini_location.h"
 #include "convert/convert_settings.h"
 
 #include "tests/convert/temp_folder.h"
@@ -137,6 +138,25 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageRow{"unknown_option", {"convert", "a.txt", "--fast"}},
                     UsageRow{"ini_twice", {"convert", "a.txt", "--ini", "x", "--ini", "y"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(KvctlConvertTest, HelpNamesTheConvertIniOfTheDesktopProgram)
+{
+    // Mended: kvctl looked beside itself, in another folder than the desktop
+    // program, so without --ini it read settings the user never made.
+    const std::filesystem::path program = KV_PROGRAM_PATH;
+    const std::filesystem::path ini =
+        ChooseConvertIniPath(program.parent_path(), UserSettingsFolder());
+    ASSERT_FALSE(ini.empty());
+    for (const std::vector<std::string>& words : {std::vector<std::string>{"convert", "--help"},
+                                                  {"--help", "convert"},
+                                                  {"convert", "-h"}}) {
+        const Outcome o = Run(words);
+        EXPECT_EQ(o.status, 0) << words[0] << " " << words[1];
+        EXPECT_NE(o.out.find("usage: kvctl convert"), std::string::npos) << o.out;
+        EXPECT_NE(o.out.find("\n  " + ini.string() + "\n"), std::string::npos) << o.out;
+        EXPECT_EQ(o.err, "");
+    }
+}
 
 TEST_F(KvctlConvertTest, MissingSourceFailsWithOne)
 {

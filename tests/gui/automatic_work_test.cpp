@@ -5,6 +5,7 @@
 #include "connection/connection_reaper.h"
 #include "connection/kv_vidi_ridoved_doc.h"
 #include "gui_test_support.h"
+#include "link/operation_text.h"
 #include "link/serial/serial_transport.h"
 #include "link/transfer_progress.h"
 #include "pc/progress_dialog.h"
@@ -12,6 +13,8 @@
 #include "shell/main_frame.h"
 #include "shell/message_window.h"
 #include "sim/sim_ports.h"
+#include "sim/sim_terminal.h"
+#include "terminal/application_download_job.h"
 #include "terminal/terminal_view.h"
 #include "tests/support/process.h"
 
@@ -46,6 +49,7 @@ private slots:
     void aSecondTransmitDuringARunIsRefusedWithOneLine();
     void closingTheWindowDuringARunEndsItCleanly();
     void installNeedsAllThreeValuesWithinTheirLimits();
+    void anInstallWritesItsOutcome();
     void serialLinesOpenByNumberAndByDevicePath();
 
 private:
@@ -143,9 +147,11 @@ void AutomaticWorkTest::transmitUsesTheConnectionOfThatTitleAtTheListsSpeed()
     QCOMPARE(TestDir::ReadFile(Disk(1, "D/PROGRAM/MAIN.BIN")), "main");
     QCOMPARE(TestDir::ReadFile(Disk(1, "D/LOOKUP/ITEMS.DBF")), "items");
     QVERIFY(!std::filesystem::exists(Disk(2, "D/PROGRAM/MAIN.BIN")));
-    QCOMPARE(frame->messageWindow()->Lines().first(),
-             QStringLiteral("Automatic transmission from %1: 2 of 3 files sent")
-                 .arg(Text(dir->path / "project.lst")));
+    QCOMPARE(frame->messageWindow()->Lines().mid(0, 2),
+             (QStringList{QStringLiteral("Automatic transmission from %1: 2 of 3 files sent")
+                              .arg(Text(dir->path / "project.lst")),
+                          QString::fromStdString(SkippedUnreadableLine(
+                              (dir->path / "pc/GONE.DBF").string(), "D:\\Lookup\\GONE.DBF"))}));
     QVERIFY(!View(1)->progressDialog()->isVisible());
     QVERIFY(prompter->shown.isEmpty());
 }
@@ -303,6 +309,36 @@ void AutomaticWorkTest::installNeedsAllThreeValuesWithinTheirLimits()
     QCOMPARE(frame->Documents(), QList<CKVVidiRidovedDoc*>{doc});
     QCOMPARE(doc->settings.baudCode, 2);
     QTRY_VERIFY(std::filesystem::exists(Disk(1, "D/PROGRAM/MAIN.BIN")));
+}
+
+void AutomaticWorkTest::anInstallWritesItsOutcome()
+{
+    // Mended: an install another program asked for left no line at all.
+    OpenFrame();
+    AcceptConnectDialog(0);
+    frame->OnFileNew();
+    const QString image = Text(dir->path / "pc/app.bin");
+    TestDir::WriteFile(dir->path / "pc/app.bin", std::string(3000, 'a'));
+    SetTransmission("BI File", image);
+    SetTransmission("Port", "SIM1");
+    SetTransmission("Baud", 57600);
+    struct Row {
+        const char* name;
+        bool installMode;
+        LinkStatus status;
+    };
+    for (const Row& row : {Row{"installed", true, LinkStatus::Ok},
+                           Row{"not in install mode", false, LinkStatus::NotInInstallMode}}) {
+        sims->TerminalAt(1)->SetInstallMode(row.installMode);
+        prompter->shown.clear();
+        frame->OnAutoInstall();
+        const QString outcome = ApplicationDownloadText(row.status);
+        QTRY_COMPARE(prompter->shown, QStringList{outcome});
+        QCOMPARE(frame->messageWindow()->Lines().first(),
+                 QStringLiteral("Automatic application install of %1: %2")
+                     .arg(image, QString(outcome).replace(u'\n', u' ')));
+        QTRY_COMPARE(View(0)->Tree().jobRunning.load(), 0);
+    }
 }
 
 void AutomaticWorkTest::serialLinesOpenByNumberAndByDevicePath()

@@ -39,6 +39,7 @@ TEST(RightClick, EnablesByItemKindAndTree)
         bool terminal;
         const char* parent;
         EditEnables expected; // copy, cut, delete, format, property
+        bool greyed = false;
     } rows[] = {
         {"pc root", ImagePc, false, "", {}},
         {"terminal root", ImageTerminal, true, "", {}},
@@ -52,12 +53,18 @@ TEST(RightClick, EnablesByItemKindAndTree)
         {"pc file", ImageFile, false, "DATA", {true, true, true, false, false}},
         {"terminal file", ImageFile, true, "DATA", {true, true, true, false, true}},
         {"pc program file", ImageFile, false, "MyPrograms", {false, false, true, false, false}},
+        {"pc file with a long name",
+         ImageFile,
+         false,
+         "DATA",
+         {false, false, true, false, false},
+         true},
         {"terminal program file", ImageFile, true, "Program", {false, false, true, false, true}},
         {"capitals do not match", ImageFile, true, "PROGRAM", {true, true, true, false, true}},
         {"empty space", std::nullopt, true, "", {}},
     };
     for (const Row& r : rows)
-        EXPECT_EQ(RightClickEnables(r.image, r.terminal, r.parent), r.expected) << r.name;
+        EXPECT_EQ(RightClickEnables(r.image, r.terminal, r.parent, r.greyed), r.expected) << r.name;
 }
 
 TEST(Paste, FollowsTheClipboardAndTheTarget)

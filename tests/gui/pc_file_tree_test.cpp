@@ -1,9 +1,12 @@
 // The PC tree on real folders: what a listing shows, the case and length of
-// paths, clicks that re-list and toggle, the volumes it fills itself with.
+// paths, clicks that re-list and toggle, the volumes it fills itself with, and
+// files the terminal cannot take.
 #include "gui_test_support.h"
 #include "pc/pc_file_tree.h"
 
 #include <QDir>
+#include <QHelpEvent>
+#include <QToolTip>
 
 #include <sys/stat.h>
 
@@ -28,6 +31,17 @@ QPoint TextPoint(CFileTreeCtrl* tree, QTreeWidgetItem* item)
     return QPoint(r.right() - 4, r.center().y());
 }
 
+// Stands in for a connection window's tree: records what each drop would send.
+class RecordingTerminalTree : public CFileTreeCtrl {
+public:
+    RecordingTerminalTree() { isTerminalTree = 1; }
+    void StartDrop(QTreeWidgetItem*, CFileTreeCtrl* source) override
+    {
+        drops << source->MarkedPaths();
+    }
+    QList<QStringList> drops;
+};
+
 } // namespace
 
 class PcFileTreeTest : public QObject {
@@ -37,7 +51,8 @@ private slots:
     void init();
     void cleanup() { delete tree; }
     void fillsWithTheVolumesAndTheHomeFolder();
-    void listsFoldersAndShortNamesOnly();
+    void listsFoldersAndFilesGreyingLongNames();
+    void greyedFilesShowWhyAndAreNeverMarkedOrSent();
     void keepsTheCaseOfTheFolderPath();
     void listsFoldersBeyondTheOldPathLimit();
     void clickReListsAndToggles();
@@ -83,7 +98,7 @@ void PcFileTreeTest::fillsWithTheVolumesAndTheHomeFolder()
     QVERIFY(!ChildTexts(tree->rootItem).contains(Text(dir->path)));
 }
 
-void PcFileTreeTest::listsFoldersAndShortNamesOnly()
+void PcFileTreeTest::listsFoldersAndFilesGreyingLongNames()
 {
     for (const char* name : {"readme.txt", "LONGNAME.TEXT", "Makefile", "datafile1.txt",
                              "ab.cdefghij", ".hidden.txt", "Zeta.dat"})
@@ -93,13 +108,68 @@ void PcFileTreeTest::listsFoldersAndShortNamesOnly()
     ::mkfifo((dir->path / "pipe.p").c_str(), 0600);                      // system: not a file
     std::filesystem::create_symlink(*dir / "gone.txt", *dir / "dead.l"); // dangling
     tree->ListFolder(Text(dir->path), top);
-    QCOMPARE(ChildTexts(top), (QStringList{"ab.cdefghij", "readme.txt", "Sub", "Zeta.dat"}));
-    QTreeWidgetItem* sub = top->child(2);
+    QCOMPARE(ChildTexts(top), (QStringList{"ab.cdefghij", "datafile1.txt", "LONGNAME.TEXT",
+                                           "Makefile", "readme.txt", "Sub", "Zeta.dat"}));
+    QTreeWidgetItem* sub = top->child(5);
     QCOMPARE(CFileTreeCtrl::ImageOf(sub), FileTreeImage::ImageFolder);
     QCOMPARE(ChildTexts(sub), QStringList{"Sub"}); // placeholder named after the folder
     QCOMPARE(CFileTreeCtrl::ImageOf(sub->child(0)), FileTreeImage::ImagePc);
-    QCOMPARE(CFileTreeCtrl::ImageOf(top->child(1)), FileTreeImage::ImageFile);
-    QCOMPARE(tree->GetItemPath(top->child(1)), Text(dir->path / "readme.txt"));
+    QCOMPARE(CFileTreeCtrl::ImageOf(top->child(4)), FileTreeImage::ImageFile);
+    QCOMPARE(tree->GetItemPath(top->child(4)), Text(dir->path / "readme.txt"));
+    // Mended: names the terminal cannot store were left out without a word.
+    for (int i = 0; i < top->childCount(); ++i) {
+        const QTreeWidgetItem* item = top->child(i);
+        const bool greyed = i >= 1 && i <= 3;
+        QCOMPARE(CFileTreeCtrl::IsGreyed(item), greyed);
+        QCOMPARE(item->toolTip(0), greyed ? CPCFileTree::UnsendableNameTip() : QString());
+    }
+}
+
+void PcFileTreeTest::greyedFilesShowWhyAndAreNeverMarkedOrSent()
+{
+    TestDir::WriteFile(*dir / "A.TXT", "x");
+    TestDir::WriteFile(*dir / "Quarterly report.xlsx", "x");
+    tree->ListFolder(Text(dir->path), top);
+    top->setExpanded(true);
+    QTreeWidgetItem* shortName = top->child(0);
+    QTreeWidgetItem* longName = top->child(1);
+    QVERIFY(CFileTreeCtrl::IsGreyed(longName));
+    QWidget* vp = tree->viewport();
+    const QPoint at = TextPoint(tree, longName);
+
+    // Hovering tells why.
+    QHelpEvent hover(QEvent::ToolTip, at, vp->mapToGlobal(at));
+    QApplication::sendEvent(vp, &hover);
+    QTRY_COMPARE(QToolTip::text(), CPCFileTree::UnsendableNameTip());
+
+    // Clicks never mark it; a plain click on it lets go of the others.
+    EditCommandState& state = tree->commandState();
+    QTest::mouseClick(vp, Qt::LeftButton, {}, TextPoint(tree, shortName));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::ControlModifier, at);
+    QCOMPARE(tree->markedItems, QList<QTreeWidgetItem*>{shortName});
+    QTest::mouseClick(vp, Qt::LeftButton, {}, at);
+    QVERIFY(tree->markedItems.isEmpty());
+    QCOMPARE(state.copyEnabled + state.cutEnabled + state.deleteEnabled, 0);
+    // A right-click offers Delete alone: Cut and Copy could carry it to a terminal.
+    QTest::mouseClick(vp, Qt::RightButton, {}, at);
+    QCOMPARE(tree->contextItem, longName);
+    QVERIFY(tree->markedItems.isEmpty() && !tree->IsMarked(longName));
+    QCOMPARE(state.deleteEnabled, 1);
+    QCOMPARE(state.copyEnabled + state.cutEnabled, 0);
+
+    // Dragged to a terminal tree it sends nothing; the file beside it does go.
+    RecordingTerminalTree terminal;
+    terminal.setGeometry(tree->geometry().translated(tree->frameGeometry().width() + 5, 0));
+    terminal.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&terminal));
+    const QPoint over = vp->mapFromGlobal(terminal.viewport()->mapToGlobal(QPoint(20, 20)));
+    for (QTreeWidgetItem* item : {longName, shortName}) {
+        const QPoint from = TextPoint(tree, item);
+        SendMouse(vp, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        SendMouse(vp, QEvent::MouseMove, over, Qt::NoButton, Qt::LeftButton);
+        SendMouse(vp, QEvent::MouseButtonRelease, over, Qt::LeftButton, Qt::NoButton);
+    }
+    QCOMPARE(terminal.drops, QList<QStringList>{{Text(dir->path / "A.TXT")}});
 }
 
 void PcFileTreeTest::keepsTheCaseOfTheFolderPath()

@@ -1,6 +1,8 @@
 // The automatic transmission's list and its run against the simulated terminal.
+#include "tests/support/recording_host.h"
 #include "tests/support/test_dir.h"
 
+#include "link/operation_text.h"
 #include "link/terminal_link.h"
 #include "link/transfer_progress.h"
 #include "sim/in_process_line.h"
@@ -107,6 +109,7 @@ struct Rig {
     std::unique_ptr<SimTerminal> terminal;
     std::unique_ptr<TerminalLink> link;
     TransferProgress progress;
+    RecordingHost host;
 };
 
 TEST(AutoTransmission, SendsEachFileToItsFolderSkippingMissingOnes)
@@ -121,7 +124,7 @@ TEST(AutoTransmission, SendsEachFileToItsFolderSkippingMissingOnes)
     rig.Pc("ORDERS.TXT", "new orders");
     const auto list = rig.List("COM1:115200\r\n3," + main + "\r\n2," + rig.dir.path.string() +
                                "/pc/GONE.DBF\r\n2," + items + "\r\n3," + orders + "\r\n");
-    const TransmissionRunResult result = AutoTransmissionThread(*rig.link, list);
+    const TransmissionRunResult result = AutoTransmissionThread(*rig.link, list, rig.host);
     EXPECT_TRUE(result.listRead);
     EXPECT_EQ(result.entries, 4);
     EXPECT_EQ(result.sent, 3);
@@ -134,7 +137,7 @@ TEST(AutoTransmission, SendsEachFileToItsFolderSkippingMissingOnes)
 
     // Two lines: one file, counted as the first of one.
     const auto two = rig.List("COM1:9600\r\n0," + items + "\r\n");
-    const TransmissionRunResult one = AutoTransmissionThread(*rig.link, two);
+    const TransmissionRunResult one = AutoTransmissionThread(*rig.link, two, rig.host);
     EXPECT_EQ(one.sent, 1);
     EXPECT_EQ(rig.progress.totalFiles.load(), 1);
     EXPECT_EQ(rig.progress.finishedFiles.load(), 0);
@@ -142,7 +145,46 @@ TEST(AutoTransmission, SendsEachFileToItsFolderSkippingMissingOnes)
 
     // Without the first file the run ends: the project's program is missing.
     const auto noFirst = rig.List("COM1:9600\r\n0,/no/such/A.BIN\r\n2," + items + "\r\n");
-    EXPECT_EQ(AutoTransmissionThread(*rig.link, noFirst).sent, 0);
+    EXPECT_EQ(AutoTransmissionThread(*rig.link, noFirst, rig.host).sent, 0);
+}
+
+TEST(AutoTransmission, NamesEachFileItDoesNotSend)
+{
+    // Mended: skipped and failed files went unnamed; only a count was logged.
+    Rig rig;
+    const std::string main = rig.Pc("MAIN.BIN", "program"), items = rig.Pc("ITEMS.DBF", "items");
+    const std::string bad = rig.Pc("BAD.TXT", "bad"), gone = (rig.dir / "pc/GONE.DBF").string();
+    const std::string list = (rig.dir / "list.txt").string();
+    struct Row {
+        const char* name;
+        std::string entries;
+        int sent;
+        std::vector<std::string> lines;
+    };
+    const Row rows[] = {
+        {"a missing file and a malformed line are passed over",
+         "0," + main + "\r\n2," + gone + "\r\nno comma\r\n2," + items + "\r\n",
+         2,
+         {SkippedUnreadableLine(gone, "D:\\Lookup\\GONE.DBF"), MalformedListLine(list, 4)}},
+        {"without the first file nothing goes",
+         "0," + gone + "\r\n2," + items + "\r\nno comma\r\n",
+         0,
+         {SkippedUnreadableLine(gone, "D:\\Program\\GONE.DBF"),
+          NotSentLine(items, "D:\\Lookup\\ITEMS.DBF"), MalformedListLine(list, 4)}},
+        // A type without a folder sends to the PC path itself, which no terminal has.
+        {"a failed transfer ends the run",
+         "0," + main + "\r\n9," + bad + "\r\n2," + items + "\r\n",
+         1,
+         {CopyFailLine(bad, bad), NotSentLine(items, "D:\\Lookup\\ITEMS.DBF")}},
+        {"every file sent", "0," + main + "\r\n2," + items + "\r\n", 2, {}},
+    };
+    for (const Row& row : rows) {
+        rig.host.lines.clear();
+        const TransmissionRunResult result =
+            AutoTransmissionThread(*rig.link, rig.List("COM1:9600\r\n" + row.entries), rig.host);
+        EXPECT_EQ(result.sent, row.sent) << row.name;
+        EXPECT_EQ(rig.host.lines, row.lines) << row.name;
+    }
 }
 
 TEST(AutoTransmission, BrokenListsSendNothingAndEnd)
@@ -161,7 +203,8 @@ TEST(AutoTransmission, BrokenListsSendNothingAndEnd)
         "COM1:9600\n0," + main + "\n",                     // LF only
     };
     for (const std::string& row : rows) {
-        const TransmissionRunResult result = AutoTransmissionThread(*rig.link, rig.List(row));
+        const TransmissionRunResult result =
+            AutoTransmissionThread(*rig.link, rig.List(row), rig.host);
         EXPECT_EQ(result.sent, 0) << row.substr(0, 40);
     }
     // Too large to be a list: refused unread.
@@ -170,8 +213,8 @@ TEST(AutoTransmission, BrokenListsSendNothingAndEnd)
         huge << "COM1:9600\r\n0," << main << "\r\n";
     }
     std::filesystem::resize_file(rig.dir / "huge.txt", kMaxTransmissionListBytes + 1);
-    EXPECT_FALSE(AutoTransmissionThread(*rig.link, rig.dir / "huge.txt").listRead);
-    EXPECT_FALSE(AutoTransmissionThread(*rig.link, rig.dir / "missing.txt").listRead);
+    EXPECT_FALSE(AutoTransmissionThread(*rig.link, rig.dir / "huge.txt", rig.host).listRead);
+    EXPECT_FALSE(AutoTransmissionThread(*rig.link, rig.dir / "missing.txt", rig.host).listRead);
     EXPECT_EQ(rig.FilesOnTerminal(), std::vector<std::string>{});
 }
 
@@ -186,10 +229,12 @@ TEST(AutoTransmission, CancelEndsTheRunWithoutAHalfFile)
             std::this_thread::sleep_for(1ms);
         rig.link->cancel = 1;
     });
-    const TransmissionRunResult result = AutoTransmissionThread(*rig.link, list);
+    const TransmissionRunResult result = AutoTransmissionThread(*rig.link, list, rig.host);
     canceller.join();
     EXPECT_EQ(result.status, LinkStatus::Cancelled);
     EXPECT_EQ(result.sent, 0);
+    EXPECT_EQ(rig.host.lines, (std::vector<std::string>{CopyFailLine(big, "D:\\Program\\BIG.DAT"),
+                                                        NotSentLine(next, "C:\\Data\\NEXT.DAT")}));
     EXPECT_EQ(rig.FilesOnTerminal(), std::vector<std::string>{});
     EXPECT_EQ(rig.link->cancel.load(), 0) << "the run clears cancel at its end";
 }

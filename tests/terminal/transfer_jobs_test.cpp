@@ -1,5 +1,6 @@
 // The transfer jobs against the simulated terminal, with a host that records
 // what the window would show and answers its questions.
+#include "tests/support/recording_host.h"
 #include "tests/support/scripted_peer.h"
 #include "tests/support/test_dir.h"
 
@@ -15,53 +16,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <deque>
 #include <functional>
-#include <mutex>
 #include <thread>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
 
 namespace {
-
-class RecordingHost : public JobHost {
-public:
-    void LogLine(const std::string& line) override
-    {
-        std::lock_guard lock(mutex);
-        lines.push_back(line);
-        if (onLine)
-            onLine(line);
-    }
-    void ShowMessage(MessageId id, const std::string& argument) override
-    {
-        std::lock_guard lock(mutex);
-        messages.emplace_back(id, argument);
-    }
-    bool AskYesNo(MessageId id, const std::string& argument) override
-    {
-        std::lock_guard lock(mutex);
-        questions.emplace_back(id, argument);
-        if (answers.empty())
-            return false;
-        const bool yes = answers.front();
-        answers.pop_front();
-        return yes;
-    }
-    void SourceMoved(std::size_t index) override
-    {
-        std::lock_guard lock(mutex);
-        moved.push_back(index);
-    }
-
-    std::mutex mutex;
-    std::vector<std::string> lines;
-    std::vector<std::pair<MessageId, std::string>> messages, questions;
-    std::deque<bool> answers;
-    std::vector<std::size_t> moved;
-    std::function<void(const std::string&)> onLine;
-};
 
 struct JobRig {
     explicit JobRig(const std::function<void(SimTerminalConfig&)>& setup = {})
@@ -408,17 +369,35 @@ TEST(UploadJob, CopyAskAndSkip)
     EXPECT_EQ(rig.progress.finishedFiles.load(), 1);
 }
 
-TEST(UploadJob, MoveDeletesTheTerminalFiles)
+TEST(UploadJob, AMoveRemovesOnlyWhatTheTerminalLetsGoOf)
 {
-    JobRig rig;
-    rig.Put("C:\\DATA\\M.TXT", "moving");
-    const auto target = rig.dir / "inbox";
-    std::filesystem::create_directories(target);
-    RunUploadJob(*rig.link, {{"C:\\DATA\\M.TXT"}, target, true}, rig.host);
-    EXPECT_EQ(TestDir::ReadFile(target / "M.TXT"), "moving");
-    EXPECT_FALSE(std::filesystem::exists(rig.Disk("C/DATA/M.TXT")));
-    EXPECT_EQ(rig.host.moved, std::vector<std::size_t>{0});
-    EXPECT_EQ(rig.host.lines.back(), MoveDoneLine("C:\\DATA\\M.TXT", (target / "M.TXT").string()));
+    // Mended: a terminal file that could not be deleted was still logged as
+    // moved and its item removed.
+    struct Row {
+        const char* name;
+        bool inUse; // the terminal refuses the delete
+    };
+    for (const Row& row : {Row{"deletable", false}, Row{"in use", true}}) {
+        JobRig rig([&](SimTerminalConfig& c) {
+            if (row.inUse)
+                c.locked = {"C:\\DATA\\M.TXT"};
+        });
+        rig.Put("C:\\DATA\\M.TXT", "moving");
+        const auto target = rig.dir / "inbox";
+        std::filesystem::create_directories(target);
+        RunUploadJob(*rig.link, {{"C:\\DATA\\M.TXT"}, target, true}, rig.host);
+        const std::string shown = (target / "M.TXT").string();
+        EXPECT_EQ(TestDir::ReadFile(target / "M.TXT"), "moving") << row.name;
+        EXPECT_EQ(std::filesystem::exists(rig.Disk("C/DATA/M.TXT")), row.inUse) << row.name;
+        EXPECT_EQ(rig.host.moved,
+                  row.inUse ? std::vector<std::size_t>{} : std::vector<std::size_t>{0})
+            << row.name << ": the item stays while the file does";
+        EXPECT_EQ(rig.host.lines,
+                  (std::vector<std::string>{row.inUse ? SourceKeptLine("C:\\DATA\\M.TXT", shown)
+                                                      : MoveDoneLine("C:\\DATA\\M.TXT", shown)}))
+            << row.name;
+        EXPECT_EQ(rig.progress.finishedFiles.load(), 1) << row.name << ": the file was fetched";
+    }
 }
 
 TEST(UploadJob, ReadOnlyFolderIsActionDenied)
