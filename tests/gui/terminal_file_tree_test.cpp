@@ -545,7 +545,7 @@ void TerminalFileTreeTest::aListingRunsOnTheWorkerAndASilentTerminalIsNamed()
     silent.AttachPort(line.PortOpen(PortKind::ListIndex, 1, "SILENT"));
     tree->AttachLink(&silent);
     const auto back = qScopeGuard([&] {
-        QTest::qWaitFor([this] { return !tree->Listing(); });
+        (void)QTest::qWaitFor([this] { return !tree->Listing(); });
         tree->AttachLink(link.get());
     });
     QTreeWidgetItem* disk = tree->InsertItem(tree->rootItem, "C:", FileTreeImage::ImageFixedDisk);
