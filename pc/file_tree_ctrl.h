@@ -106,9 +106,10 @@ public:
     QTreeWidgetItem* jobTargetItem = nullptr;
     QTreeWidgetItem* contextItem = nullptr; // only while its menu is open
     // Presses, releases and right-clicks are ignored while set: 1 while a job of
-    // the connection runs, kListingJob while a listing does.
+    // the connection runs, kRequestJob while a request of the window (a listing,
+    // the properties, the terminal's clock or information) does.
     std::atomic<int> jobRunning{0};
-    static constexpr int kListingJob = 2;
+    static constexpr int kRequestJob = 2;
     CFileTreeCtrl* jobSourceTree = nullptr;
     bool dragging = false;
 

@@ -659,7 +659,7 @@ bool CMainFrame::RefuseWhileBusy(CChildFrame& child, const QString& work,
         return false;
     // A listing the user started ends within the link's time-outs: the work
     // waits for it rather than being turned away.
-    if (child.view()->Tree().Listing()) {
+    if (child.view()->Tree().RequestRunning()) {
         QTimer::singleShot(kListingWaitMs, this, again);
         return true;
     }

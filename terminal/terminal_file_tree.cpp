@@ -14,6 +14,8 @@
 #include <QMouseEvent>
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 namespace {
 
@@ -28,11 +30,13 @@ std::string RequestNameOf(const QTreeWidgetItem* item)
     return raw.isValid() ? raw.toByteArray().toStdString() : item->text(0).toStdString();
 }
 
-// The entries of a listing of path, or nullopt when the listing failed.
-std::optional<std::vector<TerminalEntry>> ListEntries(TerminalLink& link, const std::string& path)
+// The entries of a listing, or nullopt when the listing failed.
+using Entries = std::optional<std::vector<TerminalEntry>>;
+
+// Any thread: the entries of a listing of path.
+Entries ListEntries(TerminalLink& link, const std::string& path)
 {
     DirectoryListing listing;
-    const WaitCursor wait;
     if (link.ListDirectory(ListingRequestPath(false, path), &listing) != LinkStatus::Ok)
         return std::nullopt;
     return BoundedEntries(listing.bytes, listing.count);
@@ -147,62 +151,72 @@ void CTerminalFileTree::ShowTerminalProperties()
 
 void CTerminalFileTree::ShowDiskProperties(const QString& name, const std::string& path)
 {
-    DiskFigures figures;
-    const LinkStatus status = [&] {
-        const WaitCursor wait;
-        return Link()->GetDiskInfo(path, &figures);
-    }();
-    const auto [capacity, used, freeSpace] = figures;
-    if (const auto message = MessageForDiskProperties(status)) {
-        ShowMessage(*message);
-        return;
-    }
-    // The terminal's counts are shown as the signed numbers the dialog takes: a
-    // free space of 0xFFFFFFFF (an unformatted disk) is -1.
-    ShowPropertiesDialog(window(), PropertiesKind::Disk, QString(), name,
-                         static_cast<std::int32_t>(capacity), static_cast<std::int32_t>(freeSpace),
-                         static_cast<std::int32_t>(used), QString());
+    auto answer = std::make_shared<std::pair<LinkStatus, DiskFigures>>();
+    RunRequest([path, answer](
+                   TerminalLink& link) { answer->first = link.GetDiskInfo(path, &answer->second); },
+               [this, name, answer] {
+                   if (const auto message = MessageForDiskProperties(answer->first)) {
+                       ShowMessage(*message);
+                       return;
+                   }
+                   // The terminal's counts are shown as the signed numbers the dialog
+                   // takes: a free space of 0xFFFFFFFF (an unformatted disk) is -1.
+                   const auto [capacity, used, freeSpace] = answer->second;
+                   ShowPropertiesDialog(window(), PropertiesKind::Disk, QString(), name,
+                                        static_cast<std::int32_t>(capacity),
+                                        static_cast<std::int32_t>(freeSpace),
+                                        static_cast<std::int32_t>(used), QString());
+               });
 }
 
 void CTerminalFileTree::ShowFolderProperties(const QString& name, const QString& location,
                                              const std::string& path,
                                              const std::string& requestName)
 {
-    const auto entries = ListEntries(*Link(), path);
-    if (!entries) {
-        ShowMessage(MessageId::NoInformation);
-        return;
-    }
-    const std::int32_t size = FolderSize(*entries);
-    const auto siblings = ListEntries(*Link(), ParentLocation(path));
-    if (!siblings) {
-        ShowMessage(MessageId::NoInformation);
-        return;
-    }
-    QString date;
-    if (const auto entry = FindFolderEntry(*siblings, requestName))
-        date = Text(DateText(entry->time));
-    ShowPropertiesDialog(window(), PropertiesKind::Folder, location, name, size, 0, 0, date);
+    auto answer = std::make_shared<std::pair<Entries, Entries>>(); // the folder's, its siblings
+    RunRequest(
+        [path, answer](TerminalLink& link) {
+            answer->first = ListEntries(link, path);
+            if (answer->first)
+                answer->second = ListEntries(link, ParentLocation(path));
+        },
+        [this, name, location, requestName, answer] {
+            const auto& [entries, siblings] = *answer;
+            if (!entries || !siblings) {
+                ShowMessage(MessageId::NoInformation);
+                return;
+            }
+            QString date;
+            if (const auto entry = FindFolderEntry(*siblings, requestName))
+                date = Text(DateText(entry->time));
+            ShowPropertiesDialog(window(), PropertiesKind::Folder, location, name,
+                                 FolderSize(*entries), 0, 0, date);
+        });
 }
 
 void CTerminalFileTree::ShowFileProperties(const QString& name, const QString& location,
                                            const std::string& path)
 {
-    const auto siblings = ListEntries(*Link(), ParentLocation(path));
-    if (!siblings) {
-        ShowMessage(MessageId::AnotherJob);
-        return;
-    }
-    const std::size_t cut = path.rfind('\\');
-    const auto entry =
-        FindFileEntry(*siblings, cut == std::string::npos ? path : path.substr(cut + 1));
-    if (!entry) {
-        ShowMessage(MessageId::FileNotExist);
-        return;
-    }
-    // A size past the signed range shows as the dialog's signed number.
-    ShowPropertiesDialog(window(), PropertiesKind::File, location, name,
-                         static_cast<std::int32_t>(entry->size), 0, 0, Text(DateText(entry->time)));
+    auto siblings = std::make_shared<Entries>();
+    RunRequest([path, siblings](
+                   TerminalLink& link) { *siblings = ListEntries(link, ParentLocation(path)); },
+               [this, name, location, path, siblings] {
+                   if (!*siblings) {
+                       ShowMessage(MessageId::AnotherJob);
+                       return;
+                   }
+                   const std::size_t cut = path.rfind('\\');
+                   const auto entry = FindFileEntry(
+                       **siblings, cut == std::string::npos ? path : path.substr(cut + 1));
+                   if (!entry) {
+                       ShowMessage(MessageId::FileNotExist);
+                       return;
+                   }
+                   // A size past the signed range shows as the dialog's signed number.
+                   ShowPropertiesDialog(window(), PropertiesKind::File, location, name,
+                                        static_cast<std::int32_t>(entry->size), 0, 0,
+                                        Text(DateText(entry->time)));
+               });
 }
 
 void CTerminalFileTree::FormatSelectedDisk()

@@ -51,7 +51,12 @@ public:
     // keeps the item's expander and writes a line. False, and nothing happens,
     // while a job or another listing of the connection runs.
     bool FillItem(QTreeWidgetItem* item, bool open = true, std::function<void()> then = {});
-    bool Listing() const { return jobRunning.load() == kListingJob; }
+    // Runs ask on the connection's job thread under the tree's wait cursor and
+    // returns at once; answered() runs on the GUI thread after it, unless the tree
+    // has gone. False, and nothing runs, while a job or request runs or there is
+    // no link.
+    bool RunRequest(std::function<void(TerminalLink&)> ask, std::function<void()> answered);
+    bool RequestRunning() const { return jobRunning.load() == kRequestJob; }
     // Fills the item's children from a listing already received (count entries
     // in data), as FillItem does after its own listing.
     void FillItemFrom(QTreeWidgetItem* item, std::span<const std::uint8_t> data, int count);
@@ -96,7 +101,8 @@ private:
     // The thread listings run on: the connection's job thread, or the tree's own
     // when it has no connection window.
     JobThread* ListingThread();
-    // name and location as shown; path (and the name) as requests use them.
+    // name and location as shown; path (and the name) as requests use them. Each
+    // asks the terminal through RunRequest and shows its dialog once answered.
     void ShowDiskProperties(const QString& name, const std::string& path);
     void ShowFolderProperties(const QString& name, const QString& location, const std::string& path,
                               const std::string& requestName);

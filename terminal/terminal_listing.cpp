@@ -1,5 +1,5 @@
-// The terminal tree's listings, run on the connection's job thread so that a slow
-// or silent terminal never freezes the window.
+// The terminal tree's requests (listings, properties), run on the connection's job
+// thread so that a slow or silent terminal never freezes the window.
 #include "terminal/terminal_file_tree.h"
 
 #include "connection/job_thread.h"
@@ -39,46 +39,62 @@ JobThread* CTerminalFileTree::ListingThread()
     return ownJobThread.get();
 }
 
-bool CTerminalFileTree::FillItem(QTreeWidgetItem* item, bool open, std::function<void()> then)
+bool CTerminalFileTree::RunRequest(std::function<void(TerminalLink&)> ask,
+                                   std::function<void()> answered)
 {
-    if (!item || jobRunning.load())
-        return false;
     TerminalLink* const l = Link();
-    if (!l) {
-        DeleteChildren(item);
+    if (!l || jobRunning.load())
         return false;
-    }
     JobThread* const thread = ListingThread();
-    const bool root = ImageOf(item) == FileTreeImage::ImageTerminal;
-    std::string request = ListingRequestPath(root, RequestPath(item));
-    jobRunning.store(kListingJob);
+    jobRunning.store(kRequestJob);
     ShowWaitCursor(true);
-    DeleteChildren(item);
-    InsertItem(item, tr("listing..."), FileTreeImage::ImagePc);
-    item->setExpanded(open);
-
-    // The item is found again by its index, which dies with it should the tree be
-    // filled anew meanwhile.
-    const QPersistentModelIndex at(indexFromItem(item));
     const std::string connection = document ? document->Title().toStdString() : std::string();
-    auto result = std::make_shared<ListingResult>();
-    auto done = [self = QPointer<CTerminalFileTree>(this), at, connection, open,
-                 then = std::move(then), result] {
+    auto end = [self = QPointer<CTerminalFileTree>(this), connection,
+                answered = std::move(answered)] {
         if (!self)
             return;
         const ScopedLogConnection logAs(connection);
         self->jobRunning.store(0);
         self->ShowWaitCursor(false);
+        answered();
+    };
+    // What ask writes is read by answered once the post has passed it over.
+    thread->Start([l, ask = std::move(ask), end = std::move(end)] {
+        ask(*l);
+        PostToGuiThread(qApp, end);
+    });
+    return true;
+}
+
+bool CTerminalFileTree::FillItem(QTreeWidgetItem* item, bool open, std::function<void()> then)
+{
+    if (!item || jobRunning.load())
+        return false;
+    if (!Link()) {
+        DeleteChildren(item);
+        return false;
+    }
+    const bool root = ImageOf(item) == FileTreeImage::ImageTerminal;
+    const std::string request = ListingRequestPath(root, RequestPath(item));
+    // The item is found again by its index, which dies with it should the tree be
+    // filled anew meanwhile.
+    const QPersistentModelIndex at(indexFromItem(item));
+    auto result = std::make_shared<ListingResult>();
+    const auto ask = [request, result](TerminalLink& link) {
+        result->status = link.ListDirectory(request, &result->listing);
+    };
+    const auto answered = [this, at, open, then = std::move(then), result] {
         if (at.isValid())
-            if (QTreeWidgetItem* item = self->itemFromIndex(at))
-                self->ListingEnded(item, result->status, result->listing, open);
+            if (QTreeWidgetItem* listed = itemFromIndex(at))
+                ListingEnded(listed, result->status, result->listing, open);
         if (then)
             then();
     };
-    thread->Start([l, request = std::move(request), result, done = std::move(done)] {
-        result->status = l->ListDirectory(request, &result->listing);
-        PostToGuiThread(qApp, done);
-    });
+    if (!RunRequest(ask, answered))
+        return false;
+    DeleteChildren(item);
+    InsertItem(item, tr("listing..."), FileTreeImage::ImagePc);
+    item->setExpanded(open);
     return true;
 }
 

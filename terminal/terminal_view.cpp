@@ -13,6 +13,8 @@ CTerminalView::CTerminalView(CKVVidiRidovedDoc& document, QWidget* parent)
     setObjectName(QStringLiteral("terminalView"));
     setMinimumSize(240, 160);
     tree.setGeometry(rect());
+    // The commands ask through the tree, shown or not.
+    tree.Attach(&doc);
     treeCreated = true;
     // Closing the document hands its link to the reaper, which may end it after
     // this view is gone.
@@ -67,7 +69,6 @@ void CTerminalView::showEvent(QShowEvent* event)
         return;
     shownOnce = true;
     tree.InsertRoot();
-    tree.Attach(&doc);
     progress = std::make_unique<ProgressDialog>();
     tree.progressDialog = progress.get();
     if (doc.link)

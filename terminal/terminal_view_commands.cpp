@@ -13,7 +13,6 @@
 #include "shell/message_window.h"
 #include "shell/prompter.h"
 #include "shell/run_in_gui_thread.h"
-#include "shell/wait_cursor.h"
 #include "terminal/application_download_job.h"
 #include "terminal/auto_transmission.h"
 #include "terminal/batch_download_job.h"
@@ -160,11 +159,10 @@ void CTerminalView::OnSetTime()
     if (!link)
         return;
     const DateTimeRecord time = dialog.noSync == 0 ? RecordOf(PcLocalTime()) : chosen;
-    const LinkStatus status = [&] {
-        const WaitCursor wait;
-        return link->SetTerminalTime(TerminalTimeText(time));
-    }();
-    ShowStatusMessage(MessageForSetTime(status));
+    auto status = std::make_shared<LinkStatus>(LinkStatus::NoReply);
+    tree.RunRequest([text = TerminalTimeText(time),
+                     status](TerminalLink& l) { *status = l.SetTerminalTime(text); },
+                    [this, status] { ShowStatusMessage(MessageForSetTime(*status)); });
 }
 
 void CTerminalView::OnGetInformation()
@@ -172,17 +170,18 @@ void CTerminalView::OnGetInformation()
     TerminalLink* link = LinkForCommand();
     if (!link)
         return;
-    TerminalInfo info;
-    const LinkStatus status = [&] {
-        const WaitCursor wait;
-        return link->GetTerminalInfo(&info);
-    }();
-    if (status != LinkStatus::Ok) {
-        ShowStatusMessage(MessageForTerminalInfo(status));
-        return;
-    }
-    TerminalInfoDialog dialog(info, window());
-    ExecDialog(dialog);
+    auto answer = std::make_shared<std::pair<LinkStatus, TerminalInfo>>();
+    answer->first = LinkStatus::NoReply;
+    tree.RunRequest(
+        [answer](TerminalLink& l) { answer->first = l.GetTerminalInfo(&answer->second); },
+        [this, answer] {
+            if (answer->first != LinkStatus::Ok) {
+                ShowStatusMessage(MessageForTerminalInfo(answer->first));
+                return;
+            }
+            TerminalInfoDialog dialog(answer->second, window());
+            ExecDialog(dialog);
+        });
 }
 
 void CTerminalView::OnApplicationDownload()

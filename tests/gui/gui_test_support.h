@@ -58,10 +58,10 @@ public:
 };
 
 // Listings run on the connection's worker: true once tree shows the answer.
-inline bool ListingDone(const CFileTreeCtrl* tree)
+inline bool RequestDone(const CFileTreeCtrl* tree)
 {
     return QTest::qWaitFor(
-        [tree] { return tree->jobRunning.load() != CFileTreeCtrl::kListingJob; });
+        [tree] { return tree->jobRunning.load() != CFileTreeCtrl::kRequestJob; });
 }
 
 // A mouse event on widget at pos (widget coordinates) with the given buttons held.

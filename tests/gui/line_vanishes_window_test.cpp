@@ -45,7 +45,7 @@ QPoint TextPoint(CFileTreeCtrl* tree, QTreeWidgetItem* item)
 void Click(CFileTreeCtrl* tree, QTreeWidgetItem* item)
 {
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, TextPoint(tree, item));
-    QVERIFY(ListingDone(tree));
+    QVERIFY(RequestDone(tree));
 }
 
 void Drag(CFileTreeCtrl* source, QTreeWidgetItem* from, CFileTreeCtrl* target, QTreeWidgetItem* to)

@@ -50,7 +50,7 @@ void Click(CFileTreeCtrl* tree, QTreeWidgetItem* item,
     const QRect r = tree->PressRect(item);
     const QPoint at(std::min(r.right(), tree->viewport()->width()) - 4, r.center().y());
     QTest::mouseClick(tree->viewport(), button, modifiers, at);
-    QVERIFY(ListingDone(tree));
+    QVERIFY(RequestDone(tree));
 }
 
 // Different bytes for every connection and file, not a whole number of blocks.

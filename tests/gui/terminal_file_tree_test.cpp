@@ -221,7 +221,7 @@ private slots:
     void aClickWithoutADragKeepsOnlyThatMarkedFile();
     void dragsEndOnThePcTreeOnly();
     void whileAJobRunsClicksAreIgnoredAndTheCursorWaits();
-    void everyTerminalCommandOfTheWindowShowsTheWaitCursor();
+    void everyTerminalCommandShowsTheWaitCursorAndOnlyDeleteAndFormatHoldTheWindow();
     void aListingRunsOnTheWorkerAndASilentTerminalIsNamed();
     void aReleaseOutsideTheTreeIsNoClick();
     void propertiesOfDisks();
@@ -243,7 +243,13 @@ private:
     void Click(QTreeWidgetItem* item, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void RightClick(QTreeWidgetItem* item);
     // Listings run on a worker: the tests look once the tree is filled.
-    void WaitForListing() { QVERIFY(ListingDone(tree)); }
+    void WaitForRequest() { QVERIFY(RequestDone(tree)); }
+    // The Property command, once the terminal has answered it.
+    void Property()
+    {
+        frame->action(Command::Property)->trigger();
+        WaitForRequest();
+    }
     // Clicks the root, then each named child in turn; returns the last item.
     QTreeWidgetItem* Open(const QStringList& path);
     std::filesystem::path HostPath(const std::string& relative) const;
@@ -316,7 +322,7 @@ void TerminalFileTreeTest::Click(QTreeWidgetItem* item, Qt::KeyboardModifiers mo
               modifiers);
     SendMouse(tree->viewport(), QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton,
               modifiers);
-    WaitForListing();
+    WaitForRequest();
 }
 
 void TerminalFileTreeTest::RightClick(QTreeWidgetItem* item)
@@ -482,7 +488,8 @@ void TerminalFileTreeTest::whileAJobRunsClicksAreIgnoredAndTheCursorWaits()
     QCOMPARE(ChildTexts(tree->rootItem), (QStringList{"C:", "D:"}));
 }
 
-void TerminalFileTreeTest::everyTerminalCommandOfTheWindowShowsTheWaitCursor()
+void TerminalFileTreeTest::
+    everyTerminalCommandShowsTheWaitCursorAndOnlyDeleteAndFormatHoldTheWindow()
 {
     SilentLine line;
     // The connection's own commands, in its view, use the same link.
@@ -499,43 +506,48 @@ void TerminalFileTreeTest::everyTerminalCommandOfTheWindowShowsTheWaitCursor()
     QTreeWidgetItem* disk = tree->InsertItem(tree->rootItem, "C:", FileTreeImage::ImageFixedDisk);
     QTreeWidgetItem* file = tree->InsertItem(disk, "A.TXT", FileTreeImage::ImageFile);
     tree->expandAll();
-    // The cursors each command's writes saw, and whether one stayed after it.
-    QMap<QString, QList<Qt::CursorShape>> seen;
-    QStringList leftOver;
-    const auto command = [&](const QString& name, const std::function<void()>& run) {
+    // Delete and Format hold the window's thread under the wait cursor; the rest
+    // ask on the connection's worker while the tree shows it.
+    QStringList wrong;
+    // worker: the tree that asks on the worker, or null.
+    const auto command = [&](const QString& name, CTerminalFileTree* worker,
+                             const std::function<void()>& run) {
         line.cursors.clear();
         run();
-        seen[name] = line.cursors;
-        if (QGuiApplication::overrideCursor())
-            leftOver << name;
+        const bool onWorker = worker != nullptr;
+        CTerminalFileTree* shown = onWorker ? worker : tree;
+        if (onWorker &&
+            (!worker->RequestRunning() || shown->viewport()->cursor().shape() != Qt::WaitCursor))
+            wrong << name + ": no wait cursor on the tree";
+        (void)QTest::qWaitFor([shown] { return !shown->RequestRunning(); });
+        const bool allWait = std::all_of(line.cursors.cbegin(), line.cursors.cend(),
+                                         [](Qt::CursorShape c) { return c == Qt::WaitCursor; });
+        if (onWorker ? !line.cursors.isEmpty() : line.cursors.isEmpty() || !allWait)
+            wrong << name + ": the window's thread wrote";
+        if (QGuiApplication::overrideCursor() ||
+            shown->viewport()->cursor().shape() == Qt::WaitCursor)
+            wrong << name + ": the cursor stayed";
     };
-    command("delete", [&] {
+    command("delete", nullptr, [&] {
         RightClick(file);
         frame->action(Command::Delete)->trigger();
     });
-    command("properties", [&] {
-        RightClick(disk);
-        frame->action(Command::Property)->trigger();
-    });
-    command("format", [&] {
+    command("format", nullptr, [&] {
         RightClick(disk);
         frame->action(Command::Format)->trigger();
     });
-    command("set time", [&] {
+    command("properties", tree, [&] {
+        RightClick(disk);
+        frame->action(Command::Property)->trigger();
+    });
+    command("set time", &view.Tree(), [&] {
         WhenModal<TerminalTimeDialog>([](TerminalTimeDialog* dialog) {
             QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
         });
         view.OnSetTime();
     });
-    command("information", [&] { view.OnGetInformation(); });
-    QCOMPARE(seen.size(), 5);
-    for (auto it = seen.cbegin(); it != seen.cend(); ++it) {
-        QVERIFY2(!it.value().isEmpty(), qPrintable(it.key()));
-        QVERIFY2(std::all_of(it.value().cbegin(), it.value().cend(),
-                             [](Qt::CursorShape c) { return c == Qt::WaitCursor; }),
-                 qPrintable(it.key()));
-    }
-    QVERIFY(leftOver.isEmpty());
+    command("information", &view.Tree(), [&] { view.OnGetInformation(); });
+    QCOMPARE(wrong, QStringList{});
 }
 
 void TerminalFileTreeTest::aListingRunsOnTheWorkerAndASilentTerminalIsNamed()
@@ -545,7 +557,7 @@ void TerminalFileTreeTest::aListingRunsOnTheWorkerAndASilentTerminalIsNamed()
     silent.AttachPort(line.PortOpen(PortKind::ListIndex, 1, "SILENT"));
     tree->AttachLink(&silent);
     const auto back = qScopeGuard([&] {
-        (void)QTest::qWaitFor([this] { return !tree->Listing(); });
+        (void)QTest::qWaitFor([this] { return !tree->RequestRunning(); });
         tree->AttachLink(link.get());
     });
     QTreeWidgetItem* disk = tree->InsertItem(tree->rootItem, "C:", FileTreeImage::ImageFixedDisk);
@@ -555,13 +567,13 @@ void TerminalFileTreeTest::aListingRunsOnTheWorkerAndASilentTerminalIsNamed()
     const QPoint at = TextPoint(tree, disk);
     SendMouse(tree->viewport(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
     SendMouse(tree->viewport(), QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
-    QVERIFY(tree->Listing());
+    QVERIFY(tree->RequestRunning());
     QCOMPARE(ChildTexts(disk), QStringList{"listing..."});
     QCOMPARE(tree->viewport()->cursor().shape(), Qt::WaitCursor);
     // The rest of the window stays live meanwhile.
     QTest::mouseClick(pcTree->viewport(), Qt::LeftButton, {}, TextPoint(pcTree, pcTree->folder));
     QCOMPARE(pcTree->dropHighlightItem(), pcTree->folder);
-    WaitForListing();
+    WaitForRequest();
     QVERIFY(line.cursors.isEmpty()); // the window's thread wrote nothing
     QCOMPARE(Lines(), QStringList{"Listing C: failed: the terminal does not answer"});
     QVERIFY(HasOnlyPlaceholder(disk));
@@ -593,7 +605,7 @@ void TerminalFileTreeTest::propertiesOfDisks()
     QVERIFY(frame->action(Command::Property)->isEnabled());
     QVERIFY(frame->action(Command::Format)->isEnabled());
     PropertiesWatcher watcher;
-    frame->action(Command::Property)->trigger();
+    Property();
     QCOMPARE(watcher.seen.size(), 1);
     const std::uint64_t used = terminal->Storage().UsedSpace('C');
     QVERIFY(used > 0);
@@ -605,7 +617,7 @@ void TerminalFileTreeTest::propertiesOfDisks()
 
     terminal->Storage().SetFormatted('D', false);
     RightClick(Child(tree->rootItem, "D:"));
-    frame->action(Command::Property)->trigger();
+    Property();
     QCOMPARE(watcher.seen.size(), 2);
     QCOMPARE(watcher.seen[1].location, "UnFormat");
     QCOMPARE(watcher.seen[1].size, "UnFormat");
@@ -614,7 +626,7 @@ void TerminalFileTreeTest::propertiesOfDisks()
     // A disk the terminal does not know: message 40011, no dialog.
     QTreeWidgetItem* e = tree->InsertItem(tree->rootItem, "E:", FileTreeImage::ImageFixedDisk);
     RightClick(e);
-    frame->action(Command::Property)->trigger();
+    Property();
     QCOMPARE(watcher.seen.size(), 2);
     QCOMPARE(prompter->shown, QStringList{MessageText(MessageId::NoInformation)});
 }
@@ -634,7 +646,7 @@ void TerminalFileTreeTest::propertiesOfAFolderAndAFile()
     RightClick(data);
     QVERIFY(frame->action(Command::Property)->isEnabled());
     QVERIFY(!frame->action(Command::Format)->isEnabled());
-    frame->action(Command::Property)->trigger();
+    Property();
     QCOMPARE(watcher.seen.size(), 1);
     QCOMPARE(watcher.seen[0].name, "DATA");
     QCOMPARE(watcher.seen[0].type, "File Folder");
@@ -644,7 +656,7 @@ void TerminalFileTreeTest::propertiesOfAFolderAndAFile()
     QCOMPARE(watcher.seen[0].date, "2024/01/05 10:20:30");
 
     RightClick(Child(data, "STOCK.DAT"));
-    frame->action(Command::Property)->trigger();
+    Property();
     QCOMPARE(watcher.seen.size(), 2);
     QCOMPARE(watcher.seen[1].name, "STOCK.DAT");
     QCOMPARE(watcher.seen[1].type, "File");
@@ -660,18 +672,18 @@ void TerminalFileTreeTest::propertiesOfAFileRemovedMeanwhile()
     std::filesystem::remove(HostPath("D/LOOKUP/ITEMS.TXT"));
     PropertiesWatcher watcher;
     RightClick(Child(lookup, "ITEMS.TXT"));
-    frame->action(Command::Property)->trigger();
+    Property();
     QCOMPARE(prompter->shown, QStringList{MessageText(MessageId::FileNotExist)});
     QVERIFY(watcher.seen.isEmpty());
 
     // The folder itself gone: the listing of the file's folder fails (40005).
     std::filesystem::remove_all(HostPath("D/LOOKUP"));
     RightClick(Child(lookup, "PRICES.TXT"));
-    frame->action(Command::Property)->trigger();
+    Property();
     QCOMPARE(prompter->shown.last(), MessageText(MessageId::AnotherJob));
     // The folder's own listing fails: 40011.
     RightClick(lookup);
-    frame->action(Command::Property)->trigger();
+    Property();
     QCOMPARE(prompter->shown.last(), MessageText(MessageId::NoInformation));
     QCOMPARE(prompter->shown.size(), 3);
     QVERIFY(watcher.seen.isEmpty());
@@ -750,7 +762,7 @@ void TerminalFileTreeTest::listAgainListsTheHighlightedFolderAndKeepsWhatIsOpen(
     QAction* listAgain = frame->findChild<QAction*>("actionListAgain");
     // The folder clicked last: it alone is listed again, and stays open.
     listAgain->trigger();
-    WaitForListing();
+    WaitForRequest();
     QTreeWidgetItem* data = tree->FindItem("C:\\DATA");
     QVERIFY(data);
     QCOMPARE(ChildTexts(data), (QStringList{"NEW.TXT", "OLD.TXT", "ORDERS.TXT", "STOCK.DAT"}));
@@ -761,7 +773,7 @@ void TerminalFileTreeTest::listAgainListsTheHighlightedFolderAndKeepsWhatIsOpen(
     RightClick(data->parent());
     QCoreApplication::processEvents();
     listAgain->trigger();
-    WaitForListing();
+    WaitForRequest();
     data = tree->FindItem("C:\\DATA");
     QVERIFY(data);
     QCOMPARE(ChildTexts(data->parent()), (QStringList{"DATA", "TOP.TXT"}));
@@ -791,7 +803,7 @@ void TerminalFileTreeTest::formatDoneAndInUse()
     prompter->shown.clear();
     QCOMPARE(Lines(), QStringList{"Format Disk C: done."});
     // Listed again after the format.
-    WaitForListing();
+    WaitForRequest();
     QCOMPARE(ChildTexts(c), QStringList{"DATA"});
     QVERIFY(HasOnlyPlaceholder(Child(c, "DATA")));
     QVERIFY(c->isExpanded());
@@ -923,6 +935,7 @@ void TerminalFileTreeTest::namesInTheTerminalsCodePageShowDecodedAndGoBackAsThei
     RightClick(Child(c, zloty));
     frame->action(Command::Property)->trigger();
     rig->Finish();
+    WaitForRequest();
     QCOMPARE(watcher.seen.size(), 1);
     QCOMPARE(watcher.seen[0].name, zloty);
     QVERIFY(prompter->shown.isEmpty());
@@ -1007,7 +1020,7 @@ void TerminalFileTreeTest::connectionWindowHoldsTheTreeAndTheProgress()
     QCOMPARE(ChildTexts(connectionTree.rootItem), (QStringList{"C:", "D:"}));
     PropertiesWatcher watcher;
     RightClick(Child(connectionTree.rootItem, "D:"));
-    frame->action(Command::Property)->trigger();
+    Property();
     QCOMPARE(watcher.seen.size(), 1);
     QCOMPARE(watcher.seen[0].name, "D:");
 

@@ -58,7 +58,7 @@ void Click(CFileTreeCtrl* tree, QTreeWidgetItem* item,
            Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, modifiers, TextPoint(tree, item));
-    QVERIFY(ListingDone(tree));
+    QVERIFY(RequestDone(tree));
 }
 
 // Clicks the root, then each named child in turn; returns the last item.
