@@ -772,7 +772,8 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     // Quitting stops the transfers: the user says so first.
     QStringList transferring;
     for (CChildFrame* child : ConnectionWindows())
-        if (child->view()->Tree().jobRunning.load())
+        if (const CTerminalFileTree& tree = child->view()->Tree();
+            tree.jobRunning.load() && !tree.RequestRunning())
             transferring << child->document()->Title();
     if (!transferring.isEmpty() &&
         !ThePrompter().AskYesNoDefaultNo(tr("A transfer to %1 is running. Stop it and quit?")

@@ -28,7 +28,7 @@ CTerminalView::~CTerminalView()
         tree.jobRunning.store(0);
     // A running job still writes into the dialog's progress: the dialog goes
     // when the job has ended.
-    if (tree.jobRunning.load() && progress) {
+    if (tree.jobRunning.load() && !tree.RequestRunning() && progress) {
         progress->hide();
         (void)progress.release();
     }
