@@ -227,8 +227,12 @@ void CTerminalFileTree::FormatSelectedDisk()
     const QString disk = GetItemPath(item);
     TerminalLink* const l = Link();
     // Every file of the disk goes: the user says so first, when it can run.
+    // The connection is named: with several open, the user sees which terminal.
+    const QString connection =
+        document ? document->Title() : (rootItem ? rootItem->text(0) : QString());
     if (l && !jobRunning.load() &&
-        !ThePrompter().AskYesNoDefaultNo(tr("Format disk %1? Every file on it is lost.").arg(disk)))
+        !ThePrompter().AskYesNoDefaultNo(
+            tr("Format disk %1 of %2? Every file on it is lost.").arg(disk, connection)))
         return;
     // The link serves one operation at a time: not while this connection's job runs.
     const LinkStatus status = [&] {

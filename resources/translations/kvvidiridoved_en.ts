@@ -726,8 +726,8 @@ ends.
         <translation>Listing %1 failed (status %2)</translation>
     </message>
     <message>
-        <source>Format disk %1? Every file on it is lost.</source>
-        <translation>Format disk %1? Every file on it is lost.</translation>
+        <source>Format disk %1 of %2? Every file on it is lost.</source>
+        <translation>Format disk %1 of %2? Every file on it is lost.</translation>
     </message>
 </context>
 </TS>

@@ -724,8 +724,8 @@ i kończy się.
         <translation>Odczyt listy %1 nieudany (status %2)</translation>
     </message>
     <message>
-        <source>Format disk %1? Every file on it is lost.</source>
-        <translation>Sformatować dysk %1? Wszystkie pliki na nim zostaną utracone.</translation>
+        <source>Format disk %1 of %2? Every file on it is lost.</source>
+        <translation>Sformatować dysk %1 w %2? Wszystkie pliki na nim zostaną utracone.</translation>
     </message>
 </context>
 </TS>

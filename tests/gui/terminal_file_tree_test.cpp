@@ -788,7 +788,7 @@ void TerminalFileTreeTest::formatDoneAndInUse()
     QTreeWidgetItem* c = Open({"C:"});
     QCOMPARE(ChildTexts(c), (QStringList{"DATA", "NOTES.TXT"}));
     // Asked first: No leaves every file.
-    const QString question = "Format disk C:? Every file on it is lost.";
+    const QString question = "Format disk C: of Terminal? Every file on it is lost.";
     prompter->answer = false;
     RightClick(c);
     frame->action(Command::Format)->trigger();
