@@ -91,6 +91,13 @@ public:
         ++stored;
         cv.notify_all();
     }
+    void IncomingFileKept(const std::filesystem::path& path,
+                          const std::filesystem::path& keptAs) override
+    {
+        std::lock_guard lock(mutex);
+        err << ReplacedKeptLine(path.string(), keptAs.string()) << std::endl;
+        session.Log(ReplacedKeptLine(path.string(), keptAs.string()));
+    }
     void IncomingTransferFailed(const std::string& name, LinkStatus status) override
     {
         std::lock_guard lock(mutex);

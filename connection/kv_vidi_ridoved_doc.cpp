@@ -28,6 +28,7 @@ constexpr int kClockStartDelayMs = 500;
 // name; it must outlive the link.
 std::shared_ptr<ReceivedFileLog> LogIncomingFiles(TerminalLink& link, const QString& connection)
 {
+    link.SetReplacedKeepDays(CKVVidiRidovedApp::ReplacedKeepDaysSetting());
     auto log = std::make_shared<ReceivedFileLog>(connection.toStdString());
     link.SetObserver(log.get());
     return log;

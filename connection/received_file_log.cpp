@@ -18,6 +18,12 @@ void ReceivedFileLog::IncomingTransferFailed(const std::string& name, LinkStatus
     PostLine(ReceiveFailLine(name) + " (status " + std::to_string(StatusValue(status)) + ")");
 }
 
+void ReceivedFileLog::IncomingFileKept(const std::filesystem::path& path,
+                                       const std::filesystem::path& keptAs)
+{
+    PostLine(ReplacedKeptLine(path.string(), keptAs.string()));
+}
+
 void ReceivedFileLog::PostLine(const std::string& line) const
 {
     QCoreApplication* app = QCoreApplication::instance();

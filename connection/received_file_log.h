@@ -13,6 +13,8 @@ public:
     // connection: the name the lines carry in the transfer log.
     explicit ReceivedFileLog(std::string connection) : connection(std::move(connection)) {}
     void IncomingFileStored(const std::filesystem::path& path) override;
+    void IncomingFileKept(const std::filesystem::path& path,
+                          const std::filesystem::path& keptAs) override;
     void IncomingTransferFailed(const std::string& name, LinkStatus status) override;
 
 private:

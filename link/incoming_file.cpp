@@ -108,15 +108,27 @@ std::optional<std::filesystem::path> IncomingFile::Commit()
         return std::nullopt;
     }
     // Whole on disk: the rename gives it its name at once, replacing a file
-    // the terminal sent under that name before.
+    // the terminal sent under that name before. One with other bytes (another
+    // terminal's, or an older count) goes to the history first.
     const std::filesystem::path target = folder / name;
+    const std::time_t now = std::time(nullptr);
+    keptAs.clear();
+    if (KeepReplacedFile(target, tempPath, now, &keptAs) == KeepResult::Failed) {
+        Abandon();
+        return std::nullopt;
+    }
     std::error_code ec;
     std::filesystem::rename(tempPath, target, ec);
     if (ec) {
+        // The older file takes its name back: nothing changed.
+        if (!keptAs.empty())
+            std::filesystem::rename(keptAs, target, ec);
+        keptAs.clear();
         Abandon();
         return std::nullopt;
     }
     tempPath.clear();
+    PruneReplacedFiles(folder, keepDays, now);
     return target;
 }
 

@@ -2,8 +2,11 @@
 // names the file; the PC keeps only a safe 8.3 base name, writes into one receive
 // folder under a hidden temporary name and gives the file its name only when it
 // is whole, replacing a file of that name at once (a second push of a file is
-// its newer version). The link's receiving thread only.
+// its newer version); a replaced file with other bytes is kept in the folder's
+// history first. The link's receiving thread only.
 #pragma once
+
+#include "link/replaced_history.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -32,13 +35,19 @@ public:
     bool IsOpen() const { return file != nullptr; }
     bool Write(const std::uint8_t* bytes, std::size_t count);
     // Closes the file and renames it to its name, over an existing file of that
-    // name. The final path, or nullopt (the temporary file is removed).
+    // name, which goes to the history first when its bytes differ. The final
+    // path, or nullopt (the temporary file is removed, the older file stays).
     std::optional<std::filesystem::path> Commit();
+    // After a Commit: where the replaced file went, or empty when none was kept.
+    const std::filesystem::path& KeptAs() const { return keptAs; }
+    // Days the history keeps a replaced file.
+    void SetKeepDays(int days) { keepDays = days; }
     // Closes and removes the temporary file.
     void Abandon();
 
 private:
     std::FILE* file = nullptr;
-    std::filesystem::path folder, tempPath;
+    std::filesystem::path folder, tempPath, keptAs;
     std::string name;
+    int keepDays = kDefaultReplacedKeepDays;
 };

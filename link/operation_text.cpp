@@ -53,6 +53,10 @@ std::string MalformedListLine(const std::string& list, std::size_t lineNumber)
     return Fill("Line %s of %s names no file: nothing sent for it", std::to_string(lineNumber),
                 list);
 }
+std::string ReplacedKeptLine(const std::string& path, const std::string& keptAs)
+{
+    return Fill("Receive %s replaced an older file with other bytes, kept as %s", path, keptAs);
+}
 std::string PcMoveFailLine(const std::string& s, const std::string& t)
 {
     return Fill("Move %s to %s fail!", s, t);

@@ -31,6 +31,8 @@ std::string SkippedUnreadableLine(const std::string& source, const std::string& 
 // A line of a transmission list that names no file the program can send
 // (lineNumber counts from 1, the list's first line included).
 std::string MalformedListLine(const std::string& list, std::size_t lineNumber);
+// A pushed file replaced one of its name with other bytes, which was kept.
+std::string ReplacedKeptLine(const std::string& path, const std::string& keptAs);
 // A move on the PC that failed (it ends with "!").
 std::string PcMoveFailLine(const std::string& source, const std::string& target);
 // A file the terminal sent by itself, saved under path; one that did not arrive

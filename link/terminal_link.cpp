@@ -298,6 +298,7 @@ LinkStatus TerminalLink::StoreFileBlock(const std::uint8_t* bytes, std::size_t c
         incomingName.assign(recordHead.begin() + kFileRecordHeaderSize,
                             recordHead.begin() + static_cast<std::ptrdiff_t>(headAndName));
         const std::string safe = SafeIncomingName(incomingName);
+        incomingFile.SetKeepDays(replacedKeepDays.load());
         if (safe.empty() || !incomingFile.Open(ReceiveFolder(), safe))
             return LinkStatus::FileError;
         const std::size_t rest = recordHead.size() - headAndName;
@@ -339,6 +340,8 @@ LinkStatus TerminalLink::ReceiveData(const PhaseSink& sink, bool showProgress, b
         return r;
     incomingFile.Abandon(); // nothing once committed
     if (LinkObserver* const watcher = observer.load()) {
+        if (r == LinkStatus::Ok && !incomingFile.KeptAs().empty())
+            watcher->IncomingFileKept(committedPath, incomingFile.KeptAs());
         if (r == LinkStatus::Ok)
             watcher->IncomingFileStored(committedPath);
         else

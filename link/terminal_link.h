@@ -81,6 +81,8 @@ public:
     // Folder where files pushed by the terminal are written (created on demand).
     void SetReceiveFolder(const std::filesystem::path& folder);
     std::filesystem::path ReceiveFolder() const;
+    // Days the receive folder's history keeps a file a newer push replaced.
+    void SetReplacedKeepDays(int days) { replacedKeepDays.store(days); }
     // Not owned; must outlive the link or be reset before it goes.
     void SetObserver(LinkObserver* observer) { this->observer.store(observer); }
 
@@ -255,6 +257,7 @@ private:
     const std::uint8_t frameByte2 = 1, frameByte3 = 0;
     mutable std::mutex folderMutex;
     std::filesystem::path receiveFolder;
+    std::atomic<int> replacedKeepDays{kDefaultReplacedKeepDays};
     std::thread incomingThread;
     std::thread receiveThread; // last: starts once everything above exists
 };

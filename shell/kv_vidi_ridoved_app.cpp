@@ -2,6 +2,7 @@
 
 #include "connection/connection_reaper.h"
 #include "convert/convert_ini_location.h"
+#include "link/replaced_history.h"
 #include "link/serial/program_ports.h"
 #include "shell/device_monitor.h"
 #include "shell/main_frame.h"
@@ -11,6 +12,8 @@
 
 #include <QApplication>
 #include <QThread>
+
+#include <algorithm>
 
 namespace {
 
@@ -77,6 +80,16 @@ UnscrambleKey CKVVidiRidovedApp::UnscrambleKeySetting()
     const QStringList parts = value.toStringList();
     const QString text = parts.size() > 1 ? parts.join(u',') : value.toString();
     return ParseUnscrambleKey(text.toStdString()).value_or(kDefaultUnscrambleKey);
+}
+
+int CKVVidiRidovedApp::ReplacedKeepDaysSetting()
+{
+    bool ok = false;
+    const int days =
+        ProgramSettings()
+            .value(QStringLiteral("Setting/ReplacedKeepDays"), kDefaultReplacedKeepDays)
+            .toInt(&ok);
+    return ok && days >= 0 ? std::min(days, 3650) : kDefaultReplacedKeepDays;
 }
 
 void CKVVidiRidovedApp::SaveClockSetting()

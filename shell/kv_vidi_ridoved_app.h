@@ -54,6 +54,9 @@ public:
     // The key of BASIC programs (group "Setting", value "UnscrambleKey": ten
     // numbers); the built-in key when the store names none or something else.
     static UnscrambleKey UnscrambleKeySetting();
+    // Days the receive folder keeps a pushed file a newer push replaced:
+    // "Setting/ReplacedKeepDays", 30 when unset or unreadable, at most ten years.
+    static int ReplacedKeepDaysSetting();
     void SaveClockSetting();
 
     // The port list and the transport every connection opens its port through.

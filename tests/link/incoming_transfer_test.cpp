@@ -6,6 +6,7 @@
 
 #include "link/incoming_file.h"
 #include "link/link_observer.h"
+#include "link/replaced_history.h"
 #include "link/windows_1250.h"
 
 #include <gtest/gtest.h>
@@ -37,24 +38,34 @@ TEST(IncomingTransfer, StoresAPushedFileWhileBusyRefusesCommands)
     EXPECT_EQ(TestDir::ReadFile(rig.dir / "DATA.TXT"), content);
 }
 
-TEST(IncomingTransfer, NeverWritesOutsideTheFolderAndANewPushReplacesTheFile)
+TEST(IncomingTransfer, NeverWritesOutsideTheFolderAndANewPushKeepsTheOlderBytes)
 {
     PushRig rig;
     TestDir::WriteFile(rig.dir / "passwd", "older");
-    for (const char* content : {"first", "second"}) {
+    const std::vector<std::string> pushes = {"first", "second", "second"};
+    for (std::size_t i = 0; i < pushes.size(); ++i) {
         bool taken = false;
         rig.Script([&] {
-            taken = rig.peer->SendPhase(Record("..\\..\\etc/passwd", content), kDataTypeFile);
+            taken = rig.peer->SendPhase(Record("..\\..\\etc/passwd", pushes[i]), kDataTypeFile);
         });
         rig.Finish();
         EXPECT_TRUE(taken);
-        ASSERT_TRUE(rig.recorder.WaitForOutcome(content[0] == 'f' ? 1 : 2));
+        ASSERT_TRUE(rig.recorder.WaitForOutcome(i + 1));
     }
     EXPECT_EQ(TestDir::ReadFile(rig.dir / "passwd"), "second") << "the newest push under its name";
-    EXPECT_EQ(rig.recorder.stored, (std::vector<std::filesystem::path>(2, rig.dir / "passwd")))
+    EXPECT_EQ(rig.recorder.stored, (std::vector<std::filesystem::path>(3, rig.dir / "passwd")))
         << "each time the path it was saved to";
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rig.dir.path), {}), 1)
-        << "no NAME~1, no temporary file";
+    // Each file with other bytes went to the history; the same bytes again add nothing.
+    ASSERT_EQ(rig.recorder.kept.size(), 2u);
+    std::vector<std::string> history;
+    for (const auto& kept : rig.recorder.kept) {
+        EXPECT_EQ(kept.parent_path(), rig.dir / kReplacedFolderName);
+        EXPECT_TRUE(ReplacedTime(kept.filename().string())) << kept;
+        history.push_back(TestDir::ReadFile(kept));
+    }
+    EXPECT_EQ(history, (std::vector<std::string>{"older", "first"}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rig.dir.path), {}), 2)
+        << "the file and the history: no NAME~1, no temporary file";
     EXPECT_FALSE(std::filesystem::exists(rig.dir.path.parent_path() / "etc"));
 }
 
@@ -161,4 +172,32 @@ TEST(TerminalText, DecodedForThePcAndTypedNamesEncodedBack)
     EXPECT_EQ(DecodeTerminalText("A\x01\x81\x7f"), "A???");
     EXPECT_EQ(EncodeTerminalText("\u65e5.TXT"), "\u65e5.TXT");
     EXPECT_EQ(EncodeTerminalText("\xa3\xc5"), "\xa3\xc5");
+}
+
+TEST(IncomingTransfer, TheHistoryForgetsAfterItsDaysAndNeverReplacesWhatIsNoFile)
+{
+    TestDir dir;
+    const std::time_t now = std::time(nullptr);
+    const auto entry = [&](int daysAgo) {
+        const std::time_t when = now - static_cast<std::time_t>(daysAgo) * 24 * 60 * 60;
+        std::tm local{};
+        localtime_r(&when, &local);
+        char stamp[32];
+        std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+        return dir / kReplacedFolderName / (std::string("A.TXT.") + stamp);
+    };
+    std::filesystem::create_directory(dir / kReplacedFolderName);
+    for (const auto& path : {entry(40), entry(10), dir / kReplacedFolderName / "NOTES"})
+        TestDir::WriteFile(path, "x");
+    PruneReplacedFiles(dir.path, 30, now);
+    EXPECT_FALSE(std::filesystem::exists(entry(40)));
+    EXPECT_TRUE(std::filesystem::exists(entry(10)));
+    EXPECT_TRUE(std::filesystem::exists(dir / kReplacedFolderName / "NOTES"));
+
+    // A folder under the pushed file's name is neither moved nor replaced.
+    std::filesystem::create_directory(dir / "B.TXT");
+    TestDir::WriteFile(dir / "new", "y");
+    std::filesystem::path keptAs;
+    EXPECT_EQ(KeepReplacedFile(dir / "B.TXT", dir / "new", now, &keptAs), KeepResult::Failed);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "B.TXT"));
 }

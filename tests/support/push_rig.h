@@ -19,6 +19,12 @@ public:
         stored.push_back(path);
         cv.notify_all();
     }
+    void IncomingFileKept(const std::filesystem::path&,
+                          const std::filesystem::path& keptAs) override
+    {
+        std::lock_guard lock(mutex);
+        kept.push_back(keptAs);
+    }
     void IncomingTransferFailed(const std::string& name, LinkStatus status) override
     {
         std::lock_guard lock(mutex);
@@ -34,7 +40,7 @@ public:
 
     std::mutex mutex;
     std::condition_variable cv;
-    std::vector<std::filesystem::path> stored;
+    std::vector<std::filesystem::path> stored, kept;
     std::vector<std::pair<std::string, LinkStatus>> failed;
 };
 
