@@ -5,12 +5,13 @@ add_library(kvctlcore STATIC
     kvctl_terminal.cpp
     kvctl_batch.cpp
     kvctl_sync.cpp
+    kvctl_collect.cpp
     sync_plan.cpp
     port_fleet.cpp
     verify_copy.cpp
     terminal_session.cpp
 )
-target_link_libraries(kvctlcore PUBLIC kvlink kvconvert kvports kvsimterminal)
+target_link_libraries(kvctlcore PUBLIC kvlink kvconvert kvjobs kvports kvsimterminal)
 
 add_executable(kvctl kvctl_main.cpp)
 target_link_libraries(kvctl PRIVATE kvctlcore)

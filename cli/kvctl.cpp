@@ -26,6 +26,9 @@ void PrintUsage(std::ostream& to)
           "id\n"
           "  put LOCAL REMOTE [--overwrite] [--verify] [--convert [--ini F]]   send a file\n"
           "  get REMOTE LOCAL           fetch a file\n"
+          "  collect REMOTE_DIR LOCAL_DIR [--delete]   fetch every file of the folder into\n"
+          "                             LOCAL_DIR/<serial number>; --delete deletes each\n"
+          "                             one verified by a second fetch\n"
           "  sync LOCAL_DIR REMOTE_DIR [--dry-run] [--delete] [--verify] [--convert [--ini F]]\n"
           "                             send the files whose size or time differ; --delete\n"
           "                             removes terminal files the PC folder lacks\n"
@@ -42,7 +45,7 @@ void PrintUsage(std::ostream& to)
           "  --port NAME[,NAME]...      a name from 'kvctl ports', a device path, or COMn\n"
           "                             (default: the first port of the list); several\n"
           "                             ports (a list, or --port again) run ls, info, put,\n"
-          "                             get, sync, install and settime on each at once\n"
+          "                             get, collect, sync, install and settime on each at once\n"
           "  --baud N                   4800, 9600, 19200, 38400, 57600 or 115200 (default)\n"
           "  --json                     print listings and information as JSON\n"
           "  --lang en|pl               the language of the messages\n"
@@ -147,21 +150,14 @@ int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const std::string& command = words.front();
     const std::span<const std::string> rest(words.begin() + 1, words.end());
     static const std::pair<const char*, KvctlCommand> kCommands[] = {
-        {"ports", RunPortsCommand},
-        {"ls", RunLsCommand},
-        {"df", RunDfCommand},
-        {"info", RunInfoCommand},
-        {"put", RunPutCommand},
-        {"get", RunGetCommand},
-        {"sync", RunSyncCommand},
-        {"rm", RunRmCommand},
-        {"format", RunFormatCommand},
-        {"settime", RunSettimeCommand},
-        {"install", RunInstallCommand},
-        {"receive", RunReceiveCommand},
-        {"convert", RunConvertCommand},
-        {"batch", RunBatchCommand},
-        {"scramble", RunScrambleCommand},
+        {"ports", RunPortsCommand},     {"ls", RunLsCommand},
+        {"df", RunDfCommand},           {"info", RunInfoCommand},
+        {"put", RunPutCommand},         {"get", RunGetCommand},
+        {"collect", RunCollectCommand}, {"sync", RunSyncCommand},
+        {"rm", RunRmCommand},           {"format", RunFormatCommand},
+        {"settime", RunSettimeCommand}, {"install", RunInstallCommand},
+        {"receive", RunReceiveCommand}, {"convert", RunConvertCommand},
+        {"batch", RunBatchCommand},     {"scramble", RunScrambleCommand},
     };
     for (const auto& [name, run] : kCommands) {
         if (command != name)

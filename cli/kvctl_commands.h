@@ -40,6 +40,9 @@ int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostre
 using KvctlCommand = int (*)(std::span<const std::string> args, const KvctlOptions& options,
                              std::ostream& out, std::ostream& err);
 
+// kvctl collect REMOTE_DIR LOCAL_DIR [--delete]
+int RunCollectCommand(std::span<const std::string> args, const KvctlOptions& options,
+                      std::ostream& out, std::ostream& err);
 // kvctl convert --help: its usage and the full path of the Convert.ini it reads
 // without --ini (the desktop program's, beside the programs).
 void PrintConvertHelp(std::ostream& out);

@@ -87,8 +87,8 @@ void PrefixedLineBuffer::Emit()
 
 bool RunsOnSeveralPorts(const std::string& command)
 {
-    static const std::set<std::string> kCommands = {"put",     "get",  "sync", "install",
-                                                    "settime", "info", "ls"};
+    static const std::set<std::string> kCommands = {"put",  "get",     "sync", "install",
+                                                    "info", "settime", "ls",   "collect"};
     return kCommands.contains(command);
 }
 

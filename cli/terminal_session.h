@@ -32,6 +32,14 @@ public:
     LinkStatus Transfer(const std::function<LinkStatus()>& run);
     // Appends line to the transfer log of --log, under the port's name.
     void Log(const std::string& line);
+    // Adds bytes to what the command moved (the several-port table's count).
+    void CountBytes(std::uint64_t bytes)
+    {
+        if (bytesMoved)
+            *bytesMoved += bytes;
+    }
+    // The port the session opened.
+    const std::string& PortName() const { return portName; }
     // Tells a failure on err: the message the window would show (with its
     // argument), the log line (also to the transfer log), then "(status N)".
     // Returns kExitFailed.

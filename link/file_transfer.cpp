@@ -17,6 +17,8 @@
 #include <tuple>
 #include <utility>
 
+#include <unistd.h>
+
 namespace {
 
 // The longest record a 32-bit length field can announce.
@@ -81,6 +83,8 @@ bool WriteFileWhole(const std::filesystem::path& target, const Bytes& bytes)
     if (!f)
         return false;
     bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    // On the disk before it takes the name: a crash never leaves a named half file.
+    ok = ok && std::fflush(f) == 0 && fsync(fileno(f)) == 0;
     ok = std::fclose(f) == 0 && ok;
     std::error_code ec;
     if (ok)

@@ -19,7 +19,9 @@ std::string Stamp(std::time_t when)
     return text.data();
 }
 
-bool SameBytes(const std::filesystem::path& a, const std::filesystem::path& b)
+} // namespace
+
+bool FilesHaveSameBytes(const std::filesystem::path& a, const std::filesystem::path& b)
 {
     std::error_code ec;
     const auto sizeA = std::filesystem::file_size(a, ec);
@@ -40,8 +42,6 @@ bool SameBytes(const std::filesystem::path& a, const std::filesystem::path& b)
     return fa.eof() && fb.eof();
 }
 
-} // namespace
-
 KeepResult KeepReplacedFile(const std::filesystem::path& target,
                             const std::filesystem::path& incoming, std::time_t now,
                             std::filesystem::path* keptAs)
@@ -53,7 +53,7 @@ KeepResult KeepReplacedFile(const std::filesystem::path& target,
     // Anything but a plain file under that name is not ours to move or replace.
     if (!std::filesystem::is_regular_file(status))
         return KeepResult::Failed;
-    if (SameBytes(target, incoming))
+    if (FilesHaveSameBytes(target, incoming))
         return KeepResult::NothingToKeep;
     const std::filesystem::path history = target.parent_path() / kReplacedFolderName;
     std::filesystem::create_directories(history, ec);

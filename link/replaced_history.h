@@ -26,5 +26,8 @@ KeepResult KeepReplacedFile(const std::filesystem::path& target,
 // now (by the time in their names); names of another shape stay.
 void PruneReplacedFiles(const std::filesystem::path& folder, int keepDays, std::time_t now);
 
+// Both are readable files with the same bytes.
+bool FilesHaveSameBytes(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // The time a history entry's name carries, or nullopt for another name.
 std::optional<std::time_t> ReplacedTime(const std::string& fileName);

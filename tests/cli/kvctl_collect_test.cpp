@@ -1,0 +1,106 @@
+// kvctl collect against kvsim terminals: each terminal's folder, nothing
+// replaced, nothing deleted without a verified copy, nothing half left behind.
+#include "tests/support/kvsim_fleet.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The names in folder, hidden ones included, sorted.
+std::vector<std::string> Names(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+using KvctlCollect = KvsimFleet;
+
+} // namespace
+
+TEST_F(KvctlCollect, TwoTerminalsEachIntoItsFolderAndNothingIsEverReplaced)
+{
+    for (const std::string name : {"a", "b"}) {
+        fs::create_directories(dir / name / "C" / "DATA");
+        TestDir::WriteFile(dir / name / "C" / "DATA" / "ORDERS.TXT", "orders of " + name);
+    }
+    const std::string ports =
+        StartTerminal("a", {"--serial", "SN-A"}) + "," + StartTerminal("b", {"--serial", "SN/B"});
+    const fs::path out = dir / "collected";
+    ProgramResult r = Kvctl({"--port", ports, "collect", "c:\\data", out.string()});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_EQ(TestDir::ReadFile(out / "SN-A" / "ORDERS.TXT"), "orders of a");
+    EXPECT_EQ(TestDir::ReadFile(out / "SNB" / "ORDERS.TXT"), "orders of b");
+    // A second run adds nothing.
+    r = Kvctl({"--port", ports, "collect", "C:\\DATA", out.string(), "--json"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("\"result\": \"unchanged\""), std::string::npos) << r.out;
+    EXPECT_EQ(Names(out / "SN-A"), std::vector<std::string>{"ORDERS.TXT"});
+
+    // Other bytes under a collected name: both kept; --delete empties the terminal.
+    TestDir::WriteFile(dir / "a" / "C" / "DATA" / "ORDERS.TXT", "later orders");
+    r = Kvctl({"--port", ports, "collect", "C:\\DATA", out.string(), "--delete"});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    const std::vector<std::string> kept = Names(out / "SN-A");
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(TestDir::ReadFile(out / "SN-A" / "ORDERS.TXT"), "orders of a");
+    EXPECT_EQ(TestDir::ReadFile(out / "SN-A" / kept[0]), "later orders") << kept[0];
+    EXPECT_FALSE(fs::exists(dir / "a" / "C" / "DATA" / "ORDERS.TXT"));
+    EXPECT_FALSE(fs::exists(dir / "b" / "C" / "DATA" / "ORDERS.TXT"));
+}
+
+TEST_F(KvctlCollect, AFetchTheLineSpoiledIsNeverDeleted)
+{
+    // The terminal's data blocks: its information, the listing, the fetch, the
+    // second fetch. A change the line's sum cannot see, in either fetch, keeps
+    // the terminal's file.
+    for (const char* block : {"3", "4"}) {
+        SCOPED_TRACE(block);
+        const std::string name = std::string("t") + block;
+        fs::create_directories(dir / name / "C" / "DATA");
+        TestDir::WriteFile(dir / name / "C" / "DATA" / "COUNT.TXT", std::string(200, 'c'));
+        const std::string tty = StartTerminal(name, {"--balanced-block", block});
+        const fs::path out = dir / ("out" + name);
+        const ProgramResult r =
+            Kvctl({"--port", tty, "collect", "C:\\DATA", out.string(), "--delete"});
+        EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+        EXPECT_NE(r.out.find("kept on the terminal: the second fetch differs"), std::string::npos)
+            << r.out;
+        EXPECT_TRUE(fs::exists(dir / name / "C" / "DATA" / "COUNT.TXT"));
+    }
+}
+
+TEST_F(KvctlCollect, ALineThatVanishesLeavesNoHalfFileAndASecondRunFinishes)
+{
+    fs::create_directories(dir / "t" / "C" / "DATA");
+    TestDir::WriteFile(dir / "t" / "C" / "DATA" / "A.TXT", "a");
+    TestDir::WriteFile(dir / "t" / "C" / "DATA" / "BIG.DAT", std::string(64 * 1024, 'b'));
+    const std::string tty = StartTerminal("t", {"--serial", "T1", "--line-rate", "115200"});
+    const fs::path out = dir / "out";
+    BackgroundProgram collect(KVCTL_PATH,
+                              {"--port", tty, "collect", "C:\\DATA", out.string(), "--delete"}, env,
+                              dir / "collect.err");
+    // The line goes while BIG.DAT is on its way (5 s at this speed).
+    ASSERT_TRUE(WaitForPath(out / "T1" / "A.TXT", std::chrono::seconds(10)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    terminals.back()->Stop();
+    for (int i = 0; i < 200 && collect.Running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(collect.Running()) << "kvctl ends once its line is gone";
+    for (const std::string& name : Names(out / "T1"))
+        EXPECT_EQ(name, "A.TXT") << "no half file, no temporary file";
+    EXPECT_TRUE(fs::exists(dir / "t" / "C" / "DATA" / "BIG.DAT"));
+
+    const std::string again = StartTerminal("t", {"--serial", "T1"});
+    const ProgramResult r =
+        Kvctl({"--port", again, "collect", "C:\\DATA", out.string(), "--delete"});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_EQ(TestDir::ReadFile(out / "T1" / "BIG.DAT"), std::string(64 * 1024, 'b'));
+    EXPECT_TRUE(Names(dir / "t" / "C" / "DATA").empty());
+}
