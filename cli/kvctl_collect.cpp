@@ -15,36 +15,10 @@
 
 namespace {
 
-const char* OutcomeWord(CollectOutcome outcome)
-{
-    switch (outcome) {
-    case CollectOutcome::Fetched: return "fetched";
-    case CollectOutcome::Unchanged: return "unchanged";
-    case CollectOutcome::KeptBeside: return "kept beside";
-    case CollectOutcome::Failed: break;
-    }
-    return "failed";
-}
-
-// "C:\DATA\ORDERS.TXT -> /pc/00000001/ORDERS.TXT fetched; deleted"
-std::string FileLine(const std::string& remoteDir, const CollectedFile& file)
-{
-    std::string line = PrintableText(remoteDir) + "\\" + file.name + " -> ";
-    line += file.savedAs.empty() ? std::string("(nothing)") : file.savedAs.string();
-    line += std::string(" ") + OutcomeWord(file.outcome);
-    if (file.outcome == CollectOutcome::Failed)
-        line += " (status " + std::to_string(StatusValue(file.status)) + ")";
-    if (file.deleted)
-        line += "; deleted";
-    else if (!file.keptBecause.empty())
-        line += "; kept on the terminal: " + file.keptBecause;
-    return line;
-}
-
 std::string FileJson(const CollectedFile& file)
 {
     return "{\"name\": " + JsonString(file.name) + ", \"size\": " + std::to_string(file.size) +
-           ", \"result\": \"" + OutcomeWord(file.outcome) +
+           ", \"result\": \"" + CollectOutcomeWord(file.outcome) +
            "\", \"status\": " + std::to_string(StatusValue(file.status)) +
            ", \"saved\": " + (file.savedAs.empty() ? "null" : JsonString(file.savedAs.string())) +
            ", \"deleted\": " + (file.deleted ? "true" : "false") +
@@ -108,7 +82,7 @@ int RunCollectCommand(std::span<const std::string> args, const KvctlOptions& opt
                             ? CopyFailLine(from, file.savedAs.string())
                             : CopyDoneLine(from, file.savedAs.string()));
             if (!options.json)
-                out << FileLine(input.remoteDir, file) << std::endl;
+                out << CollectFileLine(shownDir, file) << std::endl;
         });
         return result.status;
     });

@@ -195,6 +195,8 @@ void CMainFrame::CreateActions()
     MakeAction(ApplicationDownload, tr("Application download"),
                tr("Download terminal application"));
     MakeAction(BatchDownload, tr("Batch download"), tr("Download batch build file"));
+    MakeAction(Collect, tr("Collect"),
+               tr("Fetch every file of the highlighted terminal folder into a PC folder"));
     connect(
         MakeAction(Cascade, tr("Cascade"), tr("Arrange windows so they overlap\nCascade Windows")),
         &QAction::triggered, mdi, &QMdiArea::cascadeSubWindows);
@@ -216,6 +218,7 @@ void CMainFrame::CreateActions()
     toView(GetInformation, &CTerminalView::OnGetInformation);
     toView(ApplicationDownload, &CTerminalView::OnApplicationDownload);
     toView(BatchDownload, &CTerminalView::OnBatchDownload);
+    toView(Collect, &CTerminalView::OnCollect);
 }
 
 void CMainFrame::CreateMenus()
@@ -263,6 +266,7 @@ void CMainFrame::CreateMenus()
     tool->addAction(actions[GetInformation]);
     tool->addAction(actions[ApplicationDownload]);
     tool->addAction(actions[BatchDownload]);
+    tool->addAction(actions[Collect]);
     QMenu* view129 = menu(tr("View"), "menu129View");
     addView(view129);
     QMenu* window = menu(tr("Window"), "menu129Window");

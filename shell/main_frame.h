@@ -32,6 +32,7 @@ inline constexpr int Property = 32774, Format = 32776;
 inline constexpr int Communicate = 32775, Standard = 32786, Convert = 32787;
 inline constexpr int ConvertSetting = 32785, SetTime = 32777, ClockSynchronization = 32789;
 inline constexpr int GetInformation = 32779, ApplicationDownload = 32781, BatchDownload = 32788;
+inline constexpr int Collect = 32790;
 inline constexpr int Cascade = 57650, TileHorizontally = 57651, TileVertically = 57652;
 } // namespace Command
 

@@ -98,6 +98,31 @@ void DeleteVerified(TerminalLink& link, const std::string& request, CollectedFil
 
 } // namespace
 
+const char* CollectOutcomeWord(CollectOutcome outcome)
+{
+    switch (outcome) {
+    case CollectOutcome::Fetched: return "fetched";
+    case CollectOutcome::Unchanged: return "unchanged";
+    case CollectOutcome::KeptBeside: return "kept beside";
+    case CollectOutcome::Failed: break;
+    }
+    return "failed";
+}
+
+std::string CollectFileLine(const std::string& shownDir, const CollectedFile& file)
+{
+    std::string line = shownDir + "\\" + file.name + " -> ";
+    line += file.savedAs.empty() ? std::string("(nothing)") : file.savedAs.string();
+    line += std::string(" ") + CollectOutcomeWord(file.outcome);
+    if (file.outcome == CollectOutcome::Failed)
+        line += " (status " + std::to_string(StatusValue(file.status)) + ")";
+    if (file.deleted)
+        line += "; deleted";
+    else if (!file.keptBecause.empty())
+        line += "; kept on the terminal: " + file.keptBecause;
+    return line;
+}
+
 bool CollectResult::Complete(bool deleteAfter) const
 {
     return status == LinkStatus::Ok &&

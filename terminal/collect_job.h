@@ -62,6 +62,12 @@ std::string CollectFolderName(const std::string& serial, const std::string& port
 CollectResult RunCollect(TerminalLink& link, const CollectInput& input,
                          const std::function<void(const CollectedFile&)>& onFile = {});
 
+// "fetched", "unchanged", "kept beside", "failed".
+const char* CollectOutcomeWord(CollectOutcome outcome);
+// The line of one file: "C:\DATA\ORDERS.TXT -> /pc/SN/ORDERS.TXT fetched; deleted"
+// (shownDir: the terminal folder as shown).
+std::string CollectFileLine(const std::string& shownDir, const CollectedFile& file);
+
 // Where a fetched file with other bytes than the PC file at target is kept:
 // NAME-YYYYMMDD-hhmmss.EXT beside it (-N added when that is taken too).
 std::filesystem::path KeptBesidePath(const std::filesystem::path& target, std::time_t now);

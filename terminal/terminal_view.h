@@ -41,6 +41,10 @@ public:
     void OnGetInformation();
     void OnApplicationDownload();
     void OnBatchDownload();
+    // Every file of the folder highlighted in the tree into a PC folder the user
+    // picks, below it one folder per terminal; asks whether to delete each file
+    // once its copy is verified. A line per file and one for the whole.
+    void OnCollect();
     // Start the download of appImagePath or batchFilePath on the connection's job
     // thread and return at once. While a job of the connection runs: message
     // 40005, nothing more. The automatic install is an application download that

@@ -25,6 +25,14 @@
 <context>
     <name>CMainFrame</name>
     <message>
+        <source>Collect</source>
+        <translation>Collect</translation>
+    </message>
+    <message>
+        <source>Fetch every file of the highlighted terminal folder into a PC folder</source>
+        <translation>Fetch every file of the highlighted terminal folder into a PC folder</translation>
+    </message>
+    <message>
         <source>A transfer to %1 is running. Stop it and quit?</source>
         <translation>A transfer to %1 is running. Stop it and quit?</translation>
     </message>
@@ -670,6 +678,30 @@ ends.
 </context>
 <context>
     <name>CTerminalView</name>
+    <message>
+        <source>Click the terminal folder to collect first (C:\DATA, for example).</source>
+        <translation>Click the terminal folder to collect first (C:\DATA, for example).</translation>
+    </message>
+    <message>
+        <source>Collect %1 into</source>
+        <translation>Collect %1 into</translation>
+    </message>
+    <message>
+        <source>Delete each file of %1 on the terminal once its copy is verified?</source>
+        <translation>Delete each file of %1 on the terminal once its copy is verified?</translation>
+    </message>
+    <message>
+        <source>Collect %1 failed (status %2)</source>
+        <translation>Collect %1 failed (status %2)</translation>
+    </message>
+    <message>
+        <source>Collect %1 into %2: %3 of %4 files collected, %5 deleted on the terminal</source>
+        <translation>Collect %1 into %2: %3 of %4 files collected, %5 deleted on the terminal</translation>
+    </message>
+    <message>
+        <source>Collect %1 into %2: %3 of %4 files collected</source>
+        <translation>Collect %1 into %2: %3 of %4 files collected</translation>
+    </message>
     <message>
         <source>Automatic transmission from %1: %2 of %3 files sent</source>
         <translation>Automatic transmission from %1: %2 of %3 files sent</translation>

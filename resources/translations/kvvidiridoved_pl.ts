@@ -25,6 +25,14 @@
 <context>
     <name>CMainFrame</name>
     <message>
+        <source>Collect</source>
+        <translation>Zbierz dane</translation>
+    </message>
+    <message>
+        <source>Fetch every file of the highlighted terminal folder into a PC folder</source>
+        <translation>Pobierz wszystkie pliki zaznaczonego folderu kolektora do folderu na PC</translation>
+    </message>
+    <message>
         <source>A transfer to %1 is running. Stop it and quit?</source>
         <translation>Trwa transfer do %1. Przerwać go i zakończyć program?</translation>
     </message>
@@ -668,6 +676,30 @@ i kończy się.
 </context>
 <context>
     <name>CTerminalView</name>
+    <message>
+        <source>Click the terminal folder to collect first (C:\DATA, for example).</source>
+        <translation>Najpierw kliknij folder kolektora do zebrania (na przykład C:\DATA).</translation>
+    </message>
+    <message>
+        <source>Collect %1 into</source>
+        <translation>Zbierz %1 do</translation>
+    </message>
+    <message>
+        <source>Delete each file of %1 on the terminal once its copy is verified?</source>
+        <translation>Usuwać każdy plik %1 z kolektora po sprawdzeniu jego kopii?</translation>
+    </message>
+    <message>
+        <source>Collect %1 failed (status %2)</source>
+        <translation>Zbieranie %1 nieudane (status %2)</translation>
+    </message>
+    <message>
+        <source>Collect %1 into %2: %3 of %4 files collected, %5 deleted on the terminal</source>
+        <translation>Zbieranie %1 do %2: zebrano %3 z %4 plików, %5 usunięto z kolektora</translation>
+    </message>
+    <message>
+        <source>Collect %1 into %2: %3 of %4 files collected</source>
+        <translation>Zbieranie %1 do %2: zebrano %3 z %4 plików</translation>
+    </message>
     <message>
         <source>Automatic transmission from %1: %2 of %3 files sent</source>
         <translation>Automatyczna transmisja z %1: wysłano plików: %2 z %3</translation>

@@ -21,6 +21,7 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QMdiArea>
 #include <QMenu>
 #include <QProcess>
@@ -134,6 +135,7 @@ private slots:
     void aDragCarriesTheFilesMarkedWhenItStarted();
     void aScrambledProgramIsUnscrambledWithTheStoredKey();
     void aPushedFileReplacesItsNameAndIsLogged();
+    void collectFetchesTheHighlightedFolderAndDeletesWhatItVerified();
     // Last: after a fork, ThreadSanitizer refuses new threads in this process.
     void exitDuringATransferEndsTheProgramAndSavesTheSettings();
 
@@ -190,6 +192,38 @@ CChildFrame* TerminalJobsTest::Connect(int index)
     child->resize(420, 420);
     child->move(index * 430, 0);
     return child;
+}
+
+void TerminalJobsTest::collectFetchesTheHighlightedFolderAndDeletesWhatItVerified()
+{
+    CChildFrame* child = Connect(0);
+    CTerminalFileTree& tree = child->view()->Tree();
+    Open(tree, {"C:", "DATA"});
+    const std::string orders = TestDir::ReadFile(Disk(0, "C/DATA/ORDERS.TXT"));
+    const std::filesystem::path into = *dir / "collected";
+    std::filesystem::create_directory(into);
+    WhenModal<QFileDialog>([&into](QFileDialog* dialog) {
+        dialog->selectFile(Text(into));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    prompter->answer = true; // delete each verified file
+    frame->action(Command::Collect)->trigger();
+    QCOMPARE(
+        prompter->shown,
+        QStringList{"Delete each file of C:\\DATA on the terminal once its copy is verified?"});
+    QTRY_COMPARE(tree.jobRunning.load(), 0);
+    // A folder of the terminal's own, the files whole, the terminal's folder empty.
+    const std::filesystem::path mine = into / "00000001";
+    QCOMPARE(TestDir::ReadFile(mine / "ORDERS.TXT"), orders);
+    QVERIFY(std::filesystem::exists(mine / "STOCK.DAT"));
+    QVERIFY(std::filesystem::is_empty(Disk(0, "C/DATA")));
+    QCOMPARE(Lines().first(), "Collect C:\\DATA into " + Text(mine) +
+                                  ": 2 of 2 files collected, 2 deleted on the terminal");
+    QCOMPARE(Lines().at(1),
+             "C:\\DATA\\STOCK.DAT -> " + Text(mine / "STOCK.DAT") + " fetched; deleted");
+    // The folder is listed again: empty now.
+    QVERIFY(RequestDone(&tree));
+    QCOMPARE(Child(Child(tree.rootItem, "C:"), "DATA")->childCount(), 0);
 }
 
 void TerminalJobsTest::RightClick(CFileTreeCtrl* tree, QTreeWidgetItem* item)
