@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# kvctl collect from several terminals at once: N kvsim on pseudo-terminals, each
+# at an emulated 115200 baud with one SIZE-byte file in C:\DATA, collected by one
+# kvctl command; then one terminal alone. Prints both times and the fleet's time
+# against the single terminal's (the aim: within 3 %).
+# Usage: bench/kvctl_collect.sh [BUILD_DIR] [N] [SIZE]   (defaults: build 8 262144)
+set -euo pipefail
+build=$(realpath "${1:-build}")
+count=${2:-8}
+size=${3:-262144}
+kvctl=$build/bin/kvctl
+kvsim=$build/bin/kvsim
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_STATE_HOME=$work/state
+
+ports=
+for i in $(seq 1 "$count"); do
+  mkdir -p "$work/t$i/C/DATA"
+  head -c "$size" /dev/urandom >"$work/t$i/C/DATA/COUNT.DAT"
+  "$kvsim" --root "$work/t$i" --pty "$work/tty$i" --serial "T$i" --line-rate 115200 \
+    2>"$work/kvsim$i.err" &
+  pids+=($!)
+  ports=${ports:+$ports,}$work/tty$i
+done
+for i in $(seq 1 "$count"); do
+  for _ in $(seq 1 500); do [ -e "$work/tty$i" ] && break; sleep 0.01; done
+  [ -e "$work/tty$i" ] || { echo "kvsim $i did not start: $(cat "$work/kvsim$i.err")" >&2; exit 1; }
+done
+
+seconds() { date +%s.%N; }
+s=$(seconds)
+"$kvctl" --port "$work/tty1" collect 'C:\DATA' "$work/alone" >/dev/null
+e=$(seconds)
+one=$(awk -v s="$s" -v e="$e" 'BEGIN { printf "%.2f", e - s }')
+echo "one terminal:  $size bytes in $one s"
+
+s=$(seconds)
+"$kvctl" --port "$ports" collect 'C:\DATA' "$work/fleet" >"$work/table.txt"
+e=$(seconds)
+for i in $(seq 1 "$count"); do
+  cmp -s "$work/t$i/C/DATA/COUNT.DAT" "$work/fleet/T$i/COUNT.DAT" ||
+    { echo "terminal $i: its file did not arrive whole" >&2; exit 1; }
+done
+awk -v n="$count" -v b="$size" -v s="$s" -v e="$e" -v one="$one" 'BEGIN {
+  t = e - s
+  printf "%d terminals:  %d bytes in %.2f s = %.1f %% of one terminal'"'"'s time\n", n, n * b, t, 100 * t / one }'
