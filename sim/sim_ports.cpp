@@ -85,6 +85,13 @@ PortHandle SimPortsTransport::PortOpen(PortKind kind, int index, const std::stri
     }
     SimTerminalConfig config = base;
     config.root = root / SimPortName(index);
+    // Each built-in terminal has a serial number of its own, as real ones do:
+    // collections name a terminal's folder after it.
+    if (config.identity.serial == TerminalIdentity{}.serial) {
+        const std::string number = std::to_string(index);
+        config.identity.serial =
+            std::string(8 - std::min<std::size_t>(8, number.size()), '0') + number;
+    }
     std::error_code ec;
     const bool fresh = !std::filesystem::exists(config.root, ec);
     auto [pcEnd, terminalEnd] = MakeInProcessLine();

@@ -70,6 +70,7 @@ TEST(SimPorts, ListOpenCloseAndKeepDisks)
     EXPECT_EQ(ports.TerminalAt(2), terminal);
     EXPECT_EQ(ports.TerminalAt(1), nullptr);
     EXPECT_TRUE(terminal->IsRunning());
+    EXPECT_EQ(terminal->Identity().serial, "00000002") << "each terminal a serial of its own";
 
     Event received;
     ports.PortSetReceiveEvent(port, &received);
