@@ -6,6 +6,7 @@ add_library(kvctlcore STATIC
     kvctl_batch.cpp
     kvctl_sync.cpp
     kvctl_collect.cpp
+    interrupt.cpp
     sync_plan.cpp
     port_fleet.cpp
     verify_copy.cpp

@@ -1,6 +1,7 @@
 // kvctl collect: every file of a terminal folder into LOCAL_DIR/<terminal>/, a
 // line for each file, and with --delete each terminal file deleted once a second
 // fetch has matched the stored copy.
+#include "cli/interrupt.h"
 #include "cli/kvctl_commands.h"
 #include "cli/terminal_session.h"
 
@@ -73,6 +74,8 @@ int RunCollectCommand(std::span<const std::string> args, const KvctlOptions& opt
     const std::string shownDir = PrintableText(input.remoteDir);
     std::uint64_t bytes = 0;
     CollectResult result;
+    // Ctrl+C ends the run between or within files: nothing half is left.
+    const CancelOnInterrupt interrupt(session.link->cancel);
     session.Transfer([&] {
         result = RunCollect(*session.link, input, [&](const CollectedFile& file) {
             if (file.outcome != CollectOutcome::Failed)
@@ -100,6 +103,10 @@ int RunCollectCommand(std::span<const std::string> args, const KvctlOptions& opt
         out << "terminal " << result.terminal << ": " << result.files.size() << " files, " << bytes
             << " bytes into " << result.folder.string() << ", "
             << (complete ? "all collected" : "not all collected") << "\n";
+    }
+    if (CancelOnInterrupt::Interrupted()) {
+        err << "kvctl: interrupted; run it again to collect the rest\n";
+        return kExitFailed;
     }
     if (result.status != LinkStatus::Ok)
         return session.Fail(err, std::nullopt, "Listing " + shownDir + " failed", result.status);

@@ -76,31 +76,41 @@ TEST_F(KvctlCollect, AFetchTheLineSpoiledIsNeverDeleted)
     }
 }
 
-TEST_F(KvctlCollect, ALineThatVanishesLeavesNoHalfFileAndASecondRunFinishes)
+TEST_F(KvctlCollect, InterruptedItLeavesNoHalfFileAndASecondRunFinishes)
 {
-    fs::create_directories(dir / "t" / "C" / "DATA");
-    TestDir::WriteFile(dir / "t" / "C" / "DATA" / "A.TXT", "a");
-    TestDir::WriteFile(dir / "t" / "C" / "DATA" / "BIG.DAT", std::string(64 * 1024, 'b'));
-    const std::string tty = StartTerminal("t", {"--serial", "T1", "--line-rate", "115200"});
-    const fs::path out = dir / "out";
-    BackgroundProgram collect(KVCTL_PATH,
-                              {"--port", tty, "collect", "C:\\DATA", out.string(), "--delete"}, env,
-                              dir / "collect.err");
-    // The line goes while BIG.DAT is on its way (5 s at this speed).
-    ASSERT_TRUE(WaitForPath(out / "T1" / "A.TXT", std::chrono::seconds(10)));
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    terminals.back()->Stop();
-    for (int i = 0; i < 200 && collect.Running(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_FALSE(collect.Running()) << "kvctl ends once its line is gone";
-    for (const std::string& name : Names(out / "T1"))
-        EXPECT_EQ(name, "A.TXT") << "no half file, no temporary file";
-    EXPECT_TRUE(fs::exists(dir / "t" / "C" / "DATA" / "BIG.DAT"));
+    // The line vanishes, or the user presses Ctrl+C, while BIG.DAT is on its way
+    // (5 s at this speed).
+    for (const bool ctrlC : {false, true}) {
+        SCOPED_TRACE(ctrlC ? "Ctrl+C" : "line gone");
+        const std::string name = ctrlC ? "c" : "l";
+        fs::create_directories(dir / name / "C" / "DATA");
+        TestDir::WriteFile(dir / name / "C" / "DATA" / "A.TXT", "a");
+        TestDir::WriteFile(dir / name / "C" / "DATA" / "BIG.DAT", std::string(64 * 1024, 'b'));
+        const std::string tty = StartTerminal(name, {"--serial", name, "--line-rate", "115200"});
+        const fs::path out = dir / "out";
+        BackgroundProgram collect(KVCTL_PATH,
+                                  {"--port", tty, "collect", "C:\\DATA", out.string(), "--delete"},
+                                  env, dir / "collect.err");
+        ASSERT_TRUE(WaitForPath(out / name / "A.TXT", std::chrono::seconds(10)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        if (ctrlC) {
+            EXPECT_EQ(collect.Stop(), 1) << "it ends by itself, saying so";
+            terminals.back()->Stop();
+        } else {
+            terminals.back()->Stop();
+            for (int i = 0; i < 200 && collect.Running(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            EXPECT_FALSE(collect.Running()) << "kvctl ends once its line is gone";
+        }
+        for (const std::string& left : Names(out / name))
+            EXPECT_EQ(left, "A.TXT") << "no half file, no temporary file";
+        EXPECT_TRUE(fs::exists(dir / name / "C" / "DATA" / "BIG.DAT"));
 
-    const std::string again = StartTerminal("t", {"--serial", "T1"});
-    const ProgramResult r =
-        Kvctl({"--port", again, "collect", "C:\\DATA", out.string(), "--delete"});
-    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
-    EXPECT_EQ(TestDir::ReadFile(out / "T1" / "BIG.DAT"), std::string(64 * 1024, 'b'));
-    EXPECT_TRUE(Names(dir / "t" / "C" / "DATA").empty());
+        const std::string again = StartTerminal(name, {"--serial", name});
+        const ProgramResult r =
+            Kvctl({"--port", again, "collect", "C:\\DATA", out.string(), "--delete"});
+        EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+        EXPECT_EQ(TestDir::ReadFile(out / name / "BIG.DAT"), std::string(64 * 1024, 'b'));
+        EXPECT_TRUE(Names(dir / name / "C" / "DATA").empty());
+    }
 }
