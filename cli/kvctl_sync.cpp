@@ -6,6 +6,8 @@
 
 #include "link/listing.h"
 #include "link/operation_text.h"
+#include "link/windows_1250.h"
+#include "sim/short_name.h"
 
 #include <ostream>
 
@@ -83,9 +85,9 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
         return kExitUsage;
     }
     const std::filesystem::path localDir = words[0];
-    std::string remoteDir = words[1];
-    for (char& c : remoteDir)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    // As typed: ASCII letters upper case, the code page's letters as its bytes.
+    const std::string remoteDir = EncodeTerminalText(UpperAscii(words[1]));
+    const std::string shownDir = PrintableText(remoteDir);
     bool readable = false;
     std::vector<LocalFile> local = ScanLocalFolder(localDir, &readable);
     if (!readable) {
@@ -103,7 +105,7 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
         // and a file sent there is refused (4005), so say what is missing rather
         // than blame the connection.
         if (listed == AnswerCode(2)) {
-            err << "kvctl: the terminal has no folder " << remoteDir
+            err << "kvctl: the terminal has no folder " << shownDir
                 << "; files go only into folders it has\n(status " << StatusValue(listed) << ")\n";
             return kExitFailed;
         }
@@ -121,6 +123,7 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
         std::string result = dryRun ? "planned" : "done";
         LinkStatus status = LinkStatus::Ok;
         const std::string remote = JoinTerminalPath(remoteDir, step.name);
+        const std::string shownRemote = PrintableText(remote);
         if (step.action == SyncAction::Skip) {
             result = "skipped";
             ++counts.skipped;
@@ -145,16 +148,16 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
                     [&] { return session.link->DownloadFile(source, remote, 1, true, !convert); });
                 if (status != LinkStatus::Ok) {
                     session.Fail(err, MessageForDownload(status, false),
-                                 CopyFailLine((localDir / step.pcName).string(), remote), status,
-                                 remote);
+                                 CopyFailLine((localDir / step.pcName).string(), shownRemote),
+                                 status, shownRemote);
                 } else {
-                    session.Log(CopyDoneLine((localDir / step.pcName).string(), remote));
+                    session.Log(CopyDoneLine((localDir / step.pcName).string(), shownRemote));
                 }
                 if (status == LinkStatus::Ok && verify) {
                     const VerifyResult check = VerifyTerminalCopy(*session.link, source, remote);
                     if (!check.same) {
-                        err << VerifyFailText(check, remote, session.language) << "\n";
-                        session.Log(VerifyFailText(check, remote, Language::English));
+                        err << VerifyFailText(check, shownRemote, session.language) << "\n";
+                        session.Log(VerifyFailText(check, shownRemote, Language::English));
                         // Only a copy that differs fails the verify (exit 3, as
                         // put); a fetch that failed is an ordinary failure.
                         if (check.fetch != LinkStatus::Ok) {
@@ -171,10 +174,10 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
         } else if (step.action == SyncAction::Delete && !dryRun) {
             status = session.link->DeleteTerminalFile(remote);
             if (status != LinkStatus::Ok) {
-                session.Fail(err, MessageForDelete(status), DeleteFailLine(remote), status);
+                session.Fail(err, MessageForDelete(status), DeleteFailLine(shownRemote), status);
                 result = "failed";
             } else {
-                session.Log(DeleteDoneLine(remote));
+                session.Log(DeleteDoneLine(shownRemote));
             }
         }
         if (result == "failed" || result == "verify failed")
@@ -191,7 +194,7 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
 
     if (options.json) {
         out << "{\"local\": " << JsonString(localDir.string())
-            << ", \"remote\": " << JsonString(remoteDir)
+            << ", \"remote\": " << JsonString(shownDir)
             << ", \"dryRun\": " << (dryRun ? "true" : "false") << ", \"files\": [";
         for (std::size_t i = 0; i < steps.size(); ++i)
             out << (i ? ", " : "") << "{\"name\": " << JsonString(ShownName(steps[i]))

@@ -1,5 +1,6 @@
 #include "cli/sync_plan.h"
 
+#include "link/windows_1250.h"
 #include "sim/short_name.h"
 
 #include <algorithm>
@@ -7,6 +8,62 @@
 #include <ctime>
 #include <map>
 #include <system_error>
+
+namespace {
+
+// Stands in a name pattern for a character the code page lacks; no name
+// character, so never part of a stored name.
+constexpr char kAnyByte = '?';
+
+// The length of the UTF-8 character at the start of text; 1 for a byte that
+// begins none.
+std::size_t CharacterLength(std::string_view text)
+{
+    const auto lead = static_cast<unsigned char>(text[0]);
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 1;
+    if (length > text.size())
+        return 1;
+    for (std::size_t i = 1; i < length; ++i)
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
+            return 1;
+    return length;
+}
+
+// The stored form a PC name would have on the terminal, with kAnyByte for each
+// character (or byte that is no UTF-8) the code page lacks; nullopt when it
+// could be no 8.3 name whatever those stand for.
+std::optional<std::string> NamePattern(std::string_view pcName)
+{
+    std::string bytes;
+    std::vector<std::size_t> unknown;
+    for (std::size_t i = 0; i < pcName.size();) {
+        const std::size_t length = CharacterLength(pcName.substr(i));
+        const auto byte = TerminalNameOfHost(pcName.substr(i, length));
+        if (byte && byte->size() == 1) {
+            bytes += *byte;
+        } else {
+            unknown.push_back(bytes.size());
+            bytes += 'A';
+        }
+        i += length;
+    }
+    std::optional<std::string> pattern = ShortName(bytes);
+    if (pattern)
+        for (const std::size_t at : unknown)
+            (*pattern)[at] = kAnyByte;
+    return pattern;
+}
+
+bool Matches(const std::string& pattern, const std::string& stored)
+{
+    return std::equal(pattern.begin(), pattern.end(), stored.begin(), stored.end(),
+                      [](char p, char s) { return p == kAnyByte || p == s; });
+}
+
+} // namespace
 
 std::vector<SyncStep> PlanSync(std::vector<LocalFile> local,
                                const std::vector<TerminalEntry>& remote, const SyncOptions& options)
@@ -21,23 +78,34 @@ std::vector<SyncStep> PlanSync(std::vector<LocalFile> local,
             onTerminal.emplace(ShortName(shown).value_or(UpperAscii(shown)), &entry);
         }
 
-    // Names two PC files would share on the terminal: neither is sent.
-    std::map<std::string, int> users;
-    for (const LocalFile& file : local)
-        if (const auto shortName = ShortName(file.name); shortName && file.regular)
-            ++users[*shortName];
+    // Each PC name in the terminal's bytes (nullopt: the code page lacks one of
+    // its characters), then as a stored 8.3 name.
+    std::vector<std::optional<std::string>> encoded, shortNames;
+    std::map<std::string, int> users; // names two PC files would share: neither is sent
+    for (const LocalFile& file : local) {
+        encoded.push_back(TerminalNameOfHost(file.name));
+        shortNames.push_back(encoded.back() ? ShortName(*encoded.back()) : std::nullopt);
+        if (shortNames.back() && file.regular)
+            ++users[*shortNames.back()];
+    }
 
     std::vector<SyncStep> steps;
     std::map<std::string, bool> wanted; // terminal names the PC folder holds
-    for (const LocalFile& file : local) {
+    std::vector<std::string> mightBe;   // patterns of PC names the code page cannot hold
+    for (std::size_t i = 0; i < local.size(); ++i) {
+        const LocalFile& file = local[i];
+        const std::optional<std::string>& shortName = shortNames[i];
         SyncStep step{SyncAction::Skip, file.name, "", file.name, file.size};
-        const auto shortName = ShortName(file.name);
         if (!file.regular) {
             step.reason = "not a file";
+        } else if (!encoded[i]) {
+            step.reason = "a character the terminal's code page lacks";
+            if (auto pattern = NamePattern(file.name))
+                mightBe.push_back(std::move(*pattern));
         } else if (!shortName) {
             step.reason = "not an 8.3 name";
         } else if (users[*shortName] > 1) {
-            step.reason = "two files would be " + *shortName;
+            step.reason = "two files would be " + DecodeTerminalText(*shortName);
             wanted[*shortName] = true;
         } else {
             step.name = *shortName;
@@ -61,7 +129,9 @@ std::vector<SyncStep> PlanSync(std::vector<LocalFile> local,
     }
     if (options.deleteExtra)
         for (const auto& [name, entry] : onTerminal)
-            if (!wanted.contains(name))
+            if (!wanted.contains(name) &&
+                std::none_of(mightBe.begin(), mightBe.end(),
+                             [&](const std::string& p) { return Matches(p, name); }))
                 steps.push_back(SyncStep{SyncAction::Delete, name, "extra", "", entry->size});
     return steps;
 }

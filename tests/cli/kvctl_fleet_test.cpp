@@ -123,6 +123,23 @@ TEST_F(KvctlFleet, SyncSendsOnlyChangesDeletesOnlyExtrasAndDryRunChangesNothing)
     EXPECT_EQ(r.out, "");
 }
 
+TEST_F(KvctlFleet, SyncDeleteKeepsAFileNamedWithCodePageLettersOnBothSides)
+{
+    // ZŁOTY.TXT on both sides: the PC name was skipped and the terminal's file deleted.
+    const fs::path onTerminal = dir / "t" / "D" / "Z\u0141OTE";
+    fs::create_directories(onTerminal);
+    TestDir::WriteFile(onTerminal / "Z\u0141OTY.TXT", "old");
+    const std::string tty = StartTerminal("t");
+    fs::create_directories(dir / "prices");
+    TestDir::WriteFile(dir / "prices" / "Z\u0141OTY.TXT", "new price");
+    const ProgramResult r =
+        Kvctl({"--port", tty, "sync", (dir / "prices").string(), "d:\\Z\u0141OTE", "--delete"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "sent    Z\u0141OTY.TXT (size)\n1 sent, 0 deleted, 0 same, 0 skipped, 0 failed\n");
+    EXPECT_EQ(TestDir::ReadFile(onTerminal / "Z\u0141OTY.TXT"), "new price");
+}
+
 TEST_F(KvctlFleet, SyncKeepsTwoFreshTerminalsAlikeInOneCommand)
 {
     // SIM2 is listed only when the settings ask for two simulated terminals.
