@@ -88,6 +88,12 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
     // As typed: ASCII letters upper case, the code page's letters as its bytes.
     const std::string remoteDir = EncodeTerminalText(UpperAscii(words[1]));
     const std::string shownDir = PrintableText(remoteDir);
+    // The root (PDT) answers with the list of its disks, which holds no files.
+    if (!ParseTerminalPath(remoteDir)) {
+        err << "kvctl: sync goes into a disk or folder (D: or D:\\LOOKUP), not " << shownDir
+            << "\n";
+        return kExitUsage;
+    }
     bool readable = false;
     std::vector<LocalFile> local = ScanLocalFolder(localDir, &readable);
     if (!readable) {
@@ -114,7 +120,9 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
     // Converted files differ in size from their sources: only the time stamp,
     // which the converted copy takes over from its source, tells a change.
     const std::vector<SyncStep> steps =
-        PlanSync(std::move(local), DecodeListing(listing.bytes.data(), listing.count),
+        PlanSync(std::move(local),
+                 DecodeListing(listing.bytes.data(),
+                               static_cast<int>(listing.bytes.size() / kListingEntrySize)),
                  {deleteExtra, !convert});
 
     SyncCounts counts;

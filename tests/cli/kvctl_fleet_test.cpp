@@ -140,6 +140,26 @@ TEST_F(KvctlFleet, SyncDeleteKeepsAFileNamedWithCodePageLettersOnBothSides)
     EXPECT_EQ(TestDir::ReadFile(onTerminal / "Z\u0141OTY.TXT"), "new price");
 }
 
+TEST_F(KvctlFleet, SyncRefusesTheRootAndWhatIsNoDiskOrFolder)
+{
+    // sync into PDT read the list of disks as 32-byte entries, past its end.
+    const std::string tty = StartTerminal("t");
+    fs::create_directories(dir / "t" / "D" / "LOOKUP");
+    TestDir::WriteFile(dir / "t" / "D" / "LOOKUP" / "KEEP.TXT", "keep");
+    fs::create_directories(dir / "empty");
+    const std::vector<std::pair<std::string, std::string>> targets = {
+        {"PDT", "PDT"}, {"pdt", "PDT"}, {"PDT\\", "PDT\\"}, {"d:lookup", "D:LOOKUP"}, {"", ""}};
+    for (const auto& [target, shown] : targets) {
+        const ProgramResult r =
+            Kvctl({"--port", tty, "sync", (dir / "empty").string(), target, "--delete"});
+        EXPECT_EQ(r.exitCode, 2) << target;
+        EXPECT_EQ(r.err,
+                  "kvctl: sync goes into a disk or folder (D: or D:\\LOOKUP), not " + shown + "\n");
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_TRUE(fs::exists(dir / "t" / "D" / "LOOKUP" / "KEEP.TXT"));
+}
+
 TEST_F(KvctlFleet, SyncKeepsTwoFreshTerminalsAlikeInOneCommand)
 {
     // SIM2 is listed only when the settings ask for two simulated terminals.
