@@ -15,10 +15,12 @@ namespace {
 
 class KvctlFleet : public testing::Test {
 protected:
-    // A kvsim on its own pseudo-terminal, its disks in DIR/name.
-    std::string StartTerminal(const std::string& name, std::vector<std::string> options = {})
+    // A kvsim on its own pseudo-terminal (DIR/name.tty unless given), its disks in DIR/name.
+    std::string StartTerminal(const std::string& name, std::vector<std::string> options = {},
+                              std::string tty = {})
     {
-        const std::string tty = (dir / (name + ".tty")).string();
+        if (tty.empty())
+            tty = (dir / (name + ".tty")).string();
         std::vector<std::string> args{"--root", (dir / name).string(), "--pty", tty};
         args.insert(args.end(), options.begin(), options.end());
         terminals.push_back(
@@ -299,4 +301,37 @@ TEST_F(KvctlFleet, PutOnSeveralPortsReportsEachAndFailsWhenOneRefuses)
 
     EXPECT_EQ(Kvctl({"--port", "SIM1,SIM1", "info"}).exitCode, 2);
     EXPECT_EQ(Kvctl({"--port", "SIM1," + a, "format", "C:"}).exitCode, 2);
+}
+
+TEST_F(KvctlFleet, EachPortHasItsOwnFolderAndOnePortIsNotTakenTwice)
+{
+    // get on /a/tty and /b/tty put both files into one folder "tty".
+    fs::create_directories(dir / "a");
+    fs::create_directories(dir / "b");
+    const std::string a = StartTerminal("ta", {}, (dir / "a" / "tty").string());
+    const std::string b = StartTerminal("tb", {}, (dir / "b" / "tty").string());
+    for (const std::string terminal : {"ta", "tb"}) {
+        fs::create_directories(dir / terminal / "C" / "DATA");
+        TestDir::WriteFile(dir / terminal / "C" / "DATA" / "X.TXT", terminal);
+    }
+    fs::create_directories(dir / "back");
+    ProgramResult r =
+        Kvctl({"--port", a + "," + b, "get", "C:\\DATA\\X.TXT", (dir / "back").string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(TestDir::ReadFile(dir / "back" / "a_tty" / "X.TXT"), "ta");
+    EXPECT_EQ(TestDir::ReadFile(dir / "back" / "b_tty" / "X.TXT"), "tb");
+
+    // Names of one port: a symbolic link to it, and COM7 where the settings map it.
+    fs::create_symlink(a, dir / "alias");
+    fs::create_directories(dir / "config" / "TELMARQ SOFTWARE");
+    TestDir::WriteFile(dir / "config" / "TELMARQ SOFTWARE" / "KVVidiRidoved.conf",
+                       "[Ports]\nCOM7=" + a + "\n");
+    const std::vector<std::vector<std::string>> twice = {
+        {a, (dir / "alias").string()}, {"COM7", a}, {"SIM1", "SIM1"}};
+    for (const auto& pair : twice) {
+        r = Kvctl({"--port", pair[0] + "," + pair[1], "info"});
+        EXPECT_EQ(r.exitCode, 2) << pair[0];
+        EXPECT_EQ(r.err, "kvctl: " + pair[0] + " and " + pair[1] + " are the same port\n");
+        EXPECT_EQ(r.out, "");
+    }
 }
