@@ -50,6 +50,17 @@ std::string JsonString(const std::string& text)
 
 namespace {
 
+// receive's longest wait: longer ones overflow the clock's count.
+inline constexpr std::chrono::seconds kMaxReceiveTimeout{30 * 24 * 3600};
+
+// The whole of text as a number ("10s" is none).
+template <typename Number> bool ParseNumber(const std::string& text, Number* value)
+{
+    const char* end = text.data() + text.size();
+    const auto [at, ec] = std::from_chars(text.data(), end, *value);
+    return ec == std::errc() && at == end;
+}
+
 bool Usage(std::span<const std::string> args, std::size_t least, std::size_t most, const char* text,
            std::ostream& err)
 {
@@ -382,19 +393,16 @@ int RunReceiveCommand(std::span<const std::string> args, const KvctlOptions& opt
         const bool hasValue = i + 1 < args.size();
         if (args[i] == "--count" && hasValue) {
             const std::string& v = args[++i];
-            if (std::from_chars(v.data(), v.data() + v.size(), count).ec != std::errc() ||
-                count < 1) {
+            if (!ParseNumber(v, &count) || count < 1) {
                 err << "kvctl: --count takes a whole number from 1\n";
                 return kExitUsage;
             }
         } else if (args[i] == "--timeout" && hasValue) {
-            try {
-                timeout = std::stod(args[++i]);
-            } catch (...) {
-                timeout = -1;
-            }
-            if (timeout <= 0) {
-                err << "kvctl: --timeout takes seconds above 0\n";
+            // A wait the clock cannot hold (inf, 1e300) would end at once.
+            if (!ParseNumber(args[++i], &timeout) || !(timeout > 0) ||
+                timeout > kMaxReceiveTimeout.count()) {
+                err << "kvctl: --timeout takes seconds above 0, at most "
+                    << kMaxReceiveTimeout.count() << " (30 days)\n";
                 return kExitUsage;
             }
         } else {

@@ -97,10 +97,12 @@ public:
         err << ReceiveFailLine(name) << " (status " << StatusValue(status) << ")" << std::endl;
         session.Log(ReceiveFailLine(name));
     }
-    bool WaitFor(int count, std::chrono::duration<double> timeout)
+    // The files stored when count are, or when timeout has passed.
+    int WaitFor(int count, std::chrono::duration<double> timeout)
     {
         std::unique_lock lock(mutex);
-        return cv.wait_for(lock, timeout, [&] { return stored >= count; });
+        cv.wait_for(lock, timeout, [&] { return stored >= count; });
+        return stored;
     }
 
 private:
@@ -215,10 +217,13 @@ int TerminalSession::Receive(const std::filesystem::path& folder, int count,
     ReceiveWatcher watcher(*this, out, err);
     link->SetReceiveFolder(std::filesystem::absolute(folder));
     link->SetObserver(&watcher);
-    const bool all = watcher.WaitFor(count, timeout);
+    const int stored = watcher.WaitFor(count, timeout);
     // The link goes before the watcher: no transfer may report to it later.
     link.reset();
-    return all ? kExitOk : kExitFailed;
+    if (stored >= count)
+        return kExitOk;
+    err << "kvctl: the time ran out with " << stored << " of " << count << " files received\n";
+    return kExitFailed;
 }
 
 ConvertedCopy::~ConvertedCopy()

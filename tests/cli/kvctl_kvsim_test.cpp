@@ -183,6 +183,23 @@ TEST_F(KvctlKvsim, ReceiveAPushedFile)
         << Log();
 }
 
+TEST_F(KvctlKvsim, ReceiveTakesOnlyATimeoutItCanWaitFor)
+{
+    // --timeout inf, nan or 1e300 was taken and ended at once, exit 1, no message.
+    StartTerminal();
+    const std::string bad = "kvctl: --timeout takes seconds above 0, at most 2592000 (30 days)\n";
+    for (const std::string value : {"inf", "nan", "1e300", "2592001", "0", "-1", "10s", ""}) {
+        const ProgramResult r = Kvctl({"receive", (dir / "inbox").string(), "--timeout", value});
+        EXPECT_EQ(r.exitCode, 2) << value;
+        EXPECT_EQ(r.err, bad) << value;
+    }
+    const ProgramResult r =
+        Kvctl({"receive", (dir / "inbox").string(), "--timeout", "0.2", "--count", "2"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "kvctl: the time ran out with 0 of 2 files received\n");
+    EXPECT_EQ(Kvctl({"receive", (dir / "inbox").string(), "--count", "2x"}).exitCode, 2);
+}
+
 TEST_F(KvctlKvsim, PortsAndUsage)
 {
     ProgramResult r = RunProgram(KVCTL_PATH, {"ports"}, env, dir.path);
