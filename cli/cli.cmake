@@ -5,6 +5,7 @@ add_library(kvctlcore STATIC
     kvctl_terminal.cpp
     kvctl_batch.cpp
     kvctl_sync.cpp
+    json_text.cpp
     sync_plan.cpp
     port_fleet.cpp
     verify_copy.cpp

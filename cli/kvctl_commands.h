@@ -31,9 +31,6 @@ struct KvctlOptions {
     TransferLog* log = nullptr;
 };
 
-// text as a JSON string, quoted, with control and non-ASCII bytes escaped.
-std::string JsonString(const std::string& text);
-
 // Parses the global options and runs the command.
 int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

@@ -1,4 +1,5 @@
 // kvctl sync: make a terminal folder match a PC folder.
+#include "cli/json_text.h"
 #include "cli/kvctl_commands.h"
 #include "cli/sync_plan.h"
 #include "cli/terminal_session.h"
@@ -94,11 +95,18 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
             << "\n";
         return kExitUsage;
     }
+    // A sync that ends before its plan, with --json.
+    const auto ended = [&](int exitCode, LinkStatus status) {
+        return ReportOutcome(
+            options.json, out,
+            {{"local", JsonString(localDir.string())}, {"remote", JsonString(shownDir)}}, exitCode,
+            status);
+    };
     bool readable = false;
     std::vector<LocalFile> local = ScanLocalFolder(localDir, &readable);
     if (!readable) {
         err << "kvctl: cannot read the folder " << localDir.string() << "\n";
-        return kExitFailed;
+        return ended(kExitFailed, LinkStatus::FileError);
     }
 
     TerminalSession session(options, err);
@@ -113,9 +121,9 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
         if (listed == AnswerCode(2)) {
             err << "kvctl: the terminal has no folder " << shownDir
                 << "; files go only into folders it has\n(status " << StatusValue(listed) << ")\n";
-            return kExitFailed;
+            return ended(kExitFailed, listed);
         }
-        return session.Fail(err, MessageForTerminalInfo(listed), "", listed);
+        return ended(session.Fail(err, MessageForTerminalInfo(listed), "", listed), listed);
     }
     // Converted files differ in size from their sources: only the time stamp,
     // which the converted copy takes over from its source, tells a change.

@@ -1,4 +1,5 @@
 #include "cli/port_fleet.h"
+#include "cli/json_text.h"
 
 #include "link/serial/program_ports.h"
 

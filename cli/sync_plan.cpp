@@ -15,23 +15,6 @@ namespace {
 // character, so never part of a stored name.
 constexpr char kAnyByte = '?';
 
-// The length of the UTF-8 character at the start of text; 1 for a byte that
-// begins none.
-std::size_t CharacterLength(std::string_view text)
-{
-    const auto lead = static_cast<unsigned char>(text[0]);
-    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
-                               : lead >= 0xE0 && lead <= 0xEF ? 3
-                               : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                              : 1;
-    if (length > text.size())
-        return 1;
-    for (std::size_t i = 1; i < length; ++i)
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
-            return 1;
-    return length;
-}
-
 // The stored form a PC name would have on the terminal, with kAnyByte for each
 // character (or byte that is no UTF-8) the code page lacks; nullopt when it
 // could be no 8.3 name whatever those stand for.
@@ -40,7 +23,7 @@ std::optional<std::string> NamePattern(std::string_view pcName)
     std::string bytes;
     std::vector<std::size_t> unknown;
     for (std::size_t i = 0; i < pcName.size();) {
-        const std::size_t length = CharacterLength(pcName.substr(i));
+        const std::size_t length = Utf8CharacterAt(pcName, i).second;
         const auto byte = TerminalNameOfHost(pcName.substr(i, length));
         if (byte && byte->size() == 1) {
             bytes += *byte;
