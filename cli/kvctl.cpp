@@ -55,7 +55,8 @@ void PrintUsage(std::ostream& to)
           "  --version                  show the version and end\n"
           "\n"
           "Exit status: 0 done, 1 the operation failed, 2 bad usage or the port cannot be\n"
-          "opened, 3 the copy fetched back by --verify differs from the file sent.\n";
+          "opened, 3 the copy fetched back by --verify differs from the bytes sent, twice\n"
+          "alike.\n";
 }
 
 // Options of the commands that take a value: the value stays with the command

@@ -51,6 +51,60 @@ std::string StepLine(const SyncStep& step, const std::string& result, bool dryRu
     return (dryRun ? "delete  " : "deleted ") + name;
 }
 
+struct SendChoices {
+    bool convert = false, verify = false;
+    std::string ini;
+};
+
+// Sends pcFile to remote, converted and verified as chosen, and tells a failure
+// on err. Returns kExitOk, kExitVerifyFailed, or kExitFailed; *status says why.
+int SendOne(TerminalSession& session, const std::filesystem::path& pcFile,
+            const std::string& remote, const SendChoices& choices, std::ostream& err,
+            LinkStatus* status)
+{
+    const std::string shownRemote = PrintableText(remote);
+    const auto checked = [&](const VerifyResult& check) {
+        if (check.outcome != VerifyOutcome::Same) {
+            err << VerifyText(check, shownRemote, session.language) << "\n";
+            session.Log(VerifyText(check, shownRemote, Language::English));
+        }
+        *status = VerifyStatus(check);
+        return VerifyExitCode(check);
+    };
+    std::filesystem::path source = pcFile;
+    ConvertedCopy converted;
+    if (choices.convert) {
+        std::string problem;
+        if (!converted.Make(source, choices.ini, &problem)) {
+            err << problem << "\n";
+            *status = LinkStatus::FileError;
+            return kExitFailed;
+        }
+        std::error_code ec;
+        std::filesystem::last_write_time(converted.path,
+                                         std::filesystem::last_write_time(source, ec), ec);
+        source = converted.path;
+    }
+    SentCopy sent;
+    if (choices.verify) {
+        // A source that cannot be read fails the send below, as it would unverified.
+        const SentCopy::Outcome made = sent.Make(source);
+        if (made == SentCopy::Outcome::NoPrivateCopy)
+            return checked({VerifyOutcome::PcFileFailed, LinkStatus::FileError, 0});
+        if (made == SentCopy::Outcome::Made)
+            source = sent.path;
+    }
+    *status = session.Transfer(
+        [&] { return session.link->DownloadFile(source, remote, 1, true, !choices.convert); });
+    if (*status != LinkStatus::Ok)
+        return session.Fail(err, MessageForDownload(*status, false),
+                            CopyFailLine(pcFile.string(), shownRemote), *status, shownRemote);
+    session.Log(CopyDoneLine(pcFile.string(), shownRemote));
+    if (!choices.verify)
+        return kExitOk;
+    return checked(VerifyTerminalCopy(*session.link, sent.bytes, remote));
+}
+
 std::string JoinTerminalPath(const std::string& folder, const std::string& name)
 {
     if (!folder.empty() && folder.back() == '\\')
@@ -64,23 +118,23 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
                    std::ostream& out, std::ostream& err)
 {
     std::vector<std::string> words;
-    bool dryRun = false, deleteExtra = false, convert = false, verify = false;
-    std::string ini;
+    bool dryRun = false, deleteExtra = false;
+    SendChoices choices;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--dry-run")
             dryRun = true;
         else if (args[i] == "--delete")
             deleteExtra = true;
         else if (args[i] == "--convert")
-            convert = true;
+            choices.convert = true;
         else if (args[i] == "--verify")
-            verify = true;
+            choices.verify = true;
         else if (args[i] == "--ini" && i + 1 < args.size())
-            ini = args[++i];
+            choices.ini = args[++i];
         else
             words.push_back(args[i]);
     }
-    if (words.size() != 2 || (!ini.empty() && !convert)) {
+    if (words.size() != 2 || (!choices.ini.empty() && !choices.convert)) {
         err << "usage: kvctl sync LOCAL_DIR REMOTE_DIR [--dry-run] [--delete] [--convert [--ini "
                "F]] [--verify]\n";
         return kExitUsage;
@@ -131,7 +185,7 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
         PlanSync(std::move(local),
                  DecodeListing(listing.bytes.data(),
                                static_cast<int>(listing.bytes.size() / kListingEntrySize)),
-                 {deleteExtra, !convert});
+                 {deleteExtra, !choices.convert});
 
     SyncCounts counts;
     std::vector<std::pair<std::string, int>> results; // per step: result word, status
@@ -147,46 +201,14 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
             result = "same";
             ++counts.same;
         } else if (step.action == SyncAction::Send && !dryRun) {
-            std::filesystem::path source = localDir / step.pcName;
-            ConvertedCopy converted;
-            std::string problem;
-            if (convert && !converted.Make(source, ini, &problem)) {
-                err << problem << "\n";
-                status = LinkStatus::FileError;
-            } else {
-                if (convert) {
-                    std::error_code ec;
-                    std::filesystem::last_write_time(
-                        converted.path, std::filesystem::last_write_time(source, ec), ec);
-                    source = converted.path;
-                }
-                status = session.Transfer(
-                    [&] { return session.link->DownloadFile(source, remote, 1, true, !convert); });
-                if (status != LinkStatus::Ok) {
-                    session.Fail(err, MessageForDownload(status, false),
-                                 CopyFailLine((localDir / step.pcName).string(), shownRemote),
-                                 status, shownRemote);
-                } else {
-                    session.Log(CopyDoneLine((localDir / step.pcName).string(), shownRemote));
-                }
-                if (status == LinkStatus::Ok && verify) {
-                    const VerifyResult check = VerifyTerminalCopy(*session.link, source, remote);
-                    if (!check.same) {
-                        err << VerifyFailText(check, shownRemote, session.language) << "\n";
-                        session.Log(VerifyFailText(check, shownRemote, Language::English));
-                        // Only a copy that differs fails the verify (exit 3, as
-                        // put); a fetch that failed is an ordinary failure.
-                        if (check.fetch != LinkStatus::Ok) {
-                            status = check.fetch;
-                        } else {
-                            result = "verify failed";
-                            ++counts.verifyFailed;
-                        }
-                    }
-                }
-            }
-            if (status != LinkStatus::Ok)
+            const int sent =
+                SendOne(session, localDir / step.pcName, remote, choices, err, &status);
+            if (sent == kExitVerifyFailed) {
+                result = "verify failed";
+                ++counts.verifyFailed;
+            } else if (sent != kExitOk) {
                 result = "failed";
+            }
         } else if (step.action == SyncAction::Delete && !dryRun) {
             status = session.link->DeleteTerminalFile(remote);
             if (status != LinkStatus::Ok) {

@@ -277,6 +277,22 @@ int RunPutCommand(std::span<const std::string> args, const KvctlOptions& options
     TerminalSession session(options, err);
     if (!session.link)
         return kExitUsage;
+    const auto tell = [&](const VerifyResult& check) {
+        if (check.outcome != VerifyOutcome::Same) {
+            err << VerifyText(check, shownRemote, session.language) << "\n";
+            session.Log(VerifyText(check, shownRemote, Language::English));
+        }
+        return Outcome(options, out, names, VerifyExitCode(check), VerifyStatus(check));
+    };
+    SentCopy sent;
+    if (verify) {
+        // A source that cannot be read fails the send below, as it would unverified.
+        const SentCopy::Outcome made = sent.Make(source);
+        if (made == SentCopy::Outcome::NoPrivateCopy)
+            return tell({VerifyOutcome::PcFileFailed, LinkStatus::FileError, 0});
+        if (made == SentCopy::Outcome::Made)
+            source = sent.path;
+    }
     const LinkStatus s = session.Transfer([&] {
         return session.link->DownloadFile(source, remote, overwrite ? 1 : 0, true, !convert);
     });
@@ -284,14 +300,7 @@ int RunPutCommand(std::span<const std::string> args, const KvctlOptions& options
         session.Log(CopyDoneLine(words[0], shownRemote));
         if (!verify)
             return Outcome(options, out, names, kExitOk, s);
-        const VerifyResult check = VerifyTerminalCopy(*session.link, source, remote);
-        if (check.same)
-            return Outcome(options, out, names, kExitOk, s);
-        err << VerifyFailText(check, shownRemote, session.language) << "\n";
-        session.Log(VerifyFailText(check, shownRemote, Language::English));
-        return Outcome(options, out, names,
-                       check.fetch == LinkStatus::Ok ? kExitVerifyFailed : kExitFailed,
-                       check.fetch);
+        return tell(VerifyTerminalCopy(*session.link, sent.bytes, remote));
     }
     const std::string line =
         s == LinkStatus::Cancelled ? kTransmissionBreakLine : CopyFailLine(words[0], shownRemote);

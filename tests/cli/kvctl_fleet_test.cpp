@@ -7,7 +7,9 @@
 
 #include <chrono>
 #include <ctime>
+#include <future>
 #include <sstream>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -193,31 +195,54 @@ TEST_F(KvctlFleet, SyncKeepsTwoFreshTerminalsAlikeInOneCommand)
     }
 }
 
-TEST_F(KvctlFleet, VerifyExitsThreeOnlyWhenTheCopyDiffers)
+TEST_F(KvctlFleet, VerifyChecksTheBytesSentAndTellsTheLineFromTheCopy)
 {
-    // Each kvsim moves two bytes of the first data block it sends by +1 and -1:
-    // the fetched copy passes the checksum and differs from the file at byte 512.
+    // Exit 3 for a fetch-back the line spoiled, a compare with the file as it is
+    // later, and "differs from byte 0" for a copy the PC could not keep.
+    // Each kvsim moves two bytes of the first data block it sends, the first
+    // fetch-back, by +1 and -1: it passes the checksum and differs at byte 512.
     const std::string a = StartTerminal("a", {"--balanced-block", "1"});
     const std::string b = StartTerminal("b", {"--balanced-block", "1"});
     fs::create_directories(dir / "lookup");
     const fs::path file = dir / "lookup" / "FLEET.TXT";
     TestDir::WriteFile(file, std::string(3000, 'v'));
-    const std::string differs = "Verify D:\\LOOKUP\\FLEET.TXT fail: the copy on the terminal "
-                                "differs from the file from byte 512\n";
+    const std::string spoiled = "Verify D:\\LOOKUP\\FLEET.TXT: the line spoiled the first copy "
+                                "fetched back; a second one matches the file sent\n";
     const std::vector<std::string> put = {
         "--port", a, "put", file.string(), "D:\\LOOKUP\\FLEET.TXT", "--verify", "--overwrite"};
     const std::vector<std::string> sync = {
         "--port", b, "sync", (dir / "lookup").string(), "D:\\LOOKUP", "--verify"};
-
     ProgramResult r = Kvctl(put);
-    EXPECT_EQ(r.exitCode, 3);
-    EXPECT_EQ(r.err, differs);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, spoiled);
     r = Kvctl(sync);
-    EXPECT_EQ(r.exitCode, 3);
-    EXPECT_EQ(r.err, differs);
-    EXPECT_NE(r.out.find("failed  FLEET.TXT\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, spoiled);
+    EXPECT_NE(r.out.find("sent    FLEET.TXT (new)\n"), std::string::npos) << r.out;
 
-    // No private folder to fetch the copy into: an ordinary failure in both.
+    // The file changes while it is on its way: the copy is the bytes that went.
+    const std::string slow = StartTerminal("slow", {"--line-rate", "38400"});
+    std::future<ProgramResult> running = std::async(std::launch::async, [&] {
+        return Kvctl({"--port", slow, "put", file.string(), "D:\\LOOKUP\\FLEET.TXT", "--verify"});
+    });
+    const fs::path lookup = dir / "slow" / "D" / "LOOKUP";
+    const auto arriving = [&] {
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(lookup, ec))
+            if (e.path().filename().string().starts_with(".FLEET.TXT"))
+                return true;
+        return false;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!arriving() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(arriving()) << "the file is changed while it is sent";
+    TestDir::WriteFile(file, std::string(3000, 'w'));
+    r = running.get();
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(TestDir::ReadFile(lookup / "FLEET.TXT") == std::string(3000, 'v'));
+
+    // No private folder for the copies: the PC's own failure, and nothing sent.
     const std::string owner = "KVVidiRidoved-" + std::to_string(getuid());
     fs::create_directories(dir / "cache" / "KVVidiRidoved");
     fs::create_directories(dir / "tmp" / owner);
@@ -229,10 +254,14 @@ TEST_F(KvctlFleet, VerifyExitsThreeOnlyWhenTheCopyDiffers)
     for (const auto& args : {put, sync}) {
         r = Kvctl(args);
         EXPECT_EQ(r.exitCode, 1) << args[2];
-        EXPECT_NE(r.err.find("fail: the copy cannot be fetched from the terminal"),
+        EXPECT_NE(r.err.find("Verify D:\\LOOKUP\\FLEET.TXT fail: the PC cannot write or read its "
+                             "copy in its private temporary folder\n"),
                   std::string::npos)
             << r.err;
     }
+    EXPECT_TRUE(TestDir::ReadFile(dir / "a" / "D" / "LOOKUP" / "FLEET.TXT") ==
+                std::string(3000, 'v'))
+        << "nothing sent";
 }
 
 TEST_F(KvctlFleet, PutOnSeveralPortsReportsEachAndFailsWhenOneRefuses)
