@@ -47,7 +47,8 @@ void PrintUsage(std::ostream& to)
           "                             ports (a list, or --port again) run ls, info, put,\n"
           "                             get, collect, sync, install and settime on each at once\n"
           "  --baud N                   4800, 9600, 19200, 38400, 57600 or 115200 (default)\n"
-          "  --json                     print listings and information as JSON\n"
+          "  --json                     print listings, information and each command's\n"
+          "                             outcome as one JSON document\n"
           "  --lang en|pl               the language of the messages\n"
           "  --log                      also write what was done to the transfer log,\n"
           "                             $XDG_STATE_HOME/KVVidiRidoved/transfer.log (default\n"
@@ -57,7 +58,8 @@ void PrintUsage(std::ostream& to)
           "  --version                  show the version and end\n"
           "\n"
           "Exit status: 0 done, 1 the operation failed, 2 bad usage or the port cannot be\n"
-          "opened, 3 the copy fetched back by --verify differs from the file sent.\n";
+          "opened, 3 the copy fetched back by --verify differs from the bytes sent, twice\n"
+          "alike.\n";
 }
 
 // Options of the commands that take a value: the value stays with the command

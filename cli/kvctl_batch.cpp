@@ -1,4 +1,5 @@
 // kvctl batch and kvctl scramble: batch build files and scrambled programs.
+#include "cli/json_text.h"
 #include "cli/kvctl_commands.h"
 #include "cli/terminal_session.h"
 
@@ -46,9 +47,16 @@ int RunBatchCommand(std::span<const std::string> args, const KvctlOptions& optio
     TerminalSession session(options, err);
     if (!session.link)
         return kExitUsage;
+    std::size_t sent = 0;
+    const auto report = [&](int exitCode, LinkStatus status) {
+        return ReportOutcome(options.json, out,
+                             {{"file", JsonString(args[0])}, {"records", std::to_string(sent)}},
+                             exitCode, status);
+    };
     std::optional<Bytes> bytes(std::in_place);
     if (ReadSourceFile(args[0], kMaxBatchFileLength, &*bytes) != LinkStatus::Ok)
-        return session.Fail(err, MessageId::OpenFileFail, "", LinkStatus::FileError);
+        return report(session.Fail(err, MessageId::OpenFileFail, "", LinkStatus::FileError),
+                      LinkStatus::FileError);
     if (LooksScrambled(*bytes))
         Unscramble(*bytes, KeyFromSettings(err));
     const BatchContents batch = ParseBatchFile(*bytes);
@@ -70,37 +78,48 @@ int RunBatchCommand(std::span<const std::string> args, const KvctlOptions& optio
             failedPath = record.terminalPath;
             break;
         }
+        ++sent;
     }
     if (!temp.empty())
         std::filesystem::remove(temp);
-    out << MessageString(MessageId::BatchDone, session.language) << "\n";
+    if (!options.json)
+        out << MessageString(MessageId::BatchDone, session.language) << "\n";
     if (status != LinkStatus::Ok)
-        return session.Fail(err, MessageForDownload(status, false),
-                            CopyFailLine(args[0], failedPath), status, failedPath);
+        return report(session.Fail(err, MessageForDownload(status, false),
+                                   CopyFailLine(args[0], failedPath), status, failedPath),
+                      status);
     if (!batch.complete) {
         err << "kvctl: " << args[0] << ": record " << batch.records.size() + 1
             << " is damaged; it and what follows were not sent\n";
-        return kExitFailed;
+        return report(kExitFailed, status);
     }
-    return kExitOk;
+    return report(kExitOk, status);
 }
 
-int RunScrambleCommand(std::span<const std::string> args, const KvctlOptions&, std::ostream&,
-                       std::ostream& err)
+int RunScrambleCommand(std::span<const std::string> args, const KvctlOptions& options,
+                       std::ostream& out, std::ostream& err)
 {
     if (args.size() != 2) {
         err << "usage: kvctl scramble IN OUT\n";
         return kExitUsage;
     }
+    const auto report = [&](int exitCode) {
+        if (options.json)
+            out << JsonObject({{"in", JsonString(args[0])},
+                               {"out", JsonString(args[1])},
+                               {"result", JsonResult(exitCode)}})
+                << "\n";
+        return exitCode;
+    };
     std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(args[0]);
     if (!bytes) {
         err << MessageString(MessageId::OpenFileFail) << "\n";
-        return kExitFailed;
+        return report(kExitFailed);
     }
     Scramble(*bytes, KeyFromSettings(err));
     if (!WriteWholeFile(args[1], *bytes)) {
         err << "kvctl: cannot write " << args[1] << "\n";
-        return kExitFailed;
+        return report(kExitFailed);
     }
-    return kExitOk;
+    return report(kExitOk);
 }

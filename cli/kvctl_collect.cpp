@@ -2,6 +2,7 @@
 // line for each file, and with --delete each terminal file deleted once a second
 // fetch has matched the stored copy.
 #include "cli/interrupt.h"
+#include "cli/json_text.h"
 #include "cli/kvctl_commands.h"
 #include "cli/terminal_session.h"
 
@@ -87,12 +88,22 @@ int RunCollectCommand(std::span<const std::string> args, const KvctlOptions& opt
             if (!options.json)
                 out << CollectFileLine(shownDir, file) << std::endl;
         });
+        // Each file counted itself above; the last file's progress is no total.
+        session.progress.byteTotal.store(0);
         return result.status;
     });
     session.CountBytes(bytes);
     const bool complete = result.Complete(deleteAfter);
+    if (options.terminalServed)
+        *options.terminalServed = result.terminal;
+    if (options.filesCollected)
+        *options.filesCollected = static_cast<int>(
+            std::count_if(result.files.begin(), result.files.end(), [](const CollectedFile& f) {
+                return f.outcome != CollectOutcome::Failed;
+            }));
     if (options.json) {
-        out << "{\"terminal\": " << JsonString(result.terminal)
+        out << "{\"result\": \"" << (complete ? "done" : "failed")
+            << "\", \"terminal\": " << JsonString(result.terminal)
             << ", \"folder\": " << JsonString(result.folder.string())
             << ", \"status\": " << StatusValue(result.status) << ", \"files\": [";
         for (std::size_t i = 0; i < result.files.size(); ++i)

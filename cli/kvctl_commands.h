@@ -27,12 +27,13 @@ struct KvctlOptions {
     ProgramPorts* sharedPorts = nullptr;
     bool progressBar = true;
     std::uint64_t* bytesMoved = nullptr;
+    // Where collect names the terminal it served and counts the files it
+    // collected, for the table; null on one port.
+    std::string* terminalServed = nullptr;
+    int* filesCollected = nullptr;
     // The transfer log of --log (not owned); null without it.
     TransferLog* log = nullptr;
 };
-
-// text as a JSON string, quoted, with control and non-ASCII bytes escaped.
-std::string JsonString(const std::string& text);
 
 // Parses the global options and runs the command.
 int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

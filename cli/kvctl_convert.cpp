@@ -1,5 +1,6 @@
 // kvctl convert: converts a file with the settings of a Convert.ini, or copies
 // those settings to another file. Main thread.
+#include "cli/json_text.h"
 #include "cli/kvctl_commands.h"
 #include "cli/terminal_session.h"
 
@@ -79,7 +80,7 @@ const char* DescribeConvertError(ConvertError error)
     return "unknown error";
 }
 
-int RunConvertCommand(std::span<const std::string> args, const KvctlOptions& /*options*/,
+int RunConvertCommand(std::span<const std::string> args, const KvctlOptions& options,
                       std::ostream& out, std::ostream& err)
 {
     ConvertArguments parsed;
@@ -87,12 +88,26 @@ int RunConvertCommand(std::span<const std::string> args, const KvctlOptions& /*o
         PrintConvertUsage(err);
         return kExitUsage;
     }
+    std::filesystem::path converted;
+    const auto report = [&](int exitCode) {
+        const auto pathOrNull = [](const std::optional<std::string>& path) {
+            return path ? JsonString(*path) : std::string("null");
+        };
+        if (options.json)
+            out << JsonObject(
+                       {{"source", pathOrNull(parsed.source)},
+                        {"converted", converted.empty() ? "null" : JsonString(converted.string())},
+                        {"savedIni", pathOrNull(parsed.saveIni)},
+                        {"result", JsonResult(exitCode)}})
+                << "\n";
+        return exitCode;
+    };
 
     ConvertSettings settings;
     if (parsed.ini) {
         if (!LoadConvertSettings(*parsed.ini, settings)) {
             err << "kvctl: cannot read " << *parsed.ini << "\n";
-            return kExitFailed;
+            return report(kExitFailed);
         }
     } else {
         // As the program does: no Convert.ini means the record defaults.
@@ -101,18 +116,19 @@ int RunConvertCommand(std::span<const std::string> args, const KvctlOptions& /*o
 
     if (parsed.saveIni && !SaveConvertSettings(*parsed.saveIni, settings)) {
         err << "kvctl: cannot write " << *parsed.saveIni << "\n";
-        return kExitFailed;
+        return report(kExitFailed);
     }
 
     if (parsed.source) {
         ConvertError error = ConvertError::None;
-        const std::filesystem::path converted = ConvertFile(*parsed.source, settings, {}, &error);
+        converted = ConvertFile(*parsed.source, settings, {}, &error);
         if (converted.empty()) {
             err << "kvctl: cannot convert " << *parsed.source << ": " << DescribeConvertError(error)
                 << "\n";
-            return kExitFailed;
+            return report(kExitFailed);
         }
-        out << converted.string() << "\n";
+        if (!options.json)
+            out << converted.string() << "\n";
     }
-    return kExitOk;
+    return report(kExitOk);
 }

@@ -1,4 +1,5 @@
 // kvctl sync: make a terminal folder match a PC folder.
+#include "cli/json_text.h"
 #include "cli/kvctl_commands.h"
 #include "cli/sync_plan.h"
 #include "cli/terminal_session.h"
@@ -6,6 +7,8 @@
 
 #include "link/listing.h"
 #include "link/operation_text.h"
+#include "link/windows_1250.h"
+#include "sim/short_name.h"
 
 #include <ostream>
 
@@ -48,6 +51,60 @@ std::string StepLine(const SyncStep& step, const std::string& result, bool dryRu
     return (dryRun ? "delete  " : "deleted ") + name;
 }
 
+struct SendChoices {
+    bool convert = false, verify = false;
+    std::string ini;
+};
+
+// Sends pcFile to remote, converted and verified as chosen, and tells a failure
+// on err. Returns kExitOk, kExitVerifyFailed, or kExitFailed; *status says why.
+int SendOne(TerminalSession& session, const std::filesystem::path& pcFile,
+            const std::string& remote, const SendChoices& choices, std::ostream& err,
+            LinkStatus* status)
+{
+    const std::string shownRemote = PrintableText(remote);
+    const auto checked = [&](const VerifyResult& check) {
+        if (check.outcome != VerifyOutcome::Same) {
+            err << VerifyText(check, shownRemote, session.language) << "\n";
+            session.Log(VerifyText(check, shownRemote, Language::English));
+        }
+        *status = VerifyStatus(check);
+        return VerifyExitCode(check);
+    };
+    std::filesystem::path source = pcFile;
+    ConvertedCopy converted;
+    if (choices.convert) {
+        std::string problem;
+        if (!converted.Make(source, choices.ini, &problem)) {
+            err << problem << "\n";
+            *status = LinkStatus::FileError;
+            return kExitFailed;
+        }
+        std::error_code ec;
+        std::filesystem::last_write_time(converted.path,
+                                         std::filesystem::last_write_time(source, ec), ec);
+        source = converted.path;
+    }
+    SentCopy sent;
+    if (choices.verify) {
+        // A source that cannot be read fails the send below, as it would unverified.
+        const SentCopy::Outcome made = sent.Make(source);
+        if (made == SentCopy::Outcome::NoPrivateCopy)
+            return checked({VerifyOutcome::PcFileFailed, LinkStatus::FileError, 0});
+        if (made == SentCopy::Outcome::Made)
+            source = sent.path;
+    }
+    *status = session.Transfer(
+        [&] { return session.link->DownloadFile(source, remote, 1, true, !choices.convert); });
+    if (*status != LinkStatus::Ok)
+        return session.Fail(err, MessageForDownload(*status, false),
+                            CopyFailLine(pcFile.string(), shownRemote), *status, shownRemote);
+    session.Log(CopyDoneLine(pcFile.string(), shownRemote));
+    if (!choices.verify)
+        return kExitOk;
+    return checked(VerifyTerminalCopy(*session.link, sent.bytes, remote));
+}
+
 std::string JoinTerminalPath(const std::string& folder, const std::string& name)
 {
     if (!folder.empty() && folder.back() == '\\')
@@ -61,36 +118,49 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
                    std::ostream& out, std::ostream& err)
 {
     std::vector<std::string> words;
-    bool dryRun = false, deleteExtra = false, convert = false, verify = false;
-    std::string ini;
+    bool dryRun = false, deleteExtra = false;
+    SendChoices choices;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--dry-run")
             dryRun = true;
         else if (args[i] == "--delete")
             deleteExtra = true;
         else if (args[i] == "--convert")
-            convert = true;
+            choices.convert = true;
         else if (args[i] == "--verify")
-            verify = true;
+            choices.verify = true;
         else if (args[i] == "--ini" && i + 1 < args.size())
-            ini = args[++i];
+            choices.ini = args[++i];
         else
             words.push_back(args[i]);
     }
-    if (words.size() != 2 || (!ini.empty() && !convert)) {
+    if (words.size() != 2 || (!choices.ini.empty() && !choices.convert)) {
         err << "usage: kvctl sync LOCAL_DIR REMOTE_DIR [--dry-run] [--delete] [--convert [--ini "
                "F]] [--verify]\n";
         return kExitUsage;
     }
     const std::filesystem::path localDir = words[0];
-    std::string remoteDir = words[1];
-    for (char& c : remoteDir)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    // As typed: ASCII letters upper case, the code page's letters as its bytes.
+    const std::string remoteDir = EncodeTerminalText(UpperAscii(words[1]));
+    const std::string shownDir = PrintableText(remoteDir);
+    // The root (PDT) answers with the list of its disks, which holds no files.
+    if (!ParseTerminalPath(remoteDir)) {
+        err << "kvctl: sync goes into a disk or folder (D: or D:\\LOOKUP), not " << shownDir
+            << "\n";
+        return kExitUsage;
+    }
+    // A sync that ends before its plan, with --json.
+    const auto ended = [&](int exitCode, LinkStatus status) {
+        return ReportOutcome(
+            options.json, out,
+            {{"local", JsonString(localDir.string())}, {"remote", JsonString(shownDir)}}, exitCode,
+            status);
+    };
     bool readable = false;
     std::vector<LocalFile> local = ScanLocalFolder(localDir, &readable);
     if (!readable) {
         err << "kvctl: cannot read the folder " << localDir.string() << "\n";
-        return kExitFailed;
+        return ended(kExitFailed, LinkStatus::FileError);
     }
 
     TerminalSession session(options, err);
@@ -103,17 +173,19 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
         // and a file sent there is refused (4005), so say what is missing rather
         // than blame the connection.
         if (listed == AnswerCode(2)) {
-            err << "kvctl: the terminal has no folder " << remoteDir
+            err << "kvctl: the terminal has no folder " << shownDir
                 << "; files go only into folders it has\n(status " << StatusValue(listed) << ")\n";
-            return kExitFailed;
+            return ended(kExitFailed, listed);
         }
-        return session.Fail(err, MessageForTerminalInfo(listed), "", listed);
+        return ended(session.Fail(err, MessageForTerminalInfo(listed), "", listed), listed);
     }
     // Converted files differ in size from their sources: only the time stamp,
     // which the converted copy takes over from its source, tells a change.
     const std::vector<SyncStep> steps =
-        PlanSync(std::move(local), DecodeListing(listing.bytes.data(), listing.count),
-                 {deleteExtra, !convert});
+        PlanSync(std::move(local),
+                 DecodeListing(listing.bytes.data(),
+                               static_cast<int>(listing.bytes.size() / kListingEntrySize)),
+                 {deleteExtra, !choices.convert});
 
     SyncCounts counts;
     std::vector<std::pair<std::string, int>> results; // per step: result word, status
@@ -121,6 +193,7 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
         std::string result = dryRun ? "planned" : "done";
         LinkStatus status = LinkStatus::Ok;
         const std::string remote = JoinTerminalPath(remoteDir, step.name);
+        const std::string shownRemote = PrintableText(remote);
         if (step.action == SyncAction::Skip) {
             result = "skipped";
             ++counts.skipped;
@@ -128,53 +201,21 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
             result = "same";
             ++counts.same;
         } else if (step.action == SyncAction::Send && !dryRun) {
-            std::filesystem::path source = localDir / step.pcName;
-            ConvertedCopy converted;
-            std::string problem;
-            if (convert && !converted.Make(source, ini, &problem)) {
-                err << problem << "\n";
-                status = LinkStatus::FileError;
-            } else {
-                if (convert) {
-                    std::error_code ec;
-                    std::filesystem::last_write_time(
-                        converted.path, std::filesystem::last_write_time(source, ec), ec);
-                    source = converted.path;
-                }
-                status = session.Transfer(
-                    [&] { return session.link->DownloadFile(source, remote, 1, true, !convert); });
-                if (status != LinkStatus::Ok) {
-                    session.Fail(err, MessageForDownload(status, false),
-                                 CopyFailLine((localDir / step.pcName).string(), remote), status,
-                                 remote);
-                } else {
-                    session.Log(CopyDoneLine((localDir / step.pcName).string(), remote));
-                }
-                if (status == LinkStatus::Ok && verify) {
-                    const VerifyResult check = VerifyTerminalCopy(*session.link, source, remote);
-                    if (!check.same) {
-                        err << VerifyFailText(check, remote, session.language) << "\n";
-                        session.Log(VerifyFailText(check, remote, Language::English));
-                        // Only a copy that differs fails the verify (exit 3, as
-                        // put); a fetch that failed is an ordinary failure.
-                        if (check.fetch != LinkStatus::Ok) {
-                            status = check.fetch;
-                        } else {
-                            result = "verify failed";
-                            ++counts.verifyFailed;
-                        }
-                    }
-                }
-            }
-            if (status != LinkStatus::Ok)
+            const int sent =
+                SendOne(session, localDir / step.pcName, remote, choices, err, &status);
+            if (sent == kExitVerifyFailed) {
+                result = "verify failed";
+                ++counts.verifyFailed;
+            } else if (sent != kExitOk) {
                 result = "failed";
+            }
         } else if (step.action == SyncAction::Delete && !dryRun) {
             status = session.link->DeleteTerminalFile(remote);
             if (status != LinkStatus::Ok) {
-                session.Fail(err, MessageForDelete(status), DeleteFailLine(remote), status);
+                session.Fail(err, MessageForDelete(status), DeleteFailLine(shownRemote), status);
                 result = "failed";
             } else {
-                session.Log(DeleteDoneLine(remote));
+                session.Log(DeleteDoneLine(shownRemote));
             }
         }
         if (result == "failed" || result == "verify failed")
@@ -191,7 +232,7 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
 
     if (options.json) {
         out << "{\"local\": " << JsonString(localDir.string())
-            << ", \"remote\": " << JsonString(remoteDir)
+            << ", \"remote\": " << JsonString(shownDir)
             << ", \"dryRun\": " << (dryRun ? "true" : "false") << ", \"files\": [";
         for (std::size_t i = 0; i < steps.size(); ++i)
             out << (i ? ", " : "") << "{\"name\": " << JsonString(ShownName(steps[i]))

@@ -1,4 +1,5 @@
 // The kvctl commands that talk to a terminal.
+#include "cli/json_text.h"
 #include "cli/kvctl_commands.h"
 #include "cli/terminal_session.h"
 #include "cli/verify_copy.h"
@@ -29,26 +30,18 @@ std::string Upper(std::string text)
 
 } // namespace
 
-std::string JsonString(const std::string& text)
-{
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20 || u > 0x7E) {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\u%04x", u);
-            out += buffer;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
 namespace {
+
+// receive's longest wait: longer ones overflow the clock's count.
+inline constexpr std::chrono::seconds kMaxReceiveTimeout{30 * 24 * 3600};
+
+// The whole of text as a number ("10s" is none).
+template <typename Number> bool ParseNumber(const std::string& text, Number* value)
+{
+    const char* end = text.data() + text.size();
+    const auto [at, ec] = std::from_chars(text.data(), end, *value);
+    return ec == std::errc() && at == end;
+}
 
 bool Usage(std::span<const std::string> args, std::size_t least, std::size_t most, const char* text,
            std::ostream& err)
@@ -73,6 +66,17 @@ std::vector<TerminalEntry> ShownEntries(const std::uint8_t* data, int count)
 const char* KindWord(std::uint8_t kind)
 {
     return kind == kEntryDisk ? "disk" : kind == kEntryFolder ? "dir" : "file";
+}
+
+std::string JsonStatus(LinkStatus status)
+{
+    return std::to_string(StatusValue(status));
+}
+
+int Outcome(const KvctlOptions& options, std::ostream& out, JsonFields fields, int exitCode,
+            LinkStatus status)
+{
+    return ReportOutcome(options.json, out, std::move(fields), exitCode, status);
 }
 
 } // namespace
@@ -108,7 +112,8 @@ int RunLsCommand(std::span<const std::string> args, const KvctlOptions& options,
     DirectoryListing listing;
     if (const LinkStatus status = session.link->ListDirectory(path, &listing);
         status != LinkStatus::Ok)
-        return session.Fail(err, MessageForTerminalInfo(status), "", status);
+        return Outcome(options, out, {},
+                       session.Fail(err, MessageForTerminalInfo(status), "", status), status);
     const std::uint8_t* data = listing.bytes.data();
     const int count = listing.count;
     struct Row {
@@ -153,7 +158,7 @@ int RunDfCommand(std::span<const std::string> args, const KvctlOptions& options,
     const LinkStatus s = session.link->GetDiskInfo(Upper(args[0]), &figures);
     const auto [capacity, used, freeSpace] = figures;
     if (s != LinkStatus::Ok)
-        return session.Fail(err, MessageForTerminalInfo(s), "", s);
+        return Outcome(options, out, {}, session.Fail(err, MessageForTerminalInfo(s), "", s), s);
     // The terminal reports an unformatted disk as free space -1.
     const bool unformatted = static_cast<std::int32_t>(freeSpace) < 0;
     if (options.json) {
@@ -181,12 +186,13 @@ int RunInfoCommand(std::span<const std::string> args, const KvctlOptions& option
     TerminalInfo info;
     const LinkStatus s = session.link->GetTerminalInfo(&info);
     if (s != LinkStatus::Ok)
-        return session.Fail(err, MessageForTerminalInfo(s), "", s);
+        return Outcome(options, out, {}, session.Fail(err, MessageForTerminalInfo(s), "", s), s);
     if (options.json) {
-        out << "{\"model\": " << JsonString(info.model)
-            << ", \"firmware\": " << JsonString(info.firmware)
-            << ", \"serial\": " << JsonString(info.serial)
-            << ", \"equipment\": " << JsonString(info.equipment) << "}\n";
+        out << JsonObject({{"model", JsonString(PrintableText(info.model))},
+                           {"firmware", JsonString(PrintableText(info.firmware))},
+                           {"serial", JsonString(PrintableText(info.serial))},
+                           {"equipment", JsonString(PrintableText(info.equipment))}})
+            << "\n";
         return kExitOk;
     }
     const bool polish = options.lang == "pl";
@@ -198,7 +204,7 @@ int RunInfoCommand(std::span<const std::string> args, const KvctlOptions& option
     return kExitOk;
 }
 
-int RunGetCommand(std::span<const std::string> args, const KvctlOptions& options, std::ostream&,
+int RunGetCommand(std::span<const std::string> args, const KvctlOptions& options, std::ostream& out,
                   std::ostream& err)
 {
     if (!Usage(args, 2, 2, "get REMOTE LOCAL", err))
@@ -219,14 +225,18 @@ int RunGetCommand(std::span<const std::string> args, const KvctlOptions& options
     }
     const LinkStatus s =
         session.Transfer([&] { return session.link->UploadFile(remote, local, true); });
+    const JsonFields names = {{"remote", JsonString(PrintableText(remote))},
+                              {"local", JsonString(local.string())}};
     if (s != LinkStatus::Ok)
-        return session.Fail(err, MessageForUpload(s),
-                            CopyFailLine(PrintableText(remote), local.string()), s);
+        return Outcome(options, out, names,
+                       session.Fail(err, MessageForUpload(s),
+                                    CopyFailLine(PrintableText(remote), local.string()), s),
+                       s);
     session.Log(CopyDoneLine(PrintableText(remote), local.string()));
-    return kExitOk;
+    return Outcome(options, out, names, kExitOk, s);
 }
 
-int RunPutCommand(std::span<const std::string> args, const KvctlOptions& options, std::ostream&,
+int RunPutCommand(std::span<const std::string> args, const KvctlOptions& options, std::ostream& out,
                   std::ostream& err)
 {
     std::vector<std::string> words;
@@ -253,37 +263,49 @@ int RunPutCommand(std::span<const std::string> args, const KvctlOptions& options
     }
     std::filesystem::path source = words[0];
     const std::string remote = Upper(words[1]);
+    const std::string shownRemote = PrintableText(remote);
+    const JsonFields names = {{"local", JsonString(words[0])}, {"remote", JsonString(shownRemote)}};
     ConvertedCopy converted;
     if (convert) {
         std::string problem;
         if (!converted.Make(source, ini, &problem)) {
             err << problem << "\n";
-            return kExitFailed;
+            return Outcome(options, out, names, kExitFailed, LinkStatus::FileError);
         }
         source = converted.path;
     }
     TerminalSession session(options, err);
     if (!session.link)
         return kExitUsage;
+    const auto tell = [&](const VerifyResult& check) {
+        if (check.outcome != VerifyOutcome::Same) {
+            err << VerifyText(check, shownRemote, session.language) << "\n";
+            session.Log(VerifyText(check, shownRemote, Language::English));
+        }
+        return Outcome(options, out, names, VerifyExitCode(check), VerifyStatus(check));
+    };
+    SentCopy sent;
+    if (verify) {
+        // A source that cannot be read fails the send below, as it would unverified.
+        const SentCopy::Outcome made = sent.Make(source);
+        if (made == SentCopy::Outcome::NoPrivateCopy)
+            return tell({VerifyOutcome::PcFileFailed, LinkStatus::FileError, 0});
+        if (made == SentCopy::Outcome::Made)
+            source = sent.path;
+    }
     const LinkStatus s = session.Transfer([&] {
         return session.link->DownloadFile(source, remote, overwrite ? 1 : 0, true, !convert);
     });
     if (s == LinkStatus::Ok) {
-        session.Log(CopyDoneLine(words[0], PrintableText(remote)));
+        session.Log(CopyDoneLine(words[0], shownRemote));
         if (!verify)
-            return kExitOk;
-        const VerifyResult check = VerifyTerminalCopy(*session.link, source, remote);
-        if (check.same)
-            return kExitOk;
-        err << VerifyFailText(check, remote, session.language) << "\n";
-        session.Log(VerifyFailText(check, remote, Language::English));
-        return check.fetch == LinkStatus::Ok ? kExitVerifyFailed : kExitFailed;
+            return Outcome(options, out, names, kExitOk, s);
+        return tell(VerifyTerminalCopy(*session.link, sent.bytes, remote));
     }
-    const std::string line = s == LinkStatus::Cancelled
-                                 ? kTransmissionBreakLine
-                                 : CopyFailLine(words[0], PrintableText(remote));
+    const std::string line =
+        s == LinkStatus::Cancelled ? kTransmissionBreakLine : CopyFailLine(words[0], shownRemote);
     std::optional<MessageId> message = MessageForDownload(s, false);
-    return session.Fail(err, message, line, s, remote);
+    return Outcome(options, out, names, session.Fail(err, message, line, s, shownRemote), s);
 }
 
 int RunRmCommand(std::span<const std::string> args, const KvctlOptions& options, std::ostream& out,
@@ -295,17 +317,26 @@ int RunRmCommand(std::span<const std::string> args, const KvctlOptions& options,
     if (!session.link)
         return kExitUsage;
     int result = kExitOk;
+    std::string files; // with --json, each file's outcome
     for (const std::string& word : args) {
         const std::string path = Upper(word);
+        const std::string shown = PrintableText(path);
         const LinkStatus s = session.link->DeleteTerminalFile(path);
+        int exitCode = kExitOk;
         if (s == LinkStatus::Ok) {
-            out << DeleteDoneLine(PrintableText(path)) << "\n";
-            session.Log(DeleteDoneLine(PrintableText(path)));
-            continue;
+            if (!options.json)
+                out << DeleteDoneLine(shown) << "\n";
+            session.Log(DeleteDoneLine(shown));
+        } else {
+            exitCode = session.Fail(err, MessageForDelete(s), DeleteFailLine(shown), s);
+            result = kExitFailed;
         }
-        session.Fail(err, MessageForDelete(s), DeleteFailLine(PrintableText(path)), s);
-        result = kExitFailed;
+        files += (files.empty() ? "" : ", ") + JsonObject({{"name", JsonString(shown)},
+                                                           {"result", JsonResult(exitCode)},
+                                                           {"status", JsonStatus(s)}});
     }
+    if (options.json)
+        out << JsonObject({{"files", "[" + files + "]"}, {"result", JsonResult(result)}}) << "\n";
     return result;
 }
 
@@ -318,16 +349,19 @@ int RunFormatCommand(std::span<const std::string> args, const KvctlOptions& opti
     if (!session.link)
         return kExitUsage;
     const std::string disk = Upper(args[0]);
+    const JsonFields names = {{"disk", JsonString(PrintableText(disk))}};
     const LinkStatus s = session.link->FormatDisk(disk);
     if (s != LinkStatus::Ok)
-        return session.Fail(err, MessageForFormat(s), FormatFailLine(disk), s, disk);
-    out << FormatDoneLine(disk) << "\n";
+        return Outcome(options, out, names,
+                       session.Fail(err, MessageForFormat(s), FormatFailLine(disk), s, disk), s);
+    if (!options.json)
+        out << FormatDoneLine(disk) << "\n";
     session.Log(FormatDoneLine(disk));
-    return kExitOk;
+    return Outcome(options, out, names, kExitOk, s);
 }
 
-int RunSettimeCommand(std::span<const std::string> args, const KvctlOptions& options, std::ostream&,
-                      std::ostream& err)
+int RunSettimeCommand(std::span<const std::string> args, const KvctlOptions& options,
+                      std::ostream& out, std::ostream& err)
 {
     if (!Usage(args, 0, 1, "settime [YYYYMMDDhhmmss]", err))
         return kExitUsage;
@@ -350,9 +384,9 @@ int RunSettimeCommand(std::span<const std::string> args, const KvctlOptions& opt
     if (!session.link)
         return kExitUsage;
     const LinkStatus s = session.link->SetTerminalTime(time14);
-    if (s != LinkStatus::Ok)
-        return session.Fail(err, MessageForSetTime(s), "", s);
-    return kExitOk;
+    const int exitCode =
+        s == LinkStatus::Ok ? kExitOk : session.Fail(err, MessageForSetTime(s), "", s);
+    return Outcome(options, out, {{"time", JsonString(time14)}}, exitCode, s);
 }
 
 int RunInstallCommand(std::span<const std::string> args, const KvctlOptions& options,
@@ -363,13 +397,16 @@ int RunInstallCommand(std::span<const std::string> args, const KvctlOptions& opt
     TerminalSession session(options, err);
     if (!session.link)
         return kExitUsage;
+    const JsonFields names = {{"image", JsonString(args[0])}};
     const LinkStatus s =
         session.Transfer([&] { return session.link->InstallApplication(args[0], true); });
     if (s != LinkStatus::Ok)
-        return session.Fail(err, MessageForInstall(s), "", s, "", StatusValue(s));
-    out << kApplicationCompleteText << "\n";
+        return Outcome(options, out, names,
+                       session.Fail(err, MessageForInstall(s), "", s, "", StatusValue(s)), s);
+    if (!options.json)
+        out << kApplicationCompleteText << "\n";
     session.Log(kApplicationCompleteText);
-    return kExitOk;
+    return Outcome(options, out, names, kExitOk, s);
 }
 
 int RunReceiveCommand(std::span<const std::string> args, const KvctlOptions& options,
@@ -382,19 +419,16 @@ int RunReceiveCommand(std::span<const std::string> args, const KvctlOptions& opt
         const bool hasValue = i + 1 < args.size();
         if (args[i] == "--count" && hasValue) {
             const std::string& v = args[++i];
-            if (std::from_chars(v.data(), v.data() + v.size(), count).ec != std::errc() ||
-                count < 1) {
+            if (!ParseNumber(v, &count) || count < 1) {
                 err << "kvctl: --count takes a whole number from 1\n";
                 return kExitUsage;
             }
         } else if (args[i] == "--timeout" && hasValue) {
-            try {
-                timeout = std::stod(args[++i]);
-            } catch (...) {
-                timeout = -1;
-            }
-            if (timeout <= 0) {
-                err << "kvctl: --timeout takes seconds above 0\n";
+            // A wait the clock cannot hold (inf, 1e300) would end at once.
+            if (!ParseNumber(args[++i], &timeout) || !(timeout > 0) ||
+                timeout > kMaxReceiveTimeout.count()) {
+                err << "kvctl: --timeout takes seconds above 0, at most "
+                    << kMaxReceiveTimeout.count() << " (30 days)\n";
                 return kExitUsage;
             }
         } else {
@@ -406,5 +440,6 @@ int RunReceiveCommand(std::span<const std::string> args, const KvctlOptions& opt
     TerminalSession session(options, err);
     if (!session.link)
         return kExitUsage;
-    return session.Receive(words[0], count, std::chrono::duration<double>(timeout), out, err);
+    return session.Receive(words[0], count, std::chrono::duration<double>(timeout), options.json,
+                           out, err);
 }

@@ -1,4 +1,5 @@
 #include "cli/port_fleet.h"
+#include "cli/json_text.h"
 
 #include "link/serial/program_ports.h"
 
@@ -6,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <ostream>
 #include <set>
 #include <sstream>
@@ -18,7 +20,9 @@ struct PortRun {
     int exitCode = kExitFailed;
     std::uint64_t bytes = 0;
     double seconds = 0;
-    std::string json; // the command's own JSON output, with --json
+    std::string json;     // the command's own JSON output, with --json
+    std::string terminal; // collect: the terminal's folder name
+    int files = -1;       // collect: the files collected
 };
 
 const char* ResultWord(int exitCode)
@@ -31,11 +35,70 @@ const char* ResultWord(int exitCode)
     }
 }
 
-// A short name for a port's own folder: "SIM1", "ttyUSB0" for /dev/ttyUSB0.
-std::string PortLabel(const std::string& port)
+// The parts of a port's name that can name a folder: "/dev/ttyUSB0" gives
+// "dev" and "ttyUSB0"; never a root, "." or "..".
+std::vector<std::string> NameParts(const std::string& port)
 {
-    std::string label = std::filesystem::path(port).filename().string();
-    return label.empty() ? port : label;
+    std::vector<std::string> parts;
+    for (const std::filesystem::path& part : std::filesystem::path(port)) {
+        const std::string text = part.string();
+        if (!text.empty() && text != "/" && text != "." && text != "..")
+            parts.push_back(text);
+    }
+    return parts;
+}
+
+// A folder name for each port, unique among them: its last part ("SIM1",
+// "ttyUSB0"); ports that share it take as many parts more as tell them apart
+// ("a_tty", "b_tty"); a clash left after that takes "-2", "-3", ... in port order.
+std::vector<std::string> PortFolders(const std::vector<std::string>& ports)
+{
+    std::vector<std::vector<std::string>> parts;
+    for (const std::string& port : ports)
+        parts.push_back(NameParts(port));
+    std::vector<std::size_t> taking(ports.size(), 1); // the last parts each name takes
+    std::vector<std::string> folders(ports.size());
+    for (bool grew = true; grew;) {
+        std::map<std::string, int> users;
+        for (std::size_t i = 0; i < ports.size(); ++i) {
+            folders[i].clear();
+            for (std::size_t k = parts[i].size() - std::min(taking[i], parts[i].size());
+                 k < parts[i].size(); ++k)
+                folders[i] += (folders[i].empty() ? "" : "_") + parts[i][k];
+            if (folders[i].empty())
+                folders[i] = "port";
+            ++users[folders[i]];
+        }
+        grew = false;
+        for (std::size_t i = 0; i < ports.size(); ++i)
+            if (users[folders[i]] > 1 && taking[i] < parts[i].size()) {
+                ++taking[i];
+                grew = true;
+            }
+    }
+    std::set<std::string> taken;
+    for (std::string& folder : folders) {
+        std::string unique = folder;
+        for (int n = 2; !taken.insert(unique).second; ++n)
+            unique = folder + "-" + std::to_string(n);
+        folder = unique;
+    }
+    return folders;
+}
+
+// True when two ports, given with the devices they open, are one: the same
+// device after symbolic links (COM1 and /dev/ttyS0 too), or, for a device that
+// is not there or a simulated terminal (no device), the same path or name.
+bool SamePort(const std::string& a, const std::string& deviceA, const std::string& b,
+              const std::string& deviceB)
+{
+    if (deviceA.empty() || deviceB.empty())
+        return a == b;
+    std::error_code ec;
+    if (std::filesystem::equivalent(deviceA, deviceB, ec))
+        return true;
+    return std::filesystem::weakly_canonical(deviceA, ec) ==
+           std::filesystem::weakly_canonical(deviceB, ec);
 }
 
 std::string Trimmed(std::string text)
@@ -95,11 +158,6 @@ bool RunsOnSeveralPorts(const std::string& command)
 int RunOnPorts(KvctlCommand command, const std::string& name, std::span<const std::string> args,
                const KvctlOptions& options, std::ostream& out, std::ostream& err)
 {
-    const std::set<std::string> distinct(options.ports.begin(), options.ports.end());
-    if (distinct.size() != options.ports.size()) {
-        err << "kvctl: a port is named twice\n";
-        return kExitUsage;
-    }
     // Every terminal's file goes into its own folder below LOCAL.
     if (name == "get" && (args.size() != 2 || !std::filesystem::is_directory(args[1]))) {
         err << "usage: kvctl get REMOTE FOLDER (with several ports: an existing folder, where\n"
@@ -107,6 +165,17 @@ int RunOnPorts(KvctlCommand command, const std::string& name, std::span<const st
         return kExitUsage;
     }
     ProgramPorts ports;
+    std::vector<std::string> devices;
+    for (const std::string& port : options.ports)
+        devices.push_back(ports.DevicePath(port));
+    for (std::size_t i = 0; i < options.ports.size(); ++i)
+        for (std::size_t j = i + 1; j < options.ports.size(); ++j)
+            if (SamePort(options.ports[i], devices[i], options.ports[j], devices[j])) {
+                err << "kvctl: " << options.ports[i] << " and " << options.ports[j]
+                    << " are the same port\n";
+                return kExitUsage;
+            }
+    const std::vector<std::string> folders = PortFolders(options.ports);
     std::mutex outputMutex;
     std::vector<PortRun> runs(options.ports.size());
     std::vector<std::thread> threads;
@@ -120,10 +189,11 @@ int RunOnPorts(KvctlCommand command, const std::string& name, std::span<const st
             own.sharedPorts = &ports;
             own.progressBar = false;
             own.bytesMoved = &run.bytes;
+            own.terminalServed = &run.terminal;
+            own.filesCollected = &run.files;
             std::vector<std::string> words(args.begin(), args.end());
             if (name == "get") {
-                const std::filesystem::path folder =
-                    std::filesystem::path(words[1]) / PortLabel(run.port);
+                const std::filesystem::path folder = std::filesystem::path(words[1]) / folders[i];
                 std::error_code ec;
                 std::filesystem::create_directories(folder, ec);
                 words[1] = folder.string();
@@ -165,14 +235,33 @@ int RunOnPorts(KvctlCommand command, const std::string& name, std::span<const st
         for (const PortRun& run : runs)
             width = std::max(width, run.port.size());
         char row[512];
-        std::snprintf(row, sizeof row, "%-*s  %-13s  %12s  %9s\n", static_cast<int>(width), "PORT",
-                      "RESULT", "BYTES", "TIME");
-        out << row;
-        for (const PortRun& run : runs) {
-            std::snprintf(row, sizeof row, "%-*s  %-13s  %12llu  %7.2f s\n",
-                          static_cast<int>(width), run.port.c_str(), ResultWord(run.exitCode),
-                          static_cast<unsigned long long>(run.bytes), run.seconds);
+        if (name == "collect") {
+            // Which terminal each port served, and how many of its files came.
+            std::size_t terminalWidth = 8;
+            for (const PortRun& run : runs)
+                terminalWidth = std::max(terminalWidth, run.terminal.size());
+            const int tw = static_cast<int>(terminalWidth);
+            std::snprintf(row, sizeof row, "%-*s  %-*s  %5s  %12s  %-13s  %9s\n",
+                          static_cast<int>(width), "PORT", tw, "TERMINAL", "FILES", "BYTES",
+                          "RESULT", "TIME");
             out << row;
+            for (const PortRun& run : runs) {
+                std::snprintf(row, sizeof row, "%-*s  %-*s  %5d  %12llu  %-13s  %7.2f s\n",
+                              static_cast<int>(width), run.port.c_str(), tw, run.terminal.c_str(),
+                              std::max(run.files, 0), static_cast<unsigned long long>(run.bytes),
+                              ResultWord(run.exitCode), run.seconds);
+                out << row;
+            }
+        } else {
+            std::snprintf(row, sizeof row, "%-*s  %-13s  %12s  %9s\n", static_cast<int>(width),
+                          "PORT", "RESULT", "BYTES", "TIME");
+            out << row;
+            for (const PortRun& run : runs) {
+                std::snprintf(row, sizeof row, "%-*s  %-13s  %12llu  %7.2f s\n",
+                              static_cast<int>(width), run.port.c_str(), ResultWord(run.exitCode),
+                              static_cast<unsigned long long>(run.bytes), run.seconds);
+                out << row;
+            }
         }
     }
     const int first = runs.front().exitCode;

@@ -21,7 +21,7 @@ enum class SyncAction { Send, Keep, Delete, Skip };
 
 struct SyncStep {
     SyncAction action = SyncAction::Keep;
-    std::string name;   // the terminal's name (upper-case 8.3); the PC name for Skip
+    std::string name;   // the terminal's name (upper-case 8.3, its bytes); the PC name for Skip
     std::string reason; // "new", "size", "time", "same", "extra", why a file is skipped
     std::string pcName; // the PC file behind Send and Keep
     std::uint64_t size = 0;
@@ -33,9 +33,12 @@ struct SyncOptions {
 };
 
 // The steps in PC-name order, then the deletions in terminal-name order. A file
-// is sent when the terminal lacks it or its size or time stamp differ. PC names
-// that are not 8.3 terminal names, or that only differ from another by case,
-// are skipped, never shortened. Only kind-2 (file) entries of remote count.
+// is sent when the terminal lacks it or its size or time stamp differ. Both
+// sides are compared as the terminal's bytes, upper case: a PC name (UTF-8) is
+// encoded into the terminal's code page first. PC names with a character the
+// code page lacks, that are not 8.3, or that only differ from another by case
+// are skipped, never shortened; one the code page lacks keeps from deletion
+// every terminal file it could stand for. Only kind-2 (file) entries count.
 std::vector<SyncStep> PlanSync(std::vector<LocalFile> local,
                                const std::vector<TerminalEntry>& remote,
                                const SyncOptions& options);

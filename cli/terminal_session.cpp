@@ -1,4 +1,5 @@
 #include "cli/terminal_session.h"
+#include "cli/json_text.h"
 
 #include "convert/convert_ini_location.h"
 #include "convert/record_conversion.h"
@@ -79,16 +80,18 @@ private:
 // outcomes. The link's receive thread calls it.
 class ReceiveWatcher : public LinkObserver {
 public:
-    ReceiveWatcher(TerminalSession& s, std::ostream& o, std::ostream& e)
+    // out null: the paths are only kept.
+    ReceiveWatcher(TerminalSession& s, std::ostream* o, std::ostream& e)
         : session(s), out(o), err(e)
     {
     }
     void IncomingFileStored(const std::filesystem::path& path) override
     {
         std::lock_guard lock(mutex);
-        out << path.string() << std::endl;
+        if (out)
+            *out << path.string() << std::endl;
         session.Log(ReceiveDoneLine(path.string()));
-        ++stored;
+        stored.push_back(path.string());
         cv.notify_all();
     }
     void IncomingFileKept(const std::filesystem::path& path,
@@ -104,19 +107,21 @@ public:
         err << ReceiveFailLine(name) << " (status " << StatusValue(status) << ")" << std::endl;
         session.Log(ReceiveFailLine(name));
     }
-    bool WaitFor(int count, std::chrono::duration<double> timeout)
+    // The paths stored when count are, or when timeout has passed.
+    std::vector<std::string> WaitFor(int count, std::chrono::duration<double> timeout)
     {
         std::unique_lock lock(mutex);
-        return cv.wait_for(lock, timeout, [&] { return stored >= count; });
+        cv.wait_for(lock, timeout, [&] { return static_cast<int>(stored.size()) >= count; });
+        return stored;
     }
 
 private:
     TerminalSession& session;
-    std::ostream& out;
+    std::ostream* out;
     std::ostream& err;
     std::mutex mutex;
     std::condition_variable cv;
-    int stored = 0;
+    std::vector<std::string> stored;
 };
 
 } // namespace
@@ -210,22 +215,39 @@ void TerminalSession::Log(const std::string& line)
 }
 
 int TerminalSession::Receive(const std::filesystem::path& folder, int count,
-                             std::chrono::duration<double> timeout, std::ostream& out,
+                             std::chrono::duration<double> timeout, bool json, std::ostream& out,
                              std::ostream& err)
 {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
+    std::vector<std::string> stored;
+    int exitCode = kExitOk;
     if (!std::filesystem::is_directory(folder)) {
         err << MessageString(MessageId::OpenFileFail, language) << "\n";
-        return kExitFailed;
+        exitCode = kExitFailed;
+    } else {
+        ReceiveWatcher watcher(*this, json ? nullptr : &out, err);
+        link->SetReceiveFolder(std::filesystem::absolute(folder));
+        link->SetObserver(&watcher);
+        stored = watcher.WaitFor(count, timeout);
+        // The link goes before the watcher: no transfer may report to it later.
+        link.reset();
+        if (static_cast<int>(stored.size()) < count) {
+            err << "kvctl: the time ran out with " << stored.size() << " of " << count
+                << " files received\n";
+            exitCode = kExitFailed;
+        }
     }
-    ReceiveWatcher watcher(*this, out, err);
-    link->SetReceiveFolder(std::filesystem::absolute(folder));
-    link->SetObserver(&watcher);
-    const bool all = watcher.WaitFor(count, timeout);
-    // The link goes before the watcher: no transfer may report to it later.
-    link.reset();
-    return all ? kExitOk : kExitFailed;
+    if (json) {
+        std::string files;
+        for (const std::string& path : stored)
+            files += (files.empty() ? "" : ", ") + JsonString(path);
+        out << JsonObject({{"folder", JsonString(folder.string())},
+                           {"files", "[" + files + "]"},
+                           {"result", JsonResult(exitCode)}})
+            << "\n";
+    }
+    return exitCode;
 }
 
 ConvertedCopy::~ConvertedCopy()

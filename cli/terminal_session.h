@@ -46,9 +46,11 @@ public:
     int Fail(std::ostream& err, std::optional<MessageId> message, const std::string& line,
              LinkStatus status, const std::string& textArgument = {}, int numberArgument = 0);
     // Accepts transfers the terminal starts into folder until count files are
-    // stored or timeout passes; prints each stored path.
+    // stored or timeout passes; prints each stored path, or with json one
+    // object of them all at the end.
     int Receive(const std::filesystem::path& folder, int count,
-                std::chrono::duration<double> timeout, std::ostream& out, std::ostream& err);
+                std::chrono::duration<double> timeout, bool json, std::ostream& out,
+                std::ostream& err);
 
     Language language;
     std::unique_ptr<ProgramPorts> ownPorts; // null when the options bring a shared list

@@ -40,6 +40,32 @@ void AppendUtf8(std::string& out, char32_t c)
     }
 }
 
+std::pair<char32_t, std::size_t> Utf8CharacterAt(std::string_view text, std::size_t at)
+{
+    constexpr std::pair<char32_t, std::size_t> kNone{0xFFFD, 1};
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (lead < 0x80)
+        return {lead, 1};
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    if (length == 0 || length > text.size() - at)
+        return kNone;
+    char32_t point = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[at + i]);
+        if ((next & 0xC0) != 0x80)
+            return kNone;
+        point = (point << 6) | (next & 0x3F);
+    }
+    // Overlong forms, surrogates and points past Unicode are no characters.
+    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (point < kLeast[length] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
+        return kNone;
+    return {point, length};
+}
+
 std::string DecodeTerminalText(std::string_view bytes, const CodePageTable& codePage)
 {
     std::string text;

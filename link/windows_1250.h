@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // The character of each byte 0x80-0xFF; 0 where the code page has none.
 using CodePageTable = std::array<char32_t, 128>;
@@ -13,6 +14,10 @@ using CodePageTable = std::array<char32_t, 128>;
 const CodePageTable& Windows1250();
 
 void AppendUtf8(std::string& out, char32_t c);
+
+// The character of the UTF-8 sequence at text[at] (at < text.size()) and its
+// length in bytes; U+FFFD and 1 for a byte that begins no well-formed one.
+std::pair<char32_t, std::size_t> Utf8CharacterAt(std::string_view text, std::size_t at);
 
 // A terminal's text as the PC shows it, in UTF-8: bytes above ASCII decoded with
 // codePage, control bytes and bytes without a character as '?'.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <regex>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -35,6 +36,10 @@ TEST_F(KvctlCollect, TwoTerminalsEachIntoItsFolderAndNothingIsEverReplaced)
     const fs::path out = dir / "collected";
     ProgramResult r = Kvctl({"--port", ports, "collect", "c:\\data", out.string()});
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    // The table names each port's terminal and its count of files.
+    EXPECT_NE(r.out.find("PORT"), std::string::npos) << r.out;
+    for (const char* row : {"SN-A +1 +11 +done", "SNB +1 +11 +done"})
+        EXPECT_TRUE(std::regex_search(r.out, std::regex(row))) << row << "\n" << r.out;
     EXPECT_EQ(TestDir::ReadFile(out / "SN-A" / "ORDERS.TXT"), "orders of a");
     EXPECT_EQ(TestDir::ReadFile(out / "SNB" / "ORDERS.TXT"), "orders of b");
     // A second run adds nothing.

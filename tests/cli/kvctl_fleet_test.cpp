@@ -1,48 +1,26 @@
 // kvctl for a rack of terminals: sync, verified sends, several ports at once, the
 // transfer log. Against kvsim on pseudo-terminals and the built-in SIM ports.
-#include "tests/support/process.h"
-#include "tests/support/test_dir.h"
+#include "tests/support/kvsim_fleet.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <ctime>
+#include <future>
 #include <sstream>
+#include <thread>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class KvctlFleet : public testing::Test {
+class KvctlFleet : public KvsimFleet {
 protected:
-    // A kvsim on its own pseudo-terminal, its disks in DIR/name.
-    std::string StartTerminal(const std::string& name, std::vector<std::string> options = {})
-    {
-        const std::string tty = (dir / (name + ".tty")).string();
-        std::vector<std::string> args{"--root", (dir / name).string(), "--pty", tty};
-        args.insert(args.end(), options.begin(), options.end());
-        terminals.push_back(
-            std::make_unique<BackgroundProgram>(KVSIM_PATH, args, env, dir / (name + ".err")));
-        EXPECT_TRUE(WaitForPath(tty, std::chrono::seconds(10)))
-            << process_detail::Slurp(dir / (name + ".err"));
-        return tty;
-    }
-    ProgramResult Kvctl(const std::vector<std::string>& args)
-    {
-        return RunProgram(KVCTL_PATH, args, env, dir.path);
-    }
     static void SetTime(const fs::path& path, int secondsAgo)
     {
         fs::last_write_time(path,
                             fs::file_time_type::clock::now() - std::chrono::seconds(secondsAgo));
     }
-
-    TestDir dir;
-    // kvctl must not touch the user's own settings, terminals or log.
-    std::map<std::string, std::string> env{{"XDG_CONFIG_HOME", (dir / "config").string()},
-                                           {"XDG_DATA_HOME", (dir / "data").string()},
-                                           {"XDG_STATE_HOME", (dir / "state").string()}};
-    std::vector<std::unique_ptr<BackgroundProgram>> terminals;
 };
 
 } // namespace
@@ -123,6 +101,43 @@ TEST_F(KvctlFleet, SyncSendsOnlyChangesDeletesOnlyExtrasAndDryRunChangesNothing)
     EXPECT_EQ(r.out, "");
 }
 
+TEST_F(KvctlFleet, SyncDeleteKeepsAFileNamedWithCodePageLettersOnBothSides)
+{
+    // ZŁOTY.TXT on both sides: the PC name was skipped and the terminal's file deleted.
+    const fs::path onTerminal = dir / "t" / "D" / "Z\u0141OTE";
+    fs::create_directories(onTerminal);
+    TestDir::WriteFile(onTerminal / "Z\u0141OTY.TXT", "old");
+    const std::string tty = StartTerminal("t");
+    fs::create_directories(dir / "prices");
+    TestDir::WriteFile(dir / "prices" / "Z\u0141OTY.TXT", "new price");
+    const ProgramResult r =
+        Kvctl({"--port", tty, "sync", (dir / "prices").string(), "d:\\Z\u0141OTE", "--delete"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "sent    Z\u0141OTY.TXT (size)\n1 sent, 0 deleted, 0 same, 0 skipped, 0 failed\n");
+    EXPECT_EQ(TestDir::ReadFile(onTerminal / "Z\u0141OTY.TXT"), "new price");
+}
+
+TEST_F(KvctlFleet, SyncRefusesTheRootAndWhatIsNoDiskOrFolder)
+{
+    // sync into PDT read the list of disks as 32-byte entries, past its end.
+    const std::string tty = StartTerminal("t");
+    fs::create_directories(dir / "t" / "D" / "LOOKUP");
+    TestDir::WriteFile(dir / "t" / "D" / "LOOKUP" / "KEEP.TXT", "keep");
+    fs::create_directories(dir / "empty");
+    const std::vector<std::pair<std::string, std::string>> targets = {
+        {"PDT", "PDT"}, {"pdt", "PDT"}, {"PDT\\", "PDT\\"}, {"d:lookup", "D:LOOKUP"}, {"", ""}};
+    for (const auto& [target, shown] : targets) {
+        const ProgramResult r =
+            Kvctl({"--port", tty, "sync", (dir / "empty").string(), target, "--delete"});
+        EXPECT_EQ(r.exitCode, 2) << target;
+        EXPECT_EQ(r.err,
+                  "kvctl: sync goes into a disk or folder (D: or D:\\LOOKUP), not " + shown + "\n");
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_TRUE(fs::exists(dir / "t" / "D" / "LOOKUP" / "KEEP.TXT"));
+}
+
 TEST_F(KvctlFleet, SyncKeepsTwoFreshTerminalsAlikeInOneCommand)
 {
     // SIM2 is listed only when the settings ask for two simulated terminals.
@@ -154,31 +169,54 @@ TEST_F(KvctlFleet, SyncKeepsTwoFreshTerminalsAlikeInOneCommand)
     }
 }
 
-TEST_F(KvctlFleet, VerifyExitsThreeOnlyWhenTheCopyDiffers)
+TEST_F(KvctlFleet, VerifyChecksTheBytesSentAndTellsTheLineFromTheCopy)
 {
-    // Each kvsim moves two bytes of the first data block it sends by +1 and -1:
-    // the fetched copy passes the checksum and differs from the file at byte 512.
+    // Exit 3 for a fetch-back the line spoiled, a compare with the file as it is
+    // later, and "differs from byte 0" for a copy the PC could not keep.
+    // Each kvsim moves two bytes of the first data block it sends, the first
+    // fetch-back, by +1 and -1: it passes the checksum and differs at byte 512.
     const std::string a = StartTerminal("a", {"--balanced-block", "1"});
     const std::string b = StartTerminal("b", {"--balanced-block", "1"});
     fs::create_directories(dir / "lookup");
     const fs::path file = dir / "lookup" / "FLEET.TXT";
     TestDir::WriteFile(file, std::string(3000, 'v'));
-    const std::string differs = "Verify D:\\LOOKUP\\FLEET.TXT fail: the copy on the terminal "
-                                "differs from the file from byte 512\n";
+    const std::string spoiled = "Verify D:\\LOOKUP\\FLEET.TXT: the line spoiled the first copy "
+                                "fetched back; a second one matches the file sent\n";
     const std::vector<std::string> put = {
         "--port", a, "put", file.string(), "D:\\LOOKUP\\FLEET.TXT", "--verify", "--overwrite"};
     const std::vector<std::string> sync = {
         "--port", b, "sync", (dir / "lookup").string(), "D:\\LOOKUP", "--verify"};
-
     ProgramResult r = Kvctl(put);
-    EXPECT_EQ(r.exitCode, 3);
-    EXPECT_EQ(r.err, differs);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, spoiled);
     r = Kvctl(sync);
-    EXPECT_EQ(r.exitCode, 3);
-    EXPECT_EQ(r.err, differs);
-    EXPECT_NE(r.out.find("failed  FLEET.TXT\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, spoiled);
+    EXPECT_NE(r.out.find("sent    FLEET.TXT (new)\n"), std::string::npos) << r.out;
 
-    // No private folder to fetch the copy into: an ordinary failure in both.
+    // The file changes while it is on its way: the copy is the bytes that went.
+    const std::string slow = StartTerminal("slow", {"--line-rate", "38400"});
+    std::future<ProgramResult> running = std::async(std::launch::async, [&] {
+        return Kvctl({"--port", slow, "put", file.string(), "D:\\LOOKUP\\FLEET.TXT", "--verify"});
+    });
+    const fs::path lookup = dir / "slow" / "D" / "LOOKUP";
+    const auto arriving = [&] {
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(lookup, ec))
+            if (e.path().filename().string().starts_with(".FLEET.TXT"))
+                return true;
+        return false;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!arriving() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(arriving()) << "the file is changed while it is sent";
+    TestDir::WriteFile(file, std::string(3000, 'w'));
+    r = running.get();
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(TestDir::ReadFile(lookup / "FLEET.TXT") == std::string(3000, 'v'));
+
+    // No private folder for the copies: the PC's own failure, and nothing sent.
     const std::string owner = "KVVidiRidoved-" + std::to_string(getuid());
     fs::create_directories(dir / "cache" / "KVVidiRidoved");
     fs::create_directories(dir / "tmp" / owner);
@@ -190,10 +228,14 @@ TEST_F(KvctlFleet, VerifyExitsThreeOnlyWhenTheCopyDiffers)
     for (const auto& args : {put, sync}) {
         r = Kvctl(args);
         EXPECT_EQ(r.exitCode, 1) << args[2];
-        EXPECT_NE(r.err.find("fail: the copy cannot be fetched from the terminal"),
+        EXPECT_NE(r.err.find("Verify D:\\LOOKUP\\FLEET.TXT fail: the PC cannot write or read its "
+                             "copy in its private temporary folder\n"),
                   std::string::npos)
             << r.err;
     }
+    EXPECT_TRUE(TestDir::ReadFile(dir / "a" / "D" / "LOOKUP" / "FLEET.TXT") ==
+                std::string(3000, 'v'))
+        << "nothing sent";
 }
 
 TEST_F(KvctlFleet, PutOnSeveralPortsReportsEachAndFailsWhenOneRefuses)
@@ -262,4 +304,37 @@ TEST_F(KvctlFleet, PutOnSeveralPortsReportsEachAndFailsWhenOneRefuses)
 
     EXPECT_EQ(Kvctl({"--port", "SIM1,SIM1", "info"}).exitCode, 2);
     EXPECT_EQ(Kvctl({"--port", "SIM1," + a, "format", "C:"}).exitCode, 2);
+}
+
+TEST_F(KvctlFleet, EachPortHasItsOwnFolderAndOnePortIsNotTakenTwice)
+{
+    // get on /a/tty and /b/tty put both files into one folder "tty".
+    fs::create_directories(dir / "a");
+    fs::create_directories(dir / "b");
+    const std::string a = StartTerminal("ta", {}, (dir / "a" / "tty").string());
+    const std::string b = StartTerminal("tb", {}, (dir / "b" / "tty").string());
+    for (const std::string terminal : {"ta", "tb"}) {
+        fs::create_directories(dir / terminal / "C" / "DATA");
+        TestDir::WriteFile(dir / terminal / "C" / "DATA" / "X.TXT", terminal);
+    }
+    fs::create_directories(dir / "back");
+    ProgramResult r =
+        Kvctl({"--port", a + "," + b, "get", "C:\\DATA\\X.TXT", (dir / "back").string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(TestDir::ReadFile(dir / "back" / "a_tty" / "X.TXT"), "ta");
+    EXPECT_EQ(TestDir::ReadFile(dir / "back" / "b_tty" / "X.TXT"), "tb");
+
+    // Names of one port: a symbolic link to it, and COM7 where the settings map it.
+    fs::create_symlink(a, dir / "alias");
+    fs::create_directories(dir / "config" / "TELMARQ SOFTWARE");
+    TestDir::WriteFile(dir / "config" / "TELMARQ SOFTWARE" / "KVVidiRidoved.conf",
+                       "[Ports]\nCOM7=" + a + "\n");
+    const std::vector<std::vector<std::string>> twice = {
+        {a, (dir / "alias").string()}, {"COM7", a}, {"SIM1", "SIM1"}};
+    for (const auto& pair : twice) {
+        r = Kvctl({"--port", pair[0] + "," + pair[1], "info"});
+        EXPECT_EQ(r.exitCode, 2) << pair[0];
+        EXPECT_EQ(r.err, "kvctl: " + pair[0] + " and " + pair[1] + " are the same port\n");
+        EXPECT_EQ(r.out, "");
+    }
 }

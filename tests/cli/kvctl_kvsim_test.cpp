@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <fcntl.h>
 #include <random>
 
@@ -20,6 +24,19 @@ std::string RandomBytes(std::size_t n, unsigned seed)
     for (char& c : s)
         c = static_cast<char>(random());
     return s;
+}
+
+// kvctl's output as JSON; null when it is not one JSON document.
+QJsonDocument ParseJson(const std::string& text)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
+    return error.error == QJsonParseError::NoError ? document : QJsonDocument();
+}
+
+std::string Text(const QJsonValue& value)
+{
+    return value.toString().toStdString();
 }
 
 class KvctlKvsim : public testing::Test {
@@ -181,6 +198,92 @@ TEST_F(KvctlKvsim, ReceiveAPushedFile)
     // --log: the line the desktop program logs for a pushed file.
     EXPECT_TRUE(Log().ends_with("  " + tty() + "  Receive file to " + stored + " have done\n"))
         << Log();
+}
+
+TEST_F(KvctlKvsim, ReceiveTakesOnlyATimeoutItCanWaitFor)
+{
+    // --timeout inf, nan or 1e300 was taken and ended at once, exit 1, no message.
+    StartTerminal();
+    const std::string bad = "kvctl: --timeout takes seconds above 0, at most 2592000 (30 days)\n";
+    for (const std::string value : {"inf", "nan", "1e300", "2592001", "0", "-1", "10s", ""}) {
+        const ProgramResult r = Kvctl({"receive", (dir / "inbox").string(), "--timeout", value});
+        EXPECT_EQ(r.exitCode, 2) << value;
+        EXPECT_EQ(r.err, bad) << value;
+    }
+    const ProgramResult r =
+        Kvctl({"receive", (dir / "inbox").string(), "--timeout", "0.2", "--count", "2"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "kvctl: the time ran out with 0 of 2 files received\n");
+    EXPECT_EQ(Kvctl({"receive", (dir / "inbox").string(), "--count", "2x"}).exitCode, 2);
+}
+
+TEST_F(KvctlKvsim, EveryCommandPrintsJsonWithJson)
+{
+    // install and several ports printed text under --json; "DOCK-Ł" came out as "DOCK-£".
+    std::filesystem::create_directories(Disk("C/DATA"));
+    TestDir::WriteFile(Disk("C/DATA/Z\u0141OTY.TXT"), "gold");
+    StartTerminal({"--equipment", "DOCK-\xA3"});
+    TestDir::WriteFile(dir / "a.txt", "a\r\n");
+    TestDir::WriteFile(dir / "app.bin", "image");
+    TestDir::WriteFile(dir / "job.cmb", "C:\\DATA\\ONE.TXT,3,one");
+    std::filesystem::create_directories(dir / "lookup");
+    const std::string a = (dir / "a.txt").string();
+    struct Row {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string result; // "" for an answer to a query
+    };
+    const std::vector<Row> rows = {
+        {{"ports"}, 0, ""},
+        {{"ls", "PDT"}, 0, ""},
+        {{"ls", "C:\\DATA"}, 0, ""},
+        {{"ls", "NO:\\SUCH"}, 1, "failed"},
+        {{"df", "C:"}, 0, ""},
+        {{"info"}, 0, ""},
+        {{"put", a, "C:\\DATA\\A.TXT"}, 0, "done"},
+        {{"put", a, "C:\\DATA\\A.TXT"}, 1, "failed"},
+        {{"put", a, "C:\\DATA\\A.TXT", "--overwrite", "--verify"}, 0, "done"},
+        {{"get", "C:\\DATA\\A.TXT", (dir / "back.txt").string()}, 0, "done"},
+        {{"collect", "C:\\DATA", (dir / "collected").string()}, 0, "done"},
+        {{"rm", "C:\\DATA\\A.TXT", "C:\\DATA\\A.TXT"}, 1, "failed"},
+        {{"settime", "20261208101112"}, 0, "done"},
+        {{"install", (dir / "app.bin").string()}, 1, "failed"},
+        {{"receive", (dir / "inbox").string(), "--timeout", "0.1"}, 1, "failed"},
+        {{"convert", a}, 0, "done"},
+        {{"batch", (dir / "job.cmb").string()}, 0, "done"},
+        {{"scramble", a, (dir / "a.scr").string()}, 0, "done"},
+        {{"sync", (dir / "lookup").string(), "D:\\LOOKUP", "--dry-run"}, 0, ""},
+        {{"format", "D:"}, 0, "done"},
+    };
+    for (Row row : rows) {
+        const std::string line = testing::PrintToString(row.args);
+        row.args.push_back("--json");
+        const ProgramResult r = Kvctl(row.args);
+        EXPECT_EQ(r.exitCode, row.exitCode) << line << r.err;
+        const QJsonDocument document = ParseJson(r.out);
+        ASSERT_FALSE(document.isNull()) << line << "\n" << r.out;
+        if (!row.result.empty()) {
+            EXPECT_EQ(Text(document["result"]), row.result) << line << r.out;
+        }
+    }
+
+    EXPECT_EQ(Text(ParseJson(Kvctl({"--json", "info"}).out)["equipment"]), "DOCK-\u0141");
+    std::vector<std::string> names;
+    for (const QJsonValue& entry : ParseJson(Kvctl({"--json", "ls", "C:\\DATA"}).out).array())
+        names.push_back(Text(entry["name"]));
+    EXPECT_NE(std::find(names.begin(), names.end(), "Z\u0141OTY.TXT"), names.end()) << names.size();
+
+    // Several ports: one document, each port's own output inside it.
+    for (const std::string command : {"install", "info"}) {
+        std::vector<std::string> args = {"--port", "SIM1," + tty(), "--json", command};
+        if (command == "install")
+            args.push_back((dir / "app.bin").string());
+        const ProgramResult r = RunProgram(KVCTL_PATH, args, env, dir.path);
+        const QJsonArray ports = ParseJson(r.out)["ports"].toArray();
+        ASSERT_EQ(ports.size(), 2) << r.out;
+        for (const QJsonValue& port : ports)
+            EXPECT_TRUE(port["output"].isObject()) << r.out;
+    }
 }
 
 TEST_F(KvctlKvsim, PortsAndUsage)

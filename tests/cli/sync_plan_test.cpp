@@ -73,3 +73,48 @@ TEST(SyncPlan, NamesTheTerminalCannotHoldAreSkippedNotShortened)
               "skip sub not a file\n"
               "delete LONGERNA.TXT extra\n");
 }
+
+TEST(SyncPlan, PcNamesMeetTerminalNamesInTheTerminalsCodePage)
+{
+    // ZŁOTY.TXT on both sides was a PC name "not 8.3" and a terminal file to delete.
+    // Windows-1250: Ł 0xA3, ł 0xB3, Ź 0x8F; "✓" has no byte there.
+    struct Row {
+        const char* name;
+        std::string pc;
+        std::vector<TerminalEntry> terminal;
+        std::string steps;
+    };
+    const std::vector<Row> rows = {
+        {"a PC name in UTF-8 is the terminal's bytes",
+         "Z\u0141OTY.TXT",
+         {File("Z\xA3OTY", "TXT", 1, kT1)},
+         "keep Z\xA3OTY.TXT same\n"},
+        {"lower case on the PC",
+         "z\u0142oty.txt",
+         {File("Z\xA3OTY", "TXT", 1, kT1)},
+         "keep Z\xA3OTY.TXT same\n"},
+        {"lower case on the terminal",
+         "Z\u0141OTY.TXT",
+         {File("Z\xB3OTY", "TXT", 1, kT1)},
+         "keep Z\xA3OTY.TXT same\n"},
+        {"eight letters of the code page are an 8.3 name",
+         "\u0179D\u0179B\u0141OWY.TXT",
+         {File("OLD", "TXT", 1, kT1)},
+         "send \x8F"
+         "D\x8F"
+         "B\xA3OWY.TXT new\ndelete OLD.TXT extra\n"},
+        {"a byte that is no UTF-8 keeps the file it may be",
+         "Z\xA3OTY.TXT",
+         {File("Z\xA3OTY", "TXT", 1, kT1)},
+         "skip Z\xA3OTY.TXT a character the terminal's code page lacks\n"},
+        {"a character the code page lacks keeps what it may stand for",
+         "Z\u0141OT\u2713.TXT",
+         {File("Z\xA3OTA", "TXT", 1, kT1), File("ZLOTA", "TXT", 1, kT1)},
+         "skip Z\u0141OT\u2713.TXT a character the terminal's code page lacks\n"
+         "delete ZLOTA.TXT extra\n"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(Show(PlanSync({{row.pc, 1, kT1}}, row.terminal, {.deleteExtra = true})),
+                  row.steps)
+            << row.name;
+}

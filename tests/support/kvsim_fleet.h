@@ -16,10 +16,12 @@
 
 class KvsimFleet : public testing::Test {
 protected:
-    // A kvsim on its own pseudo-terminal, its disks in DIR/name.
-    std::string StartTerminal(const std::string& name, std::vector<std::string> options = {})
+    // A kvsim on its own pseudo-terminal (DIR/name.tty unless given), its disks in DIR/name.
+    std::string StartTerminal(const std::string& name, std::vector<std::string> options = {},
+                              std::string tty = {})
     {
-        const std::string tty = (dir / (name + ".tty")).string();
+        if (tty.empty())
+            tty = (dir / (name + ".tty")).string();
         std::vector<std::string> args{"--root", (dir / name).string(), "--pty", tty};
         args.insert(args.end(), options.begin(), options.end());
         terminals.push_back(
