@@ -171,8 +171,9 @@ TEST_F(KvctlFleet, SyncKeepsTwoFreshTerminalsAlikeInOneCommand)
 
 TEST_F(KvctlFleet, VerifyChecksTheBytesSentAndTellsTheLineFromTheCopy)
 {
-    // Exit 3 for a fetch-back the line spoiled, a compare with the file as it is
-    // later, and "differs from byte 0" for a copy the PC could not keep.
+    // Mended: exit 3 for a fetch-back the line spoiled (now 1, said so), a compare
+    // with the file as it is later, and "differs from byte 0" for a copy the PC
+    // could not keep.
     // Each kvsim moves two bytes of the first data block it sends, the first
     // fetch-back, by +1 and -1: it passes the checksum and differs at byte 512.
     const std::string a = StartTerminal("a", {"--balanced-block", "1"});
@@ -187,12 +188,12 @@ TEST_F(KvctlFleet, VerifyChecksTheBytesSentAndTellsTheLineFromTheCopy)
     const std::vector<std::string> sync = {
         "--port", b, "sync", (dir / "lookup").string(), "D:\\LOOKUP", "--verify"};
     ProgramResult r = Kvctl(put);
-    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, spoiled);
     r = Kvctl(sync);
-    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, spoiled);
-    EXPECT_NE(r.out.find("sent    FLEET.TXT (new)\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("failed  FLEET.TXT\n"), std::string::npos) << r.out;
 
     // The file changes while it is on its way: the copy is the bytes that went.
     const std::string slow = StartTerminal("slow", {"--line-rate", "38400"});

@@ -38,7 +38,7 @@ TEST(VerifyTerminalCopy, FetchesAgainToTellACopyThatDiffersFromALineThatSpoiledO
     const std::vector<Row> rows = {
         {"a clean line", 0, 0, "C:\\DATA\\APP.BIN", VerifyOutcome::Same, 0},
         {"the copy differs", 2, 0, "C:\\DATA\\APP.BIN", VerifyOutcome::Differs, 3},
-        {"the first fetch spoiled", 0, 1, "C:\\DATA\\APP.BIN", VerifyOutcome::SameOnRefetch, 0},
+        {"the first fetch spoiled", 0, 1, "C:\\DATA\\APP.BIN", VerifyOutcome::SameOnRefetch, 1},
         {"the copy differs and a fetch is spoiled", 2, 1, "C:\\DATA\\APP.BIN",
          VerifyOutcome::LineSpoiled, 1},
         {"no copy to fetch", 0, 0, "C:\\DATA\\NONE.BIN", VerifyOutcome::FetchFailed, 1},
