@@ -364,6 +364,7 @@ void ConnectionCommandsTest::batchStopsAtTheFirstFailingRecordAndListsTheRootAga
     child->view()->BatchDownloadJob();
     QTRY_COMPARE(prompter->shown, QStringList{MessageText(MessageId::BatchDone)});
     QCOMPARE(frame->messageWindow()->Lines().size(), lines + 1);
+    QTRY_COMPARE(tree.jobRunning.load(), 0); // the root listed again
 
     // A file that cannot be read: 40016 and nothing else.
     prompter->shown.clear();
