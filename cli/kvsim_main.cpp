@@ -1,6 +1,8 @@
 // kvsim: a simulated terminal on a serial line, a pseudo-terminal made for the
 // PC (--pty) or a real serial device (--device). Serves until SIGINT or SIGTERM;
 // SIGUSR1 sets the terminal into its cradle (a docking the PC sees on DSR and DCD).
+// SIGUSR2 takes it out of its cradle, or puts it back: out of it, it answers
+// nothing (with --device, DTR falls with it and rises again on its return).
 #include "kv_version.h"
 #include "sim/fd_port.h"
 #include "sim/sim_terminal.h"
@@ -34,7 +36,7 @@ constexpr const char* kUsage =
     "Usage: kvsim --root DIR (--pty LINK | --device PATH [--baud N]) [options]\n"
     "options: --model TEXT --firmware TEXT --serial TEXT --equipment TEXT\n"
     "         --line-rate BAUD --install-mode --app-size N --capacity C:=N\n"
-    "         --unformatted D: --lock PATH --busy --push FILE [--push-name NAME]\n"
+    "         --unformatted D: --lock PATH --busy --undocked --push FILE [--push-name NAME]\n"
     "test options: --corrupt-rate P --drop-rate P --fault-seed N --balanced-block N\n"
     "              (faults on what the terminal sends)\n";
 
@@ -59,6 +61,9 @@ constexpr const char* kHelp =
     "  --unformatted D:     start with that disk unformatted\n"
     "  --lock PATH          a terminal file held in use (may be repeated)\n"
     "  --busy               the terminal's own program holds its files: downloads refused\n"
+    "  --undocked           start out of the cradle: answer nothing until SIGUSR2 puts the\n"
+    "                       terminal in (SIGUSR2 again takes it out; with --device, DTR\n"
+    "                       follows, which the PC sees on DSR and DCD)\n"
     "  --push FILE          send FILE to the PC once a PC is on the line\n"
     "  --push-name NAME     the name the pushed file is sent under\n"
     "  --corrupt-rate P     flip one bit of each byte the terminal sends with probability P\n"
@@ -154,6 +159,7 @@ bool ParseOptions(const std::vector<std::string>& args, KvsimOptions& options, s
     const std::map<std::string, std::function<void()>> flags = {
         {"--install-mode", [&] { config.installMode = true; }},
         {"--busy", [&] { config.busy = true; }},
+        {"--undocked", [&] { config.docked = false; }},
     };
     const std::map<std::string, std::function<bool(const std::string&)>> valued = {
         {"--root", text(config.root)},
@@ -261,6 +267,7 @@ int main(int argc, char** argv)
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     sigaddset(&stopSignals, SIGUSR1);
+    sigaddset(&stopSignals, SIGUSR2);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     std::string slave;
@@ -276,6 +283,8 @@ int main(int argc, char** argv)
     if (!options.ptyLink.empty() && !MakeLink(options.ptyLink, slave, std::cerr))
         return kExitFailed;
     FdPort* line = port.get();
+    if (!options.config.docked)
+        line->SetCradleLines(false);
     options.config.log = [](const std::string& text) { std::cerr << "kvsim: " << text << "\n"; };
     SimTerminal terminal(options.config, std::move(port));
     int status = kExitDone;
@@ -286,6 +295,13 @@ int main(int argc, char** argv)
     const timespec interval{0, kWatchIntervalNs};
     for (int caught; status == kExitDone;) {
         caught = sigtimedwait(&stopSignals, nullptr, &interval);
+        if (caught == SIGUSR2) {
+            const bool docked = !terminal.Docked();
+            terminal.SetDocked(docked);
+            line->SetCradleLines(docked);
+            std::cerr << "kvsim: " << (docked ? "in its cradle" : "out of its cradle") << "\n";
+            continue;
+        }
         if (caught == SIGUSR1) {
             if (!line->ShowDocking())
                 std::cerr << "kvsim: no modem lines on this port: the docking is not shown\n";

@@ -120,6 +120,14 @@ bool FdPort::ShowDocking()
     return ioctl(fd, TIOCMBIS, &dtr) == 0;
 }
 
+bool FdPort::SetCradleLines(bool docked)
+{
+    if (pseudoTerminal)
+        return false;
+    int dtr = TIOCM_DTR;
+    return ioctl(fd, docked ? TIOCMBIS : TIOCMBIC, &dtr) == 0;
+}
+
 bool FdPort::PeerPresent() const
 {
     if (!pseudoTerminal)

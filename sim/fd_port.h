@@ -30,6 +30,9 @@ public:
     // again, which a null-modem cable carries to the PC's DSR and DCD. False on a
     // pseudo-terminal, which has no modem lines, or when the device refuses.
     bool ShowDocking();
+    // The terminal is set into its cradle (DTR rises) or taken out (it falls).
+    // False on a pseudo-terminal or when the device refuses.
+    bool SetCradleLines(bool docked);
 
     std::size_t Read(std::uint8_t* buffer, std::size_t capacity,
                      std::chrono::milliseconds timeout) override;

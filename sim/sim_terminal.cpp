@@ -4,6 +4,7 @@
 #include "sim/image_receiver.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -28,8 +29,8 @@ SimTerminal::SimTerminal(SimTerminalConfig config, std::unique_ptr<TerminalPort>
     : root(config.root), replyTimeout(config.replyTimeout), log(std::move(config.log)),
       storage(config.root, config.capacityC, config.capacityD), clock(config.root / kClockFileName),
       line(std::make_unique<EmulatedLine>(std::move(basePort))), reader(*line, stop),
-      busy(config.busy), installMode(config.installMode), appSize(config.appSize),
-      identity(config.identity), installAckResult(config.installAckResult),
+      busy(config.busy), installMode(config.installMode), docked(config.docked),
+      appSize(config.appSize), identity(config.identity), installAckResult(config.installAckResult),
       installAnswer(config.installAnswer)
 {
     line->SetFaults(config.faults);
@@ -95,7 +96,16 @@ void SimTerminal::Run()
 {
     PhaseResult result;
     while (result.end != PhaseEnd::Stopped && !stop.load()) {
-        if (result.next) {
+        if (!docked.load()) {
+            // Out of the cradle: whatever the PC sends is lost, and the phase
+            // that was under way with it.
+            reader.Discard();
+            lastBlock.reset();
+            result = {};
+            if (line->IsGone())
+                break;
+            std::this_thread::sleep_for(kStopPollInterval);
+        } else if (result.next) {
             const Command command = *result.next;
             lastBlock.reset();
             result = Serve(command);
@@ -372,7 +382,8 @@ std::optional<SimTerminal::PushItem> SimTerminal::TakePush()
 
 void SimTerminal::Send(std::span<const std::uint8_t> frame)
 {
-    line->Write(frame);
+    if (docked.load())
+        line->Write(frame);
 }
 
 void SimTerminal::SendBlockAck(std::uint8_t tag, std::uint8_t result)

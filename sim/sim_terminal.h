@@ -37,6 +37,7 @@ struct SimTerminalConfig {
     std::vector<std::string> unformatted; // disks, "D:"
     std::vector<std::string> locked;      // terminal paths of files in use
     bool busy = false;                    // its own program holds its files: downloads refused
+    bool docked = true;                   // out of its cradle it hears and says nothing
     int lineRate = 0;                     // bits per second; 0: as fast as the port goes
     TerminalFaults faults;
     bool failHostWrites = false;
@@ -69,6 +70,10 @@ public:
     std::time_t ClockNow() const { return clock.Now(); }
 
     void SetBusy(bool on) { busy.store(on); }
+    // Into or out of its cradle. Out of it, the terminal hears nothing and says
+    // nothing (a phase under way is cut off), and its pushes wait.
+    void SetDocked(bool on) { docked.store(on); }
+    bool Docked() const { return docked.load(); }
     void SetInstallMode(bool on) { installMode.store(on); }
     void SetAppSize(std::uint32_t bytes) { appSize.store(bytes); }
     void SetIdentity(const TerminalIdentity& identity);
@@ -141,7 +146,7 @@ private:
     FrameReader reader;
     std::optional<TakenBlock> lastBlock; // the terminal's thread only
 
-    std::atomic<bool> busy, installMode;
+    std::atomic<bool> busy, installMode, docked;
     std::atomic<std::uint32_t> appSize;
     mutable std::mutex settingsMutex;
     TerminalIdentity identity;

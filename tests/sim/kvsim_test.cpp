@@ -135,6 +135,33 @@ TEST(Kvsim, AnswersOverItsPseudoTerminalAndEndsCleanly)
     EXPECT_FALSE(fs::is_symlink(link));
 }
 
+TEST(Kvsim, OutOfItsCradleItAnswersNothingUntilPutBack)
+{
+    TestDir dir;
+    const fs::path link = dir / "pty";
+    Kvsim kvsim({"--root", (dir / "root").string(), "--pty", link.string(), "--undocked"});
+    ASSERT_GT(kvsim.pid, 0);
+    RawLine pc(link);
+    ASSERT_GE(pc.fd, 0);
+    // A command that no one answers is followed by silence; the terminal keeps no
+    // part of it for later.
+    const auto answered = [&] {
+        pc.Write(BuildCommandFrame(9, 0)); // unknown: refused at once when docked
+        pollfd p{pc.fd, POLLIN, 0};
+        if (poll(&p, 1, 500) <= 0)
+            return false;
+        return pc.Read(kAckSize).size() == kAckSize;
+    };
+    EXPECT_FALSE(answered()) << "started out of its cradle";
+    kill(kvsim.pid, SIGUSR2);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(answered()) << "in its cradle";
+    kill(kvsim.pid, SIGUSR2);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_FALSE(answered()) << "taken out again";
+    EXPECT_EQ(kvsim.Stop(SIGTERM), 0);
+}
+
 TEST(Kvsim, PushesOnceThePcIsThere)
 {
     TestDir dir;
