@@ -7,6 +7,7 @@ add_library(kvctlcore STATIC
     kvctl_sync.cpp
     kvctl_collect.cpp
     interrupt.cpp
+    watch_profile.cpp
     json_text.cpp
     sync_plan.cpp
     port_fleet.cpp
