@@ -8,6 +8,7 @@ add_library(kvctlcore STATIC
     kvctl_collect.cpp
     interrupt.cpp
     watch_profile.cpp
+    kvctl_watch.cpp
     json_text.cpp
     sync_plan.cpp
     port_fleet.cpp

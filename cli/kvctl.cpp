@@ -26,6 +26,8 @@ void PrintUsage(std::ostream& to)
           "id\n"
           "  put LOCAL REMOTE [--overwrite] [--verify] [--convert [--ini F]]   send a file\n"
           "  get REMOTE LOCAL           fetch a file\n"
+          "  watch --profile FILE       run the profile's steps on each terminal set into its\n"
+          "                             cradle (see the user guide); ends on SIGTERM or Ctrl+C\n"
           "  collect REMOTE_DIR LOCAL_DIR [--delete]   fetch every file of the folder into\n"
           "                             LOCAL_DIR/<serial number>; --delete deletes each\n"
           "                             one verified by a second fetch\n"
@@ -152,19 +154,29 @@ int RunKvctl(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const std::string& command = words.front();
     const std::span<const std::string> rest(words.begin() + 1, words.end());
     static const std::pair<const char*, KvctlCommand> kCommands[] = {
-        {"ports", RunPortsCommand},     {"ls", RunLsCommand},
-        {"df", RunDfCommand},           {"info", RunInfoCommand},
-        {"put", RunPutCommand},         {"get", RunGetCommand},
-        {"collect", RunCollectCommand}, {"sync", RunSyncCommand},
-        {"rm", RunRmCommand},           {"format", RunFormatCommand},
-        {"settime", RunSettimeCommand}, {"install", RunInstallCommand},
-        {"receive", RunReceiveCommand}, {"convert", RunConvertCommand},
-        {"batch", RunBatchCommand},     {"scramble", RunScrambleCommand},
+        {"ports", RunPortsCommand},
+        {"ls", RunLsCommand},
+        {"df", RunDfCommand},
+        {"info", RunInfoCommand},
+        {"put", RunPutCommand},
+        {"get", RunGetCommand},
+        {"collect", RunCollectCommand},
+        {"watch", RunWatchCommand},
+        {"sync", RunSyncCommand},
+        {"rm", RunRmCommand},
+        {"format", RunFormatCommand},
+        {"settime", RunSettimeCommand},
+        {"install", RunInstallCommand},
+        {"receive", RunReceiveCommand},
+        {"convert", RunConvertCommand},
+        {"batch", RunBatchCommand},
+        {"scramble", RunScrambleCommand},
     };
     for (const auto& [name, run] : kCommands) {
         if (command != name)
             continue;
-        if (options.ports.size() <= 1)
+        // watch serves each of its ports on a thread of its own.
+        if (options.ports.size() <= 1 || command == "watch")
             return run(rest, options, out, err);
         if (!RunsOnSeveralPorts(command)) {
             err << "kvctl: " << command << " runs on one port at a time\n";

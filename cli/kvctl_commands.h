@@ -44,6 +44,9 @@ using KvctlCommand = int (*)(std::span<const std::string> args, const KvctlOptio
 // kvctl collect REMOTE_DIR LOCAL_DIR [--delete]
 int RunCollectCommand(std::span<const std::string> args, const KvctlOptions& options,
                       std::ostream& out, std::ostream& err);
+// kvctl [--port LIST] watch --profile FILE
+int RunWatchCommand(std::span<const std::string> args, const KvctlOptions& options,
+                    std::ostream& out, std::ostream& err);
 // kvctl convert --help: its usage and the full path of the Convert.ini it reads
 // without --ini (the desktop program's, beside the programs).
 void PrintConvertHelp(std::ostream& out);

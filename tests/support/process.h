@@ -101,8 +101,9 @@ class BackgroundProgram {
 public:
     BackgroundProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::map<std::string, std::string>& env,
-                      const std::filesystem::path& errFile)
-        : pid(StartProgram(program, args, env, "/dev/null", errFile))
+                      const std::filesystem::path& errFile,
+                      const std::filesystem::path& outFile = "/dev/null")
+        : pid(StartProgram(program, args, env, outFile, errFile))
     {
     }
     ~BackgroundProgram() { Stop(); }
@@ -122,6 +123,7 @@ public:
         return exitCode;
     }
     bool Running() const { return pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0; }
+    pid_t Pid() const { return pid; }
 
 private:
     pid_t pid;

@@ -1,0 +1,75 @@
+// kvctl watch against kvsim terminals taken out of their cradles and put back.
+#include "tests/support/kvsim_fleet.h"
+
+#include <csignal>
+#include <filesystem>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class KvctlWatch : public KvsimFleet {
+protected:
+    // Waits until the watch's output holds text count times.
+    bool WaitForOutput(const std::string& text, int count = 1)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < deadline) {
+            const std::string output = process_detail::Slurp(dir / "watch.out");
+            int seen = 0;
+            for (auto at = output.find(text); at != std::string::npos;
+                 at = output.find(text, at + 1))
+                ++seen;
+            if (seen >= count)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+    // Puts the terminal into its cradle or takes it out.
+    void Cradle(std::size_t terminal) { kill(terminals[terminal]->Pid(), SIGUSR2); }
+};
+
+} // namespace
+
+TEST_F(KvctlWatch, EachDockedTerminalGetsItsStepsOnceAndSigtermEndsIt)
+{
+    for (const std::string name : {"a", "b"}) {
+        fs::create_directories(dir / name / "C" / "DATA");
+        TestDir::WriteFile(dir / name / "C" / "DATA" / "ORDERS.TXT", "orders of " + name);
+    }
+    const std::string a = StartTerminal("a", {"--serial", "A", "--undocked"});
+    const std::string ports = a + "," + StartTerminal("b", {"--serial", "B", "--undocked"});
+    TestDir::WriteFile(dir / "p.ini", "[Watch]\nPoll=1\n[Collect]\nFrom=C:\\DATA\nTo=" +
+                                          (dir / "out").string() + "\nDelete=yes\n");
+    BackgroundProgram watch(KVCTL_PATH,
+                            {"--port", ports, "watch", "--profile", (dir / "p.ini").string()}, env,
+                            dir / "watch.err", dir / "watch.out");
+    // Docked at different moments: each collected once.
+    Cradle(0);
+    ASSERT_TRUE(WaitForOutput("terminal A done")) << process_detail::Slurp(dir / "watch.out");
+    Cradle(1);
+    ASSERT_TRUE(WaitForOutput("terminal B done"));
+    EXPECT_EQ(TestDir::ReadFile(dir / "out" / "A" / "ORDERS.TXT"), "orders of a");
+    EXPECT_EQ(TestDir::ReadFile(dir / "out" / "B" / "ORDERS.TXT"), "orders of b");
+    // Taken out and docked again with nothing new: the steps run, nothing moves.
+    Cradle(0);
+    ASSERT_TRUE(WaitForOutput("taken out of its cradle"));
+    Cradle(0);
+    ASSERT_TRUE(WaitForOutput("terminal A done", 2));
+    EXPECT_TRUE(WaitForOutput("0 files collected, 0 bytes"));
+    EXPECT_EQ(process_detail::Slurp(dir / "watch.out").find("terminal B done", 0),
+              process_detail::Slurp(dir / "watch.out").rfind("terminal B done"))
+        << "B, still in its cradle, is not worked twice";
+    EXPECT_EQ(watch.Stop(), 0);
+}
+
+TEST_F(KvctlWatch, ABadProfileIsRefusedWithItsLine)
+{
+    TestDir::WriteFile(dir / "p.ini", "[Clock]\nSet=perhaps\n");
+    const ProgramResult r = Kvctl({"watch", "--profile", (dir / "p.ini").string()});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("p.ini line 2: [Clock] Set: yes or no expected"), std::string::npos)
+        << r.err;
+}
