@@ -252,8 +252,9 @@ private:
 int RunWatchCommand(std::span<const std::string> args, const KvctlOptions& options,
                     std::ostream& out, std::ostream& err)
 {
-    if (args.size() != 2 || args[0] != "--profile") {
-        err << "usage: kvctl [--port LIST] watch --profile FILE\n";
+    const bool check = args.size() == 3 && args[2] == "--check";
+    if ((args.size() != 2 && !check) || args[0] != "--profile") {
+        err << "usage: kvctl [--port LIST] watch --profile FILE [--check]\n";
         return kExitUsage;
     }
     std::string problem;
@@ -261,6 +262,10 @@ int RunWatchCommand(std::span<const std::string> args, const KvctlOptions& optio
     if (!profile) {
         err << "kvctl: " << problem << "\n";
         return kExitUsage;
+    }
+    if (check) {
+        out << args[1] << ": the profile is good\n";
+        return kExitOk;
     }
     std::vector<std::string> ports = options.ports;
     if (ports.empty())

@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # What packaging needs beyond building and testing.
-bash scripts/bootstrap.sh dpkg-dev fakeroot help2man lintian desktop-file-utils appstream
+bash scripts/bootstrap.sh dpkg-dev fakeroot help2man lintian desktop-file-utils appstream systemd
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target kvvidiridoved kvctl kvsim kvmanpages kvchangelog
@@ -35,7 +35,9 @@ for path in /usr/bin/kvvidiridoved /usr/bin/kvctl /usr/bin/kvsim \
   /usr/share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/kvvidiridoved.png \
   /usr/share/man/man1/{kvvidiridoved,kvctl,kvsim}.1.gz \
   /usr/share/bash-completion/completions/kvctl \
-  /usr/share/doc/kvvidiridoved/copyright /usr/share/doc/kvvidiridoved/changelog.Debian.gz; do
+  /usr/share/doc/kvvidiridoved/copyright /usr/share/doc/kvvidiridoved/changelog.Debian.gz \
+  /lib/systemd/system/kvctl-watch@.service \
+  /usr/share/doc/kvvidiridoved/examples/watch-profile.ini; do
   grep -qx "$path" "$work/contents" || fail "$path is not in the package"
 done
 grep -q '^Depends:.*libqt6serialport6' <(dpkg-deb --field "$deb") ||
@@ -55,6 +57,17 @@ appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml || fail
 echo "== the dependencies resolve"
 apt-get install --simulate --no-install-recommends "$(realpath "$deb")" >"$work/apt.log" ||
   { cat "$work/apt.log"; fail "apt cannot install the package"; }
+
+echo "== systemd-analyze verify"
+# An instance of the template, with the installed kvctl where the unit looks for it.
+mkdir -p "$work/units"
+sed "s|/usr/bin/kvctl|$root/usr/bin/kvctl|" "$root/lib/systemd/system/kvctl-watch@.service" \
+  >"$work/units/kvctl-watch@.service"
+ln -s kvctl-watch@.service "$work/units/kvctl-watch@ttyUSB0.service"
+SYSTEMD_UNIT_PATH="$work/units:" systemd-analyze verify "$work/units/kvctl-watch@ttyUSB0.service" ||
+  fail "systemd-analyze verify kvctl-watch@.service"
+"$root/usr/bin/kvctl" watch --profile "$root/usr/share/doc/kvvidiridoved/examples/watch-profile.ini" \
+  --check || fail "the example watch profile"
 
 echo "== the installed programs"
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
