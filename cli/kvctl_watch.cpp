@@ -19,6 +19,8 @@
 #include <sstream>
 #include <thread>
 
+#include <sys/stat.h>
+
 namespace {
 
 std::atomic<bool> reloadAsked{false};
@@ -56,6 +58,17 @@ std::string ImageChecksum(const std::filesystem::path& image)
     return text.str();
 }
 
+// The device a port's name opens now. A replugged adapter, or a terminal
+// started again on the same path, is another device, even when no ask came
+// while it was gone.
+std::string DeviceNow(const std::string& port)
+{
+    struct stat st {};
+    if (port.empty() || ::stat(port.c_str(), &st) != 0)
+        return {};
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+
 class Watch {
 public:
     Watch(const KvctlOptions& options, std::filesystem::path profileFile, WatchProfile profile,
@@ -67,16 +80,20 @@ public:
 
     void Port(const std::string& port)
     {
-        bool worked = false; // the terminal in the cradle has had its steps
+        bool worked = false;  // the terminal in the cradle has had its steps
+        std::string workedOn; // the device it was in then
         while (!CancelOnInterrupt::Interrupted()) {
+            const std::string device = DeviceNow(port);
             const std::optional<std::string> serial = Docked(port);
-            if (!serial) {
+            if (!serial || device != workedOn) {
                 if (worked)
                     Say(port, "taken out of its cradle");
                 worked = false;
-            } else if (!worked) {
+            }
+            if (serial && !worked) {
                 Work(port, *serial);
                 worked = true;
+                workedOn = device;
             }
             Pause();
         }

@@ -73,3 +73,37 @@ TEST_F(KvctlWatch, ABadProfileIsRefusedWithItsLine)
     EXPECT_NE(r.err.find("p.ini line 2: [Clock] Set: yes or no expected"), std::string::npos)
         << r.err;
 }
+
+TEST_F(KvctlWatch, ATerminalStartedAgainIsWatchedAgainAndSigtermLeavesNoHalfFile)
+{
+    const fs::path data = dir / "a" / "C" / "DATA";
+    fs::create_directories(data);
+    TestDir::WriteFile(data / "FIRST.TXT", "first");
+    const std::string tty = StartTerminal("a", {"--serial", "A"});
+    TestDir::WriteFile(dir / "p.ini", "[Watch]\nPoll=1\n[Collect]\nFrom=C:\\DATA\nTo=" +
+                                          (dir / "out").string() + "\nDelete=yes\n");
+    BackgroundProgram watch(KVCTL_PATH,
+                            {"--port", tty, "watch", "--profile", (dir / "p.ini").string()}, env,
+                            dir / "watch.err", dir / "watch.out");
+    ASSERT_TRUE(WaitForOutput("terminal A done"));
+    // The device goes and comes back on the same path (a USB adapter replugged).
+    terminals.back()->Stop();
+    ASSERT_TRUE(WaitForOutput("taken out of its cradle"));
+    TestDir::WriteFile(data / "SECOND.TXT", "second");
+    StartTerminal("a", {"--serial", "A"});
+    ASSERT_TRUE(WaitForOutput("terminal A done", 2)) << process_detail::Slurp(dir / "watch.out");
+    EXPECT_EQ(TestDir::ReadFile(dir / "out" / "A" / "SECOND.TXT"), "second");
+
+    // SIGTERM while a file is on its way: exit 0, nothing half on either side.
+    terminals.back()->Stop();
+    ASSERT_TRUE(WaitForOutput("taken out of its cradle", 2));
+    TestDir::WriteFile(data / "BIG.DAT", std::string(64 * 1024, 'b'));
+    StartTerminal("a", {"--serial", "A", "--line-rate", "115200"});
+    ASSERT_TRUE(WaitForOutput("terminal A in its cradle", 3));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    EXPECT_EQ(watch.Stop(), 0);
+    for (const auto& entry : fs::directory_iterator(dir / "out" / "A"))
+        EXPECT_NE(entry.path().filename().string().find(".TXT"), std::string::npos)
+            << entry.path() << ": no half file, no temporary file";
+    EXPECT_TRUE(fs::exists(data / "BIG.DAT"));
+}
