@@ -9,5 +9,5 @@ add_library(kvconvert STATIC
     batch_file.cpp
 )
 # The program and user folders differ per platform: one file each.
-target_sources(kvconvert PRIVATE convert_ini_location_linux.cpp)
-target_link_libraries(kvconvert PUBLIC Threads::Threads)
+target_sources(kvconvert PRIVATE convert_ini_location_${KV_OS}.cpp)
+target_link_libraries(kvconvert PUBLIC kvfiles Threads::Threads)

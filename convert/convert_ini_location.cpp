@@ -1,8 +1,9 @@
 #include "convert/convert_ini_location.h"
 
+#include "link/file_open.h"
+
 #include <cerrno>
 #include <cstdio>
-#include <iterator>
 #include <random>
 #include <string>
 #include <system_error>
@@ -10,18 +11,6 @@
 namespace {
 
 constexpr int kProbeAttempts = 8;
-
-// A folder the system's packages install programs into: writable only by the
-// administrator, and never a place for one user's settings, even when the
-// administrator runs the program.
-bool IsSystemProgramFolder(const std::filesystem::path& folder)
-{
-    const std::filesystem::path normal = folder.lexically_normal();
-    if (!normal.is_absolute() || std::next(normal.begin()) == normal.end())
-        return false;
-    const std::string top = std::next(normal.begin())->string();
-    return top == "usr" || top == "bin" || top == "sbin" || top == "opt";
-}
 
 } // namespace
 
@@ -35,7 +24,7 @@ bool IsWritableFolder(const std::filesystem::path& folder)
     for (int attempt = 0; attempt < kProbeAttempts; ++attempt) {
         const std::filesystem::path probe =
             folder / (".kv-probe-" + std::to_string(static_cast<unsigned>(random())));
-        if (std::FILE* file = std::fopen(probe.c_str(), "wbx")) {
+        if (std::FILE* file = OpenFile(probe, "wbx")) {
             std::fclose(file);
             std::filesystem::remove(probe, ec);
             return true;

@@ -1,7 +1,18 @@
 #include "convert/convert_ini_location.h"
 
 #include <cstdlib>
+#include <iterator>
+#include <string>
 #include <system_error>
+
+bool IsSystemProgramFolder(const std::filesystem::path& folder)
+{
+    const std::filesystem::path normal = folder.lexically_normal();
+    if (!normal.is_absolute() || std::next(normal.begin()) == normal.end())
+        return false;
+    const std::string top = std::next(normal.begin())->string();
+    return top == "usr" || top == "bin" || top == "sbin" || top == "opt";
+}
 
 std::filesystem::path ProgramFolder()
 {

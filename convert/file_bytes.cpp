@@ -1,5 +1,7 @@
 #include "convert/file_bytes.h"
 
+#include "link/file_open.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
@@ -30,7 +32,7 @@ FileHandle CreateTemporaryBeside(const std::filesystem::path& path, std::filesys
         std::snprintf(suffix, sizeof suffix, ".~%08x", static_cast<unsigned>(random()));
         created = path;
         created += suffix;
-        if (FileHandle file{std::fopen(created.c_str(), "wbx")})
+        if (FileHandle file{OpenFile(created, "wbx")})
             return file;
         if (errno != EEXIST)
             break;
@@ -43,7 +45,7 @@ FileHandle CreateTemporaryBeside(const std::filesystem::path& path, std::filesys
 
 FileResult ReadFileBytes(const std::filesystem::path& path, std::string& bytes)
 {
-    const FileHandle file{std::fopen(path.c_str(), "rb")};
+    const FileHandle file{OpenFile(path, "rb")};
     if (!file)
         return FileResult::CannotOpen;
     std::error_code ec;
@@ -79,10 +81,9 @@ bool ReplaceFileBytes(const std::filesystem::path& path, std::string_view bytes)
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     written = std::fflush(file.get()) == 0 && written;
     written = std::fclose(file.release()) == 0 && written;
-    std::error_code ec;
-    if (written)
-        std::filesystem::rename(temporary, path, ec);
-    if (!written || ec) {
+    written = written && RenameOver(temporary, path);
+    if (!written) {
+        std::error_code ec;
         std::filesystem::remove(temporary, ec);
         return false;
     }

@@ -1,6 +1,7 @@
 #include "convert/record_conversion.h"
 
 #include "convert/file_bytes.h"
+#include "link/file_open.h"
 
 #include <algorithm>
 #include <atomic>
@@ -559,8 +560,7 @@ std::filesystem::path ConvertFile(const std::filesystem::path& source,
                                   const std::filesystem::path& output, ConvertError* error)
 {
     std::error_code ec;
-    FileHandle in{std::filesystem::is_directory(source, ec) ? nullptr
-                                                            : std::fopen(source.c_str(), "rb")};
+    FileHandle in{std::filesystem::is_directory(source, ec) ? nullptr : OpenFile(source, "rb")};
     if (!in) {
         SetError(error, ConvertError::SourceUnreadable);
         return {};
@@ -579,7 +579,7 @@ std::filesystem::path ConvertFile(const std::filesystem::path& source,
         }
     }
 
-    FileHandle out{std::fopen(target.c_str(), "wb")};
+    FileHandle out{OpenFile(target, "wb")};
     if (!out) {
         SetError(error, ConvertError::OutputNotCreated);
         return {};
@@ -606,6 +606,8 @@ std::filesystem::path ConvertFile(const std::filesystem::path& source,
     } catch (const std::length_error&) {
         failure = ConvertError::OutOfMemory;
     }
+    // Windows neither replaces nor removes a file that is still open.
+    in.reset();
     if (std::fclose(out.release()) != 0 && failure == ConvertError::None)
         failure = ConvertError::WriteFailed;
 

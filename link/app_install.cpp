@@ -4,6 +4,7 @@
 #include "link/display_path.h"
 #include "link/source_file.h"
 #include "link/transfer_progress.h"
+#include "link/utf8_path.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ LinkStatus TerminalLink::InstallApplication(const std::filesystem::path& image, 
         return LinkStatus::NoTerminalInfo;
     if (TransferProgress* p = progress.load(); showProgress && p) {
         p->SetTitle("Download File....");
-        p->SetFileText(DisplayPath(image.string()));
+        p->SetFileText(DisplayPath(Utf8Text(image)));
         p->byteTotal = bytes.size();
         p->bytesDone = 0;
     }

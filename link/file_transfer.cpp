@@ -2,9 +2,12 @@
 #include "link/terminal_link.h"
 
 #include "link/display_path.h"
+#include "link/file_open.h"
 #include "link/listing.h"
+#include "link/local_time.h"
 #include "link/source_file.h"
 #include "link/transfer_progress.h"
+#include "link/utf8_path.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,8 +19,6 @@
 #include <system_error>
 #include <tuple>
 #include <utility>
-
-#include <unistd.h>
 
 namespace {
 
@@ -48,8 +49,7 @@ std::string ModificationTime(const std::filesystem::path& path)
     std::time_t t = std::time(nullptr);
     if (!ec)
         t = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
-    std::tm local{};
-    localtime_r(&t, &local);
+    const std::tm local = LocalTime(t);
     char text[32];
     std::strftime(text, sizeof text, "%Y%m%d%H%M%S", &local);
     return text;
@@ -76,20 +76,19 @@ bool WriteFileWhole(const std::filesystem::path& target, const Bytes& bytes)
     std::FILE* f = nullptr;
     for (int attempt = 0; attempt < 100 && !f; ++attempt) {
         temp = target;
-        temp.replace_filename("." + target.filename().string() + "." + std::to_string(attempt) +
-                              ".kvpart");
-        f = std::fopen(temp.c_str(), "wbx");
+        temp.replace_filename(Utf8Path("." + Utf8Text(target.filename()) + "." +
+                                       std::to_string(attempt) + ".kvpart"));
+        f = OpenFile(temp, "wbx");
     }
     if (!f)
         return false;
     bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     // On the disk before it takes the name: a crash never leaves a named half file.
-    ok = ok && std::fflush(f) == 0 && fsync(fileno(f)) == 0;
+    ok = ok && FlushToDisk(f);
     ok = std::fclose(f) == 0 && ok;
-    std::error_code ec;
-    if (ok)
-        std::filesystem::rename(temp, target, ec);
-    if (!ok || ec) {
+    ok = ok && RenameOver(temp, target);
+    if (!ok) {
+        std::error_code ec;
         std::filesystem::remove(temp, ec);
         return false;
     }
@@ -115,7 +114,7 @@ LinkStatus TerminalLink::DownloadFile(const std::filesystem::path& source,
         p->byteTotal = record.size();
         p->bytesDone = 0;
         if (showName)
-            p->SetFileText(DisplayPath(source.string()));
+            p->SetFileText(DisplayPath(Utf8Text(source)));
     }
     const auto send = [&] {
         bool resent = false;

@@ -1,10 +1,11 @@
 #include "link/incoming_file.h"
 
+#include "link/file_open.h"
+#include "link/utf8_path.h"
 #include "link/windows_1250.h"
 
 #include <cstdlib>
 #include <system_error>
-#include <unistd.h>
 
 namespace {
 
@@ -84,8 +85,8 @@ bool IncomingFile::Open(const std::filesystem::path& target, const std::string& 
     folder = target;
     name = safeName;
     for (int attempt = 0; attempt < 100 && !file; ++attempt) {
-        tempPath = folder / ("." + safeName + "." + std::to_string(attempt) + ".part");
-        file = std::fopen(tempPath.c_str(), "wbx"); // never reuse an existing file
+        tempPath = folder / Utf8Path("." + safeName + "." + std::to_string(attempt) + ".part");
+        file = OpenFile(tempPath, "wbx"); // never reuse an existing file
     }
     return file != nullptr;
 }
@@ -100,7 +101,7 @@ std::optional<std::filesystem::path> IncomingFile::Commit()
     if (!file)
         return std::nullopt;
     // On the disk before it takes the name: a crash never leaves a named half file.
-    bool written = std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+    bool written = FlushToDisk(file);
     written = std::fclose(file) == 0 && written;
     file = nullptr;
     if (!written) {
@@ -110,16 +111,15 @@ std::optional<std::filesystem::path> IncomingFile::Commit()
     // Whole on disk: the rename gives it its name at once, replacing a file
     // the terminal sent under that name before. One with other bytes (another
     // terminal's, or an older count) goes to the history first.
-    const std::filesystem::path target = folder / name;
+    const std::filesystem::path target = folder / Utf8Path(name);
     const std::time_t now = std::time(nullptr);
     keptAs.clear();
     if (KeepReplacedFile(target, tempPath, now, &keptAs) == KeepResult::Failed) {
         Abandon();
         return std::nullopt;
     }
-    std::error_code ec;
-    std::filesystem::rename(tempPath, target, ec);
-    if (ec) {
+    if (!RenameOver(tempPath, target)) {
+        std::error_code ec;
         // The older file takes its name back: nothing changed.
         if (!keptAs.empty())
             std::filesystem::rename(keptAs, target, ec);

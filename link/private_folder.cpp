@@ -1,88 +1,35 @@
 #include "link/private_folder.h"
 
+#include "link/file_open.h"
+
 #include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <cstdio>
+#include <random>
 
 namespace {
 
-// The folder exists, is ours, not a link, and nobody else may enter it.
-bool IsPrivateFolder(const std::filesystem::path& folder)
-{
-    struct stat info {};
-    return lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid() &&
-           (info.st_mode & 077) == 0;
-}
-
-// folder made (mode 0700) when missing; empty unless it is private.
-std::filesystem::path MadePrivate(const std::filesystem::path& folder)
-{
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return {};
-    return IsPrivateFolder(folder) ? folder : std::filesystem::path();
-}
-
-std::filesystem::path FromEnvironment(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value && *value == '/' ? std::filesystem::path(value) : std::filesystem::path();
-}
-
-std::filesystem::path SharedTempFolder()
-{
-    std::error_code ec;
-    const std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
-    if (ec)
-        return {};
-    return MadePrivate(temp / ("KVVidiRidoved-" + std::to_string(getuid())));
-}
-
-std::filesystem::path CacheFolder()
-{
-    std::filesystem::path cache = FromEnvironment("XDG_CACHE_HOME");
-    if (cache.empty())
-        if (const std::filesystem::path home = FromEnvironment("HOME"); !home.empty())
-            cache = home / ".cache";
-    if (cache.empty())
-        return {};
-    // A cache folder made here is the user's alone, as the XDG rules ask.
-    std::error_code ec;
-    if (!std::filesystem::exists(cache, ec))
-        mkdir(cache.c_str(), 0700);
-    return MadePrivate(cache / "KVVidiRidoved");
-}
+constexpr int kNameAttempts = 16;
 
 } // namespace
-
-std::filesystem::path PrivateTempFolder()
-{
-    if (std::filesystem::path folder = CacheFolder(); !folder.empty())
-        return folder;
-    return SharedTempFolder();
-}
-
-std::filesystem::path PrivateRuntimeFolder()
-{
-    if (const std::filesystem::path runtime = FromEnvironment("XDG_RUNTIME_DIR"); !runtime.empty())
-        if (std::filesystem::path folder = MadePrivate(runtime / "KVVidiRidoved"); !folder.empty())
-            return folder;
-    // Another user may have taken the temporary folder's name first.
-    if (std::filesystem::path folder = SharedTempFolder(); !folder.empty())
-        return folder;
-    return CacheFolder();
-}
 
 std::filesystem::path CreatePrivateTempFile(const std::string& stem, const std::string& extension)
 {
     const std::filesystem::path folder = PrivateTempFolder();
     if (folder.empty())
         return {};
-    std::string pattern = (folder / (stem + "-XXXXXX." + extension)).string();
-    const int fd = mkstemps(pattern.data(), static_cast<int>(extension.size() + 1));
-    if (fd < 0)
-        return {};
-    close(fd);
-    return pattern;
+    std::random_device seed;
+    std::mt19937 random(seed());
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        char unique[16];
+        std::snprintf(unique, sizeof unique, "%08x", static_cast<unsigned>(random()));
+        const std::filesystem::path path = folder / (stem + "-" + unique + "." + extension);
+        // Only a name nobody has taken: another process may share the folder.
+        if (std::FILE* f = OpenFile(path, "wbx")) {
+            std::fclose(f);
+            return path;
+        }
+        if (errno != EEXIST)
+            return {};
+    }
+    return {};
 }

@@ -1,7 +1,9 @@
 // private_folder.h: the user's private folders (mode 0700): one on disk-backed
 // storage for the program's temporary files, whose copies may be as large as
 // the files sent, and one in the runtime folder for the program's socket; and
-// unique names in the first. Any thread.
+// unique names in the first. On Windows both are in the user's local
+// application data folder (%LOCALAPPDATA%\KVVidiRidoved), the user's alone.
+// Any thread.
 #pragma once
 
 #include <filesystem>

@@ -1,5 +1,8 @@
 #include "link/replaced_history.h"
 
+#include "link/local_time.h"
+#include "link/utf8_path.h"
+
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -12,8 +15,7 @@ constexpr std::size_t kStampLength = 15; // YYYYMMDD-hhmmss
 
 std::string Stamp(std::time_t when)
 {
-    std::tm local{};
-    localtime_r(&when, &local);
+    const std::tm local = LocalTime(when);
     std::array<char, 32> text{};
     std::strftime(text.data(), text.size(), "%Y%m%d-%H%M%S", &local);
     return text.data();
@@ -59,10 +61,10 @@ KeepResult KeepReplacedFile(const std::filesystem::path& target,
     std::filesystem::create_directories(history, ec);
     if (ec)
         return KeepResult::Failed;
-    const std::string base = target.filename().string() + "." + Stamp(now);
+    const std::string base = Utf8Text(target.filename()) + "." + Stamp(now);
     for (int n = 0; n < 100; ++n) {
         const std::filesystem::path kept =
-            history / (n == 0 ? base : base + "-" + std::to_string(n));
+            history / Utf8Path(n == 0 ? base : base + "-" + std::to_string(n));
         if (std::filesystem::exists(std::filesystem::symlink_status(kept, ec)))
             continue;
         std::filesystem::rename(target, kept, ec);
@@ -105,7 +107,7 @@ void PruneReplacedFiles(const std::filesystem::path& folder, int keepDays, std::
     for (; !ec && it != end; it.increment(ec)) {
         if (!it->is_regular_file(ec))
             continue;
-        const auto when = ReplacedTime(it->path().filename().string());
+        const auto when = ReplacedTime(Utf8Text(it->path().filename()));
         if (when && *when < oldest)
             std::filesystem::remove(it->path(), ec);
     }

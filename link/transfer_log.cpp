@@ -1,9 +1,10 @@
 #include "link/transfer_log.h"
 
+#include "link/file_open.h"
+#include "link/local_time.h"
+
 #include <cstdlib>
-#include <fcntl.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace {
 
@@ -40,8 +41,7 @@ bool TransferLog::Write(const std::string& connection, const std::string& line)
 
 bool TransferLog::Write(const std::string& connection, const std::string& line, std::time_t when)
 {
-    std::tm local{};
-    localtime_r(&when, &local);
+    const std::tm local = LocalTime(when);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
     std::string text = std::string(stamp) + "  " + (connection.empty() ? "-" : connection) + "  ";
@@ -55,11 +55,7 @@ bool TransferLog::Write(const std::string& connection, const std::string& line, 
     const auto size = std::filesystem::file_size(file, ec);
     if (!ec && size > 0 && size + text.size() > limit)
         Rotate();
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const bool whole = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    return ::close(fd) == 0 && whole;
+    return AppendWhole(file, text);
 }
 
 void TransferLog::Rotate()

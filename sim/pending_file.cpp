@@ -1,5 +1,8 @@
 #include "sim/pending_file.h"
 
+#include "link/file_open.h"
+#include "link/utf8_path.h"
+
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -13,7 +16,7 @@ std::filesystem::path TempNameFor(const std::filesystem::path& target)
 {
     static std::atomic<unsigned> counter{0};
     return target.parent_path() /
-           ("." + target.filename().string() + ".~" + std::to_string(++counter));
+           Utf8Path("." + Utf8Text(target.filename()) + ".~" + std::to_string(++counter));
 }
 
 } // namespace
@@ -42,7 +45,7 @@ bool PendingFile::Open(const std::filesystem::path& targetPath)
     Abandon();
     target = targetPath;
     tempPath = TempNameFor(targetPath);
-    file = std::fopen(tempPath.c_str(), "wb");
+    file = OpenFile(tempPath, "wb");
     return file != nullptr;
 }
 
@@ -59,13 +62,11 @@ bool PendingFile::Commit(std::optional<std::time_t> modified)
     file = nullptr;
     if (ok && modified)
         ok = SetHostFileTime(tempPath, *modified);
-    std::error_code ec;
-    if (ok) {
-        std::filesystem::rename(tempPath, target, ec);
-        ok = !ec;
-    }
-    if (!ok)
+    ok = ok && RenameOver(tempPath, target);
+    if (!ok) {
+        std::error_code ec;
         std::filesystem::remove(tempPath, ec);
+    }
     return ok;
 }
 

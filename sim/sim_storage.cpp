@@ -1,5 +1,7 @@
 #include "sim/sim_storage.h"
 
+#include "link/utf8_path.h"
+
 #include <algorithm>
 #include <system_error>
 
@@ -18,7 +20,7 @@ std::map<std::string, fs::directory_entry> ShortEntries(const fs::path& dir)
     std::map<std::string, fs::directory_entry> out;
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string host = it->path().filename().string();
+        const std::string host = Utf8Text(it->path().filename());
         const auto terminal = TerminalNameOfHost(host);
         const auto stored = terminal ? ShortName(*terminal) : std::nullopt;
         std::error_code typeEc;
@@ -268,7 +270,7 @@ StoreCheck SimStorage::BeginStore(std::string_view text, std::uint32_t size, boo
         existing ? std::min<std::uint64_t>(FileSize(*existing), used) : 0;
     if (used - replaced + size > Capacity(full.disk))
         return StoreCheck::NoSpace;
-    const fs::path target = existing ? existing->path() : *folder / HostFileName(name);
+    const fs::path target = existing ? existing->path() : *folder / Utf8Path(HostFileName(name));
     if (!CanWrite() || !file.Open(target))
         return StoreCheck::WriteFailed;
     return StoreCheck::Ok;
@@ -276,7 +278,7 @@ StoreCheck SimStorage::BeginStore(std::string_view text, std::uint32_t size, boo
 
 bool SimStorage::BeginRootFile(const std::string& name, PendingFile& file) const
 {
-    return CanWrite() && file.Open(root / name);
+    return CanWrite() && file.Open(root / Utf8Path(name));
 }
 
 fs::path SimStorage::DiskFolder(char disk) const

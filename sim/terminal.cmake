@@ -7,7 +7,6 @@ add_library(kvsimterminal STATIC
     sim_storage.cpp
     sample_files.cpp
     terminal_port.cpp
-    fd_port.cpp
     emulated_line.cpp
     frame_reader.cpp
     outgoing_data.cpp
@@ -18,3 +17,7 @@ add_library(kvsimterminal STATIC
     sim_ports.cpp
 )
 target_link_libraries(kvsimterminal PUBLIC kvsimline kvproto)
+# The pseudo-terminal and serial device side (kvsim's) is Linux's alone.
+if(KV_OS STREQUAL "linux")
+    target_sources(kvsimterminal PRIVATE fd_port.cpp)
+endif()

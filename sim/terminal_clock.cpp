@@ -1,5 +1,7 @@
 #include "sim/terminal_clock.h"
 
+#include "link/local_time.h"
+
 #include <algorithm>
 #include <fstream>
 
@@ -53,8 +55,7 @@ std::optional<std::time_t> ParseTimeText(std::string_view text)
 
 std::string FormatTimeText(std::time_t time)
 {
-    std::tm tm{};
-    localtime_r(&time, &tm);
+    const std::tm tm = LocalTime(time);
     char text[32];
     const std::size_t n = std::strftime(text, sizeof text, "%Y%m%d%H%M%S", &tm);
     return std::string(text, n);

@@ -6,6 +6,7 @@
 
 #include "link/incoming_file.h"
 #include "link/link_observer.h"
+#include "link/local_time.h"
 #include "link/replaced_history.h"
 #include "link/windows_1250.h"
 
@@ -180,8 +181,7 @@ TEST(IncomingTransfer, TheHistoryForgetsAfterItsDaysAndNeverReplacesWhatIsNoFile
     const std::time_t now = std::time(nullptr);
     const auto entry = [&](int daysAgo) {
         const std::time_t when = now - static_cast<std::time_t>(daysAgo) * 24 * 60 * 60;
-        std::tm local{};
-        localtime_r(&when, &local);
+        const std::tm local = LocalTime(when);
         char stamp[32];
         std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
         return dir / kReplacedFolderName / (std::string("A.TXT.") + stamp);

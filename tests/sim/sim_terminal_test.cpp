@@ -1,5 +1,6 @@
 // The simulated terminal driven frame by frame from the PC's side: every answer
 // code, the repeated-block rule, data phases both ways and the operator's push.
+#include "link/utf8_path.h"
 #include "pc_script.h"
 #include "sim/image_receiver.h"
 #include "sim/sim_terminal.h"
@@ -59,7 +60,7 @@ protected:
         ASSERT_TRUE(terminal->Start());
         pc = std::make_unique<PcScript>(pcEnd);
     }
-    fs::path Host(const std::string& relative) const { return dir.path / relative; }
+    fs::path Host(const std::string& relative) const { return dir.path / Utf8Path(relative); }
     void Put(const std::string& relative, const std::string& content) const
     {
         fs::create_directories(Host(relative).parent_path());
@@ -180,12 +181,13 @@ TEST_F(SimTerminalTest, DownloadAnswers)
         ASSERT_EQ(pc->Download(row.path, content, row.overwrite, "20240105103000"), row.expected);
         // Whatever the answer, no temporary file is left behind.
         for (const auto& e : fs::directory_iterator(root / "C" / "DATA"))
-            EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+            EXPECT_NE(Utf8Text(e.path().filename())[0], '.') << e.path();
         if (row.expected != 0)
             continue;
         const std::string path = row.path;
         const fs::path stored =
-            root / "C" / "DATA" / HostFileName(*ShortName(path.substr(path.rfind('\\') + 1)));
+            root / "C" / "DATA" /
+            Utf8Path(HostFileName(*ShortName(path.substr(path.rfind('\\') + 1))));
         EXPECT_EQ(HostBytes(stored), content);
         EXPECT_EQ(HostFileTime(stored), ParseTimeText("20240105103000"));
     }
