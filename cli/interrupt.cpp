@@ -9,11 +9,14 @@ namespace {
 // The handler only loads and stores lock-free atomics: safe in a signal handler.
 std::array<std::atomic<std::atomic<int>*>, 64> cancels{};
 std::atomic<bool> interrupted{false};
+std::atomic<bool> finishInFlight{false};
 static_assert(std::atomic<std::atomic<int>*>::is_always_lock_free);
 
 void OnInterrupt(int)
 {
     interrupted.store(true);
+    if (finishInFlight.load())
+        return;
     for (auto& slot : cancels)
         if (std::atomic<int>* cancel = slot.load())
             cancel->store(1);
@@ -43,7 +46,7 @@ CancelOnInterrupt::CancelOnInterrupt(std::atomic<int>& cancel)
             break;
         }
     }
-    if (interrupted.load())
+    if (interrupted.load() && !finishInFlight.load())
         cancel.store(1);
 }
 
@@ -51,6 +54,11 @@ CancelOnInterrupt::~CancelOnInterrupt()
 {
     if (slot >= 0)
         cancels[static_cast<std::size_t>(slot)].store(nullptr);
+}
+
+void CancelOnInterrupt::FinishFileInFlight()
+{
+    finishInFlight.store(true);
 }
 
 bool CancelOnInterrupt::Interrupted()

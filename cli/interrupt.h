@@ -16,6 +16,9 @@ public:
 
     // An interrupt came since the program started.
     static bool Interrupted();
+    // From now on an interrupt only marks the run as ending: the file in flight
+    // is finished, and the commands stop before the next one (kvctl watch).
+    static void FinishFileInFlight();
 
 private:
     int slot = -1;

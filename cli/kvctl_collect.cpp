@@ -72,6 +72,7 @@ int RunCollectCommand(std::span<const std::string> args, const KvctlOptions& opt
     input.localDir = words[1];
     input.portName = session.PortName();
     input.deleteAfter = deleteAfter;
+    input.stop = &CancelOnInterrupt::Interrupted;
     const std::string shownDir = PrintableText(input.remoteDir);
     std::uint64_t bytes = 0;
     CollectResult result;

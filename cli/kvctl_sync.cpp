@@ -1,4 +1,5 @@
 // kvctl sync: make a terminal folder match a PC folder.
+#include "cli/interrupt.h"
 #include "cli/json_text.h"
 #include "cli/kvctl_commands.h"
 #include "cli/sync_plan.h"
@@ -190,6 +191,9 @@ int RunSyncCommand(std::span<const std::string> args, const KvctlOptions& option
     SyncCounts counts;
     std::vector<std::pair<std::string, int>> results; // per step: result word, status
     for (const SyncStep& step : steps) {
+        // Asked to end (kvctl watch's SIGTERM): the file in flight has ended.
+        if (CancelOnInterrupt::Interrupted())
+            break;
         std::string result = dryRun ? "planned" : "done";
         LinkStatus status = LinkStatus::Ok;
         const std::string remote = JoinTerminalPath(remoteDir, step.name);

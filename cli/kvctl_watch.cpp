@@ -287,9 +287,10 @@ int RunWatchCommand(std::span<const std::string> args, const KvctlOptions& optio
     std::vector<std::string> ports = options.ports;
     if (ports.empty())
         ports.push_back(options.port);
-    // SIGTERM and Ctrl+C end the watch once the step in flight has ended.
+    // SIGTERM and Ctrl+C end the watch once the file in flight has ended.
     std::atomic<int> unused{0};
     const CancelOnInterrupt interrupt(unused);
+    CancelOnInterrupt::FinishFileInFlight();
     std::signal(SIGHUP, OnHangUp);
     Watch watch(options, args[1], std::move(*profile), out, err);
     std::vector<std::thread> threads;

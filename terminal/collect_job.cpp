@@ -181,7 +181,7 @@ CollectResult RunCollect(TerminalLink& link, const CollectInput& input,
     for (const TerminalEntry& entry : DecodeListing(listing.bytes.data(), count)) {
         if (entry.kind != kEntryFile)
             continue;
-        if (link.cancel.load())
+        if (link.cancel.load() || (input.stop && input.stop()))
             break;
         const std::string raw = EntryDisplayName(entry);
         const std::string request = input.remoteDir + "\\" + raw;

@@ -24,6 +24,7 @@ struct CollectInput {
     std::filesystem::path localDir; // the files go to localDir/<terminal>/
     std::string portName;           // names the folder of a terminal without a serial number
     bool deleteAfter = false;       // delete each terminal file once its copy is verified
+    std::function<bool()> stop;     // true: end before the next file (may be empty)
 };
 
 enum class CollectOutcome {
