@@ -36,7 +36,7 @@ for path in /usr/bin/kvvidiridoved /usr/bin/kvctl /usr/bin/kvsim \
   /usr/share/man/man1/{kvvidiridoved,kvctl,kvsim}.1.gz \
   /usr/share/bash-completion/completions/kvctl \
   /usr/share/doc/kvvidiridoved/copyright /usr/share/doc/kvvidiridoved/changelog.Debian.gz \
-  /lib/systemd/system/kvctl-watch@.service \
+  /usr/lib/systemd/system/kvctl-watch@.service \
   /usr/share/doc/kvvidiridoved/examples/watch-profile.ini; do
   grep -qx "$path" "$work/contents" || fail "$path is not in the package"
 done
@@ -61,7 +61,7 @@ apt-get install --simulate --no-install-recommends "$(realpath "$deb")" >"$work/
 echo "== systemd-analyze verify"
 # An instance of the template, with the installed kvctl where the unit looks for it.
 mkdir -p "$work/units"
-sed "s|/usr/bin/kvctl|$root/usr/bin/kvctl|" "$root/lib/systemd/system/kvctl-watch@.service" \
+sed "s|/usr/bin/kvctl|$root/usr/bin/kvctl|" "$root/usr/lib/systemd/system/kvctl-watch@.service" \
   >"$work/units/kvctl-watch@.service"
 ln -s kvctl-watch@.service "$work/units/kvctl-watch@ttyUSB0.service"
 SYSTEMD_UNIT_PATH="$work/units:" systemd-analyze verify "$work/units/kvctl-watch@ttyUSB0.service" ||
