@@ -5,20 +5,7 @@
 # against the single terminal's (the aim: within 3 %).
 # Usage: bench/kvctl_collect.sh [BUILD_DIR] [N] [SIZE]   (defaults: build 8 262144)
 set -euo pipefail
-build=$(realpath "${1:-build}")
-count=${2:-8}
-size=${3:-262144}
-kvctl=$build/bin/kvctl
-kvsim=$build/bin/kvsim
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_STATE_HOME=$work/state
+source "$(dirname "$0")/kvsim_rack.sh"
 
 ports=
 for i in $(seq 1 "$count"); do
@@ -34,7 +21,6 @@ for i in $(seq 1 "$count"); do
   [ -e "$work/tty$i" ] || { echo "kvsim $i did not start: $(cat "$work/kvsim$i.err")" >&2; exit 1; }
 done
 
-seconds() { date +%s.%N; }
 s=$(seconds)
 "$kvctl" --port "$work/tty1" collect 'C:\DATA' "$work/alone" >/dev/null
 e=$(seconds)

@@ -5,20 +5,7 @@
 # N times the single line's.
 # Usage: bench/kvctl_fleet.sh [BUILD_DIR] [N] [SIZE]   (defaults: build 8 262144)
 set -euo pipefail
-build=$(realpath "${1:-build}")
-count=${2:-8}
-size=${3:-262144}
-kvctl=$build/bin/kvctl
-kvsim=$build/bin/kvsim
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_STATE_HOME=$work/state
+source "$(dirname "$0")/kvsim_rack.sh"
 
 ports=
 for i in $(seq 1 "$count"); do
@@ -33,7 +20,6 @@ for i in $(seq 1 "$count"); do
 done
 head -c "$size" /dev/urandom >"$work/src.bin"
 
-seconds() { date +%s.%N; }
 s=$(seconds)
 "$kvctl" --port "$work/tty1" put "$work/src.bin" 'D:\LOOKUP\ALONE.BIN' --overwrite
 e=$(seconds)

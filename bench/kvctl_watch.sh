@@ -5,22 +5,8 @@
 # last says it is done; then one terminal alone. Prints both and their ratio.
 # Usage: bench/kvctl_watch.sh [BUILD_DIR] [N] [SIZE]   (defaults: build 8 262144)
 set -euo pipefail
-build=$(realpath "${1:-build}")
-count=${2:-8}
-size=${3:-262144}
-kvctl=$build/bin/kvctl
-kvsim=$build/bin/kvsim
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_STATE_HOME=$work/state
+source "$(dirname "$0")/kvsim_rack.sh"
 
-seconds() { date +%s.%N; }
 # Runs one round: n terminals (names from first), docked at once; the seconds
 # go to $work/seconds.
 round() {

@@ -30,15 +30,11 @@ void OnHangUp(int)
     reloadAsked.store(true);
 }
 
-// The state folder's record of which image each terminal was given.
+// The state folder's record of which image each terminal was given, beside the
+// transfer log.
 std::filesystem::path InstalledRecord()
 {
-    std::filesystem::path state;
-    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && *xdg)
-        state = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        state = std::filesystem::path(home) / ".local" / "state";
-    return state / "KVVidiRidoved" / "watch-installed.txt";
+    return DefaultTransferLogPath().parent_path() / "watch-installed.txt";
 }
 
 // A 64-bit FNV-1a of the image's bytes: a new image differs.
