@@ -9,6 +9,7 @@ add_library(kvctlcore STATIC
     interrupt.cpp
     watch_profile.cpp
     kvctl_watch.cpp
+    docking_wait.cpp
     json_text.cpp
     sync_plan.cpp
     port_fleet.cpp

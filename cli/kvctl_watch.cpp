@@ -1,7 +1,9 @@
 // kvctl watch: each port on a thread of its own asks every few seconds whether a
 // terminal is there; a terminal that answers has been set into its cradle and
-// gets the profile's steps once, until it has been taken out and docked again.
+// gets the profile's steps once, until it has been taken out and docked again
+// (it stops answering, its modem lines rise anew, or its device went away).
 // The steps are kvctl's own commands, each with the port to itself.
+#include "cli/docking_wait.h"
 #include "cli/interrupt.h"
 #include "cli/kvctl_commands.h"
 #include "cli/port_fleet.h"
@@ -76,12 +78,13 @@ public:
 
     void Port(const std::string& port)
     {
-        bool worked = false;  // the terminal in the cradle has had its steps
-        std::string workedOn; // the device it was in then
+        bool worked = false;      // the terminal in the cradle has had its steps
+        std::string workedOn;     // the device it was in then
+        bool dockedAgain = false; // its lines rose, or its device went, since
         while (!CancelOnInterrupt::Interrupted()) {
             const std::string device = DeviceNow(port);
             const std::optional<std::string> serial = Docked(port);
-            if (!serial || device != workedOn) {
+            if (!serial || device != workedOn || dockedAgain) {
                 if (worked)
                     Say(port, "taken out of its cradle");
                 worked = false;
@@ -91,7 +94,8 @@ public:
                 worked = true;
                 workedOn = device;
             }
-            Pause();
+            dockedAgain = WaitBetweenAsks(*ports, port, std::chrono::seconds(Profile().pollSeconds),
+                                          CancelOnInterrupt::Interrupted) != BetweenAsks::TimeUp;
         }
     }
 
@@ -180,7 +184,7 @@ private:
         KvctlOptions own = options;
         own.port = port;
         own.ports = {port};
-        own.sharedPorts = &ports;
+        own.sharedPorts = ports;
         own.progressBar = false;
         return own;
     }
@@ -206,15 +210,6 @@ private:
         }
         if (options.log)
             options.log->Write(port, line);
-    }
-
-    // Waits the profile's poll time, or less when asked to end.
-    void Pause() const
-    {
-        const auto until =
-            std::chrono::steady_clock::now() + std::chrono::seconds(Profile().pollSeconds);
-        while (std::chrono::steady_clock::now() < until && !CancelOnInterrupt::Interrupted())
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 
     // The profile, read again first when SIGHUP asked for it; a bad one is not
@@ -257,7 +252,9 @@ private:
     std::mutex stateMutex, outputMutex;
     std::ostream& out;
     std::ostream& err;
-    ProgramPorts ports;
+    std::unique_ptr<ProgramPorts> ownPorts =
+        options.sharedPorts ? nullptr : std::make_unique<ProgramPorts>();
+    ProgramPorts* ports = options.sharedPorts ? options.sharedPorts : ownPorts.get();
 };
 
 } // namespace
