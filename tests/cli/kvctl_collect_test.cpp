@@ -2,28 +2,13 @@
 // replaced, nothing deleted without a verified copy, nothing half left behind.
 #include "tests/support/kvsim_fleet.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <thread>
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// The names in folder, hidden ones included, sorted.
-std::vector<std::string> Names(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 using KvctlCollect = KvsimFleet;
-
-} // namespace
 
 TEST_F(KvctlCollect, TwoTerminalsEachIntoItsFolderAndNothingIsEverReplaced)
 {
@@ -46,13 +31,13 @@ TEST_F(KvctlCollect, TwoTerminalsEachIntoItsFolderAndNothingIsEverReplaced)
     r = Kvctl({"--port", ports, "collect", "C:\\DATA", out.string(), "--json"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("\"result\": \"unchanged\""), std::string::npos) << r.out;
-    EXPECT_EQ(Names(out / "SN-A"), std::vector<std::string>{"ORDERS.TXT"});
+    EXPECT_EQ(TestDir::Names(out / "SN-A"), std::vector<std::string>{"ORDERS.TXT"});
 
     // Other bytes under a collected name: both kept; --delete empties the terminal.
     TestDir::WriteFile(dir / "a" / "C" / "DATA" / "ORDERS.TXT", "later orders");
     r = Kvctl({"--port", ports, "collect", "C:\\DATA", out.string(), "--delete"});
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
-    const std::vector<std::string> kept = Names(out / "SN-A");
+    const std::vector<std::string> kept = TestDir::Names(out / "SN-A");
     ASSERT_EQ(kept.size(), 2u);
     EXPECT_EQ(TestDir::ReadFile(out / "SN-A" / "ORDERS.TXT"), "orders of a");
     EXPECT_EQ(TestDir::ReadFile(out / "SN-A" / kept[0]), "later orders") << kept[0];
@@ -103,11 +88,10 @@ TEST_F(KvctlCollect, InterruptedItLeavesNoHalfFileAndASecondRunFinishes)
             terminals.back()->Stop();
         } else {
             terminals.back()->Stop();
-            for (int i = 0; i < 200 && collect.Running(); ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            EXPECT_FALSE(collect.Running()) << "kvctl ends once its line is gone";
+            EXPECT_TRUE(WaitUntil([&] { return !collect.Running(); }, std::chrono::seconds(20)))
+                << "kvctl ends once its line is gone";
         }
-        for (const std::string& left : Names(out / name))
+        for (const std::string& left : TestDir::Names(out / name))
             EXPECT_EQ(left, "A.TXT") << "no half file, no temporary file";
         EXPECT_TRUE(fs::exists(dir / name / "C" / "DATA" / "BIG.DAT"));
 
@@ -116,6 +100,6 @@ TEST_F(KvctlCollect, InterruptedItLeavesNoHalfFileAndASecondRunFinishes)
             Kvctl({"--port", again, "collect", "C:\\DATA", out.string(), "--delete"});
         EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
         EXPECT_EQ(TestDir::ReadFile(out / name / "BIG.DAT"), std::string(64 * 1024, 'b'));
-        EXPECT_TRUE(Names(dir / name / "C" / "DATA").empty());
+        EXPECT_TRUE(TestDir::Names(dir / name / "C" / "DATA").empty());
     }
 }

@@ -8,7 +8,6 @@
 #include <ctime>
 #include <future>
 #include <sstream>
-#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -63,10 +62,7 @@ TEST_F(KvctlFleet, SyncSendsOnlyChangesDeletesOnlyExtrasAndDryRunChangesNothing)
     EXPECT_EQ(TestDir::ReadFile(onTerminal / "ITEMS.TXT"), "items");
     EXPECT_EQ(TestDir::ReadFile(onTerminal / "PRICES.TXT"), "prices");
     EXPECT_FALSE(fs::exists(onTerminal / "OLD.TXT"));
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(onTerminal))
-        names.push_back(e.path().filename().string());
-    EXPECT_EQ(names.size(), 2u) << "nothing mangled into a short name";
+    EXPECT_EQ(TestDir::Names(onTerminal).size(), 2u) << "nothing mangled into a short name";
 
     // The terminal keeps the time stamp sent with a file: the next run finds
     // nothing to do, and its listing shows the PC file's time.
@@ -101,35 +97,30 @@ TEST_F(KvctlFleet, SyncSendsOnlyChangesDeletesOnlyExtrasAndDryRunChangesNothing)
     EXPECT_EQ(r.out, "");
 }
 
-TEST_F(KvctlFleet, SyncDeleteKeepsAFileNamedWithCodePageLettersOnBothSides)
+TEST_F(KvctlFleet, SyncMatchesCodePageLettersAndGoesOnlyIntoADiskOrFolder)
 {
     // ZŁOTY.TXT on both sides: the PC name was skipped and the terminal's file deleted.
     const fs::path onTerminal = dir / "t" / "D" / "Z\u0141OTE";
     fs::create_directories(onTerminal);
     TestDir::WriteFile(onTerminal / "Z\u0141OTY.TXT", "old");
+    fs::create_directories(dir / "t" / "D" / "LOOKUP");
+    TestDir::WriteFile(dir / "t" / "D" / "LOOKUP" / "KEEP.TXT", "keep");
     const std::string tty = StartTerminal("t");
     fs::create_directories(dir / "prices");
     TestDir::WriteFile(dir / "prices" / "Z\u0141OTY.TXT", "new price");
-    const ProgramResult r =
+    ProgramResult r =
         Kvctl({"--port", tty, "sync", (dir / "prices").string(), "d:\\Z\u0141OTE", "--delete"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out,
               "sent    Z\u0141OTY.TXT (size)\n1 sent, 0 deleted, 0 same, 0 skipped, 0 failed\n");
     EXPECT_EQ(TestDir::ReadFile(onTerminal / "Z\u0141OTY.TXT"), "new price");
-}
 
-TEST_F(KvctlFleet, SyncRefusesTheRootAndWhatIsNoDiskOrFolder)
-{
     // sync into PDT read the list of disks as 32-byte entries, past its end.
-    const std::string tty = StartTerminal("t");
-    fs::create_directories(dir / "t" / "D" / "LOOKUP");
-    TestDir::WriteFile(dir / "t" / "D" / "LOOKUP" / "KEEP.TXT", "keep");
     fs::create_directories(dir / "empty");
     const std::vector<std::pair<std::string, std::string>> targets = {
         {"PDT", "PDT"}, {"pdt", "PDT"}, {"PDT\\", "PDT\\"}, {"d:lookup", "D:LOOKUP"}, {"", ""}};
     for (const auto& [target, shown] : targets) {
-        const ProgramResult r =
-            Kvctl({"--port", tty, "sync", (dir / "empty").string(), target, "--delete"});
+        r = Kvctl({"--port", tty, "sync", (dir / "empty").string(), target, "--delete"});
         EXPECT_EQ(r.exitCode, 2) << target;
         EXPECT_EQ(r.err,
                   "kvctl: sync goes into a disk or folder (D: or D:\\LOOKUP), not " + shown + "\n");
@@ -158,10 +149,7 @@ TEST_F(KvctlFleet, SyncKeepsTwoFreshTerminalsAlikeInOneCommand)
     for (const std::string port : {"SIM1", "SIM2"}) {
         const fs::path lookup =
             dir / "data" / "KVVidiRidoved" / "terminals" / port / "D" / "LOOKUP";
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(lookup))
-            names.push_back(e.path().filename().string());
-        EXPECT_EQ(names, std::vector<std::string>{"STOCK.TXT"}) << port;
+        EXPECT_EQ(TestDir::Names(lookup), std::vector<std::string>{"STOCK.TXT"}) << port;
         EXPECT_EQ(TestDir::ReadFile(lookup / "STOCK.TXT"), "stock");
         EXPECT_NE(r.out.find(port + ": sent    STOCK.TXT (new)\n"), std::string::npos) << r.out;
         EXPECT_NE(r.out.find(port + ": 1 sent, 2 deleted, 0 same"), std::string::npos) << r.out;
@@ -208,10 +196,7 @@ TEST_F(KvctlFleet, VerifyChecksTheBytesSentAndTellsTheLineFromTheCopy)
                 return true;
         return false;
     };
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!arriving() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_TRUE(arriving()) << "the file is changed while it is sent";
+    EXPECT_TRUE(WaitUntil(arriving, std::chrono::seconds(20))) << "changed while it is sent";
     TestDir::WriteFile(file, std::string(3000, 'w'));
     r = running.get();
     EXPECT_EQ(r.exitCode, 0) << r.err;

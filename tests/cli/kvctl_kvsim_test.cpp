@@ -1,6 +1,5 @@
 // kvctl end to end: the real serial back-end against kvsim on a pseudo-terminal.
-#include "tests/support/process.h"
-#include "tests/support/test_dir.h"
+#include "tests/support/kvsim_fleet.h"
 
 #include "convert/convert_settings.h"
 #include "convert/record_conversion.h"
@@ -39,38 +38,27 @@ std::string Text(const QJsonValue& value)
     return value.toString().toStdString();
 }
 
-class KvctlKvsim : public testing::Test {
+// One terminal: its disks in DIR/terminal, its line DIR/tty.
+class KvctlKvsim : public KvsimFleet {
 protected:
     void StartTerminal(std::vector<std::string> options = {})
     {
-        std::vector<std::string> args{"--root", (dir / "terminal").string(), "--pty", tty()};
-        args.insert(args.end(), options.begin(), options.end());
-        kvsim = std::make_unique<BackgroundProgram>(KVSIM_PATH, args, env, dir / "kvsim.err");
-        ASSERT_TRUE(WaitForPath(tty(), std::chrono::seconds(10)))
-            << process_detail::Slurp(dir / "kvsim.err");
+        KvsimFleet::StartTerminal("terminal", std::move(options), tty());
     }
     ProgramResult Kvctl(std::vector<std::string> args)
     {
         args.insert(args.begin(), {"--port", tty()});
-        return RunProgram(KVCTL_PATH, args, env, dir.path);
+        return KvsimFleet::Kvctl(args);
     }
     std::string tty() const { return (dir / "tty").string(); }
     std::filesystem::path Disk(const std::string& relative) const
     {
         return dir / "terminal" / relative;
     }
-
     std::string Log() const
     {
         return TestDir::ReadFile(dir / "state" / "KVVidiRidoved" / "transfer.log");
     }
-
-    TestDir dir;
-    // kvctl must not touch the user's own settings, simulated terminals or log.
-    std::map<std::string, std::string> env{{"XDG_CONFIG_HOME", (dir / "config").string()},
-                                           {"XDG_DATA_HOME", (dir / "data").string()},
-                                           {"XDG_STATE_HOME", (dir / "state").string()}};
-    std::unique_ptr<BackgroundProgram> kvsim;
 };
 
 } // namespace
@@ -236,10 +224,8 @@ TEST_F(KvctlKvsim, EveryCommandPrintsJsonWithJson)
     const std::vector<Row> rows = {
         {{"ports"}, 0, ""},
         {{"ls", "PDT"}, 0, ""},
-        {{"ls", "C:\\DATA"}, 0, ""},
         {{"ls", "NO:\\SUCH"}, 1, "failed"},
         {{"df", "C:"}, 0, ""},
-        {{"info"}, 0, ""},
         {{"put", a, "C:\\DATA\\A.TXT"}, 0, "done"},
         {{"put", a, "C:\\DATA\\A.TXT"}, 1, "failed"},
         {{"put", a, "C:\\DATA\\A.TXT", "--overwrite", "--verify"}, 0, "done"},
@@ -266,7 +252,7 @@ TEST_F(KvctlKvsim, EveryCommandPrintsJsonWithJson)
             EXPECT_EQ(Text(document["result"]), row.result) << line << r.out;
         }
     }
-
+    // info and a listing: the terminal's letters decoded.
     EXPECT_EQ(Text(ParseJson(Kvctl({"--json", "info"}).out)["equipment"]), "DOCK-\u0141");
     std::vector<std::string> names;
     for (const QJsonValue& entry : ParseJson(Kvctl({"--json", "ls", "C:\\DATA"}).out).array())
@@ -274,16 +260,12 @@ TEST_F(KvctlKvsim, EveryCommandPrintsJsonWithJson)
     EXPECT_NE(std::find(names.begin(), names.end(), "Z\u0141OTY.TXT"), names.end()) << names.size();
 
     // Several ports: one document, each port's own output inside it.
-    for (const std::string command : {"install", "info"}) {
-        std::vector<std::string> args = {"--port", "SIM1," + tty(), "--json", command};
-        if (command == "install")
-            args.push_back((dir / "app.bin").string());
-        const ProgramResult r = RunProgram(KVCTL_PATH, args, env, dir.path);
-        const QJsonArray ports = ParseJson(r.out)["ports"].toArray();
-        ASSERT_EQ(ports.size(), 2) << r.out;
-        for (const QJsonValue& port : ports)
-            EXPECT_TRUE(port["output"].isObject()) << r.out;
-    }
+    const ProgramResult r = KvsimFleet::Kvctl(
+        {"--port", "SIM1," + tty(), "--json", "install", (dir / "app.bin").string()});
+    const QJsonArray ports = ParseJson(r.out)["ports"].toArray();
+    ASSERT_EQ(ports.size(), 2) << r.out;
+    for (const QJsonValue& port : ports)
+        EXPECT_TRUE(port["output"].isObject()) << r.out;
 }
 
 TEST_F(KvctlKvsim, PortsAndUsage)

@@ -7,41 +7,28 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
-struct SystemFolderRow {
-    const char* name;
-    const char* folder;
-    bool system;
-};
-
-class SystemProgramFolderTest : public testing::TestWithParam<SystemFolderRow> {
-protected:
-    void SetUp() override
-    {
-        _putenv_s("ProgramFiles", "C:\\Program Files");
-        _putenv_s("ProgramFiles(x86)", "C:\\Program Files (x86)");
-        _putenv_s("SystemRoot", "C:\\Windows");
-    }
-};
-
-TEST_P(SystemProgramFolderTest, ProgramFilesAndTheSystemFolder)
+TEST(ConvertIniLocationWindows, ProgramFilesAndTheSystemFolder)
 {
-    EXPECT_EQ(IsSystemProgramFolder(GetParam().folder), GetParam().system);
+    _putenv_s("ProgramFiles", "C:\\Program Files");
+    _putenv_s("ProgramFiles(x86)", "C:\\Program Files (x86)");
+    _putenv_s("SystemRoot", "C:\\Windows");
+    const std::pair<const char*, bool> rows[] = {
+        {"C:\\Program Files", true},
+        {"C:\\Program Files\\KVVidiRidoved", true},
+        {"c:/PROGRAM FILES/kv/", true}, // other case and slashes
+        {"C:\\Program Files (x86)\\KV", true},
+        {"C:\\Windows\\System32", true},
+        {"C:\\Program Files Portable\\KV", false}, // the same beginning
+        {"C:\\Users\\ann\\KV", false},
+        {"Program Files\\KV", false}, // relative
+    };
+    for (const auto& [folder, system] : rows)
+        EXPECT_EQ(IsSystemProgramFolder(folder), system) << folder;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SystemProgramFolderTest,
-    testing::Values(SystemFolderRow{"program_files", "C:\\Program Files", true},
-                    SystemFolderRow{"inside", "C:\\Program Files\\KVVidiRidoved", true},
-                    SystemFolderRow{"other_case_and_slashes", "c:/PROGRAM FILES/kv/", true},
-                    SystemFolderRow{"x86", "C:\\Program Files (x86)\\KV", true},
-                    SystemFolderRow{"system", "C:\\Windows\\System32", true},
-                    SystemFolderRow{"same_beginning", "C:\\Program Files Portable\\KV", false},
-                    SystemFolderRow{"user", "C:\\Users\\ann\\KV", false},
-                    SystemFolderRow{"relative", "Program Files\\KV", false}),
-    [](const auto& info) { return info.param.name; });
 
 TEST(ConvertIniLocationWindows, BesideAPortableCopyElseInTheUsersFolder)
 {

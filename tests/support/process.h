@@ -130,15 +130,21 @@ private:
     int exitCode = -1;
 };
 
+// Waits until done() holds, looking every 10 ms; false after the limit.
+template <typename Done> bool WaitUntil(Done done, std::chrono::seconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 // Waits until the path exists (a program has made it); false after the limit.
 inline bool WaitForPath(const std::filesystem::path& p, std::chrono::seconds limit)
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        std::error_code ec;
-        if (std::filesystem::exists(p, ec))
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+    std::error_code ec;
+    return WaitUntil([&] { return std::filesystem::exists(p, ec); }, limit);
 }

@@ -1,10 +1,12 @@
 // test_dir.h: a fresh temporary folder, removed with everything in it.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 class TestDir {
 public:
@@ -35,6 +37,17 @@ public:
     {
         std::ifstream in(p, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // The names in folder, hidden ones too, in UTF-8 and sorted.
+    static std::vector<std::string> Names(const std::filesystem::path& folder)
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            const std::u8string name = entry.path().filename().u8string();
+            names.emplace_back(name.begin(), name.end());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     std::filesystem::path path;

@@ -1,14 +1,7 @@
 // The automatic transmission's list and its run against the simulated terminal.
-#include "tests/support/recording_host.h"
-#include "tests/support/test_dir.h"
+#include "tests/support/job_rig.h"
 
 #include "link/operation_text.h"
-#include "link/terminal_link.h"
-#include "link/transfer_progress.h"
-#include "sim/in_process_line.h"
-#include "sim/line_transport.h"
-#include "sim/sim_terminal.h"
-#include "sim/terminal_port.h"
 #include "terminal/auto_transmission.h"
 
 #include <gtest/gtest.h>
@@ -58,39 +51,12 @@ TEST(TransmissionList, EntriesAndTheirTargets)
     }
 }
 
-struct Rig {
-    explicit Rig(int lineRate = 0)
-    {
-        std::filesystem::create_directories(dir / "pc");
-        SimTerminalConfig config;
-        config.root = dir / "terminal";
-        config.lineRate = lineRate;
-        auto [pc, far] = MakeInProcessLine();
-        terminal = std::make_unique<SimTerminal>(config, std::make_unique<LinePort>(far));
-        terminal->Start();
-        transport.AddPort("AUTO", pc);
-        link = std::make_unique<TerminalLink>(transport, LinkTimings{500ms, 10ms});
-        link->AttachPort(transport.PortOpen(PortKind::ListIndex, 1, "AUTO"));
-        link->progress = &progress;
-    }
-    ~Rig()
-    {
-        link.reset();
-        terminal->Stop();
-    }
-    std::string Pc(const std::string& name, const std::string& content)
-    {
-        TestDir::WriteFile(dir / "pc" / name, content);
-        return (dir / "pc" / name).string();
-    }
+struct Rig : JobRig {
+    using JobRig::JobRig;
     std::filesystem::path List(const std::string& content)
     {
         TestDir::WriteFile(dir / "list.txt", content);
         return dir / "list.txt";
-    }
-    std::filesystem::path Disk(const std::string& relative) const
-    {
-        return dir / "terminal" / relative;
     }
     // The files the terminal's two disks list (its unfinished copies are hidden).
     std::vector<std::string> FilesOnTerminal() const
@@ -103,13 +69,6 @@ struct Rig {
                     files.push_back(e.path().string());
         return files;
     }
-
-    TestDir dir;
-    LineTransport transport;
-    std::unique_ptr<SimTerminal> terminal;
-    std::unique_ptr<TerminalLink> link;
-    TransferProgress progress;
-    RecordingHost host;
 };
 
 TEST(AutoTransmission, SendsEachFileToItsFolderSkippingMissingOnes)
@@ -220,7 +179,7 @@ TEST(AutoTransmission, BrokenListsSendNothingAndEnd)
 
 TEST(AutoTransmission, CancelEndsTheRunWithoutAHalfFile)
 {
-    Rig rig(460800); // slow enough to cancel a file half-way
+    Rig rig([](SimTerminalConfig& c) { c.lineRate = 460800; }); // to cancel a file half-way
     const std::string big = rig.Pc("BIG.DAT", std::string(64 * 1024, 'b'));
     const std::string next = rig.Pc("NEXT.DAT", "n");
     const auto list = rig.List("COM1:9600\r\n0," + big + "\r\n3," + next + "\r\n");

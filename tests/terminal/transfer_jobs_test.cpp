@@ -1,81 +1,20 @@
 // The transfer jobs against the simulated terminal, with a host that records
 // what the window would show and answers its questions.
-#include "tests/support/recording_host.h"
+#include "tests/support/job_rig.h"
 #include "tests/support/scripted_peer.h"
-#include "tests/support/test_dir.h"
 
 #include "link/operation_text.h"
-#include "link/terminal_link.h"
-#include "link/transfer_progress.h"
-#include "sim/in_process_line.h"
-#include "sim/line_transport.h"
-#include "sim/sim_terminal.h"
-#include "sim/terminal_port.h"
 #include "terminal/transfer_jobs.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <thread>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
 
 namespace {
-
-struct JobRig {
-    explicit JobRig(const std::function<void(SimTerminalConfig&)>& setup = {})
-    {
-        // Temporary copies go to a private folder of this test only.
-        setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
-        std::filesystem::create_directories(dir / "pc");
-        SimTerminalConfig config;
-        config.root = dir / "terminal";
-        if (setup)
-            setup(config);
-        auto [pc, far] = MakeInProcessLine();
-        terminal = std::make_unique<SimTerminal>(config, std::make_unique<LinePort>(far));
-        terminal->Start();
-        transport.AddPort("JOB", pc);
-        link = std::make_unique<TerminalLink>(transport, LinkTimings{500ms, 10ms});
-        link->AttachPort(transport.PortOpen(PortKind::ListIndex, 1, "JOB"));
-        link->progress = &progress;
-    }
-    ~JobRig()
-    {
-        link.reset();
-        terminal->Stop();
-    }
-    std::filesystem::path Pc(const std::string& name, const std::string& content)
-    {
-        const auto p = dir / "pc" / name;
-        TestDir::WriteFile(p, content);
-        return p;
-    }
-    std::filesystem::path Disk(const std::string& relative) const
-    {
-        return dir / "terminal" / relative;
-    }
-    void Put(const std::string& terminalPath, const std::string& content)
-    {
-        ASSERT_EQ(link->DownloadFile(Pc("put.tmp", content), terminalPath, 1, false, false),
-                  LinkStatus::Ok);
-        std::filesystem::remove(dir / "pc" / "put.tmp");
-    }
-    bool PrivateFolderEmpty() const
-    {
-        const auto folder = dir / "cache" / "KVVidiRidoved";
-        return !std::filesystem::exists(folder) || std::filesystem::is_empty(folder);
-    }
-
-    TestDir dir;
-    LineTransport transport;
-    std::unique_ptr<SimTerminal> terminal;
-    std::unique_ptr<TerminalLink> link;
-    TransferProgress progress;
-    RecordingHost host;
-};
 
 std::string Scrambled(const std::string& plain)
 {
@@ -373,13 +312,10 @@ TEST(UploadJob, AMoveRemovesOnlyWhatTheTerminalLetsGoOf)
 {
     // Mended: a terminal file that could not be deleted was still logged as
     // moved and its item removed.
-    struct Row {
-        const char* name;
-        bool inUse; // the terminal refuses the delete
-    };
-    for (const Row& row : {Row{"deletable", false}, Row{"in use", true}}) {
+    for (const bool inUse : {false, true}) { // the terminal refuses the delete
+        SCOPED_TRACE(inUse ? "in use" : "deletable");
         JobRig rig([&](SimTerminalConfig& c) {
-            if (row.inUse)
+            if (inUse)
                 c.locked = {"C:\\DATA\\M.TXT"};
         });
         rig.Put("C:\\DATA\\M.TXT", "moving");
@@ -387,16 +323,14 @@ TEST(UploadJob, AMoveRemovesOnlyWhatTheTerminalLetsGoOf)
         std::filesystem::create_directories(target);
         RunUploadJob(*rig.link, {{"C:\\DATA\\M.TXT"}, target, true}, rig.host);
         const std::string shown = (target / "M.TXT").string();
-        EXPECT_EQ(TestDir::ReadFile(target / "M.TXT"), "moving") << row.name;
-        EXPECT_EQ(std::filesystem::exists(rig.Disk("C/DATA/M.TXT")), row.inUse) << row.name;
-        EXPECT_EQ(rig.host.moved,
-                  row.inUse ? std::vector<std::size_t>{} : std::vector<std::size_t>{0})
-            << row.name << ": the item stays while the file does";
+        EXPECT_EQ(TestDir::ReadFile(target / "M.TXT"), "moving");
+        EXPECT_EQ(std::filesystem::exists(rig.Disk("C/DATA/M.TXT")), inUse);
+        EXPECT_EQ(rig.host.moved, inUse ? std::vector<std::size_t>{} : std::vector<std::size_t>{0})
+            << "the item stays while the file does";
         EXPECT_EQ(rig.host.lines,
-                  (std::vector<std::string>{row.inUse ? SourceKeptLine("C:\\DATA\\M.TXT", shown)
-                                                      : MoveDoneLine("C:\\DATA\\M.TXT", shown)}))
-            << row.name;
-        EXPECT_EQ(rig.progress.finishedFiles.load(), 1) << row.name << ": the file was fetched";
+                  (std::vector<std::string>{inUse ? SourceKeptLine("C:\\DATA\\M.TXT", shown)
+                                                  : MoveDoneLine("C:\\DATA\\M.TXT", shown)}));
+        EXPECT_EQ(rig.progress.finishedFiles.load(), 1) << "the file was fetched";
     }
 }
 
