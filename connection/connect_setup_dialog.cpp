@@ -1,6 +1,6 @@
 #include "connection/connect_setup_dialog.h"
 
-#include "shell/prompter.h"
+#include "gui/prompter.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,7 +1,5 @@
 #include "connection/connection_rules.h"
 
-#include "shell/start_options.h"
-
 #include <array>
 #include <cstdint>
 
@@ -17,6 +15,21 @@ bool IsDevicePath(const QString& portName)
 }
 
 } // namespace
+
+int AtoiValue(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t' || text[i] == u'\n' ||
+                               text[i] == u'\r' || text[i] == u'\v' || text[i] == u'\f'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
+        negative = text[i++] == u'-';
+    std::uint32_t value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i)
+        value = value * 10u + static_cast<std::uint32_t>(text[i].unicode() - u'0');
+    return static_cast<std::int32_t>(negative ? 0u - value : value);
+}
 
 QStringList BaudRateTexts()
 {

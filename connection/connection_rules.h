@@ -13,6 +13,10 @@
 #include <atomic>
 #include <optional>
 
+// Leading blanks, an optional sign, digits up to the first other character; no
+// digits gives 0. Values beyond 32 bits keep their low 32 bits.
+int AtoiValue(const QString& text);
+
 // What the connect setup dialog edits in place. A copy takes the lock's value
 // at the time of copying.
 struct ConnectionSettings {

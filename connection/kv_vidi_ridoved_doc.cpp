@@ -1,17 +1,18 @@
 #include "connection/kv_vidi_ridoved_doc.h"
 
+#include "connection/clock_sync_thread.h"
 #include "connection/connect_setup_dialog.h"
 #include "connection/connection_reaper.h"
+#include "connection/device_monitor.h"
 #include "connection/job_thread.h"
+#include "connection/program_settings.h"
 #include "connection/received_file_log.h"
+#include "gui/modal_box.h"
+#include "gui/prompter.h"
+#include "gui/ui_language.h"
 #include "link/serial/port_permission.h"
 #include "link/serial/program_ports.h"
 #include "link/terminal_link.h"
-#include "shell/clock_sync_thread.h"
-#include "shell/device_monitor.h"
-#include "shell/kv_vidi_ridoved_app.h"
-#include "shell/prompter.h"
-#include "shell/ui_language.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -28,7 +29,7 @@ constexpr int kClockStartDelayMs = 500;
 // name; it must outlive the link.
 std::shared_ptr<ReceivedFileLog> LogIncomingFiles(TerminalLink& link, const QString& connection)
 {
-    link.SetReplacedKeepDays(CKVVidiRidovedApp::ReplacedKeepDaysSetting());
+    link.SetReplacedKeepDays(ReplacedKeepDaysSetting());
     auto log = std::make_shared<ReceivedFileLog>(connection.toStdString());
     link.SetObserver(log.get());
     return log;
@@ -36,12 +37,12 @@ std::shared_ptr<ReceivedFileLog> LogIncomingFiles(TerminalLink& link, const QStr
 
 } // namespace
 
-void ShowOpenPortFail(const QString& portName)
+void ShowOpenPortFail(ProgramServices& services, const QString& portName)
 {
     ShowMessage(MessageId::OpenPortFail);
     // The advice names the device a COMn name or the list stands for.
     std::string device = portName.toStdString();
-    if (ProgramPorts* ports = TheApp()->programPorts())
+    if (ProgramPorts* ports = services.programPorts())
         if (std::string path = ports->DevicePath(device); !path.empty())
             device = std::move(path);
     const std::string advice = PortPermissionAdvice(device, UiLanguage());
@@ -58,8 +59,8 @@ std::optional<TransmissionTarget> ReadTransmissionList(const QString& path)
     return ParseTransmissionListHead(file.read(kListHeadBytes));
 }
 
-CKVVidiRidovedDoc::CKVVidiRidovedDoc(QObject* parent)
-    : QObject(parent), job(std::make_shared<JobThread>())
+CKVVidiRidovedDoc::CKVVidiRidovedDoc(ProgramServices& services, QObject* parent)
+    : QObject(parent), job(std::make_shared<JobThread>()), program(services)
 {
 }
 
@@ -76,8 +77,8 @@ void CKVVidiRidovedDoc::SetTitle(const QString& text)
 
 bool CKVVidiRidovedDoc::OnNewDocument(QWidget* dialogParent)
 {
-    CKVVidiRidovedApp& app = *TheApp();
-    const int mode = app.StartMode.load();
+    ProgramServices& app = program;
+    const int mode = app.startMode().load();
     int listPosition = 0;
     bool registryDriven = false;
     if (mode == 0) {
@@ -85,11 +86,11 @@ bool CKVVidiRidovedDoc::OnNewDocument(QWidget* dialogParent)
             settings, [&app] { return app.PortNames(); }, dialogParent);
         connect(&app.deviceMonitor(), &DeviceMonitor::DevicesChanged, &dialog,
                 &ConnectSetupDialog::OnDeviceChange);
-        if (dialog.exec() != QDialog::Accepted)
+        if (ExecModal(dialog) != QDialog::Accepted)
             return false;
         listPosition = dialog.listPosition;
     } else {
-        QSettings registry = app.TransmissionSettings();
+        QSettings registry = TransmissionSettings();
         registry.beginGroup(QStringLiteral("Transmission"));
         if (mode == 1) {
             const std::optional<QString> value =
@@ -126,7 +127,7 @@ bool CKVVidiRidovedDoc::OnNewDocument(QWidget* dialogParent)
     settings.handle =
         transport.PortOpen(choice->kind, choice->numberOrIndex, settings.portName.toStdString());
     if (settings.handle == kNoPort) {
-        ShowOpenPortFail(settings.portName);
+        ShowOpenPortFail(program, settings.portName);
         return false;
     }
     link = std::make_unique<TerminalLink>(transport);
@@ -134,7 +135,7 @@ bool CKVVidiRidovedDoc::OnNewDocument(QWidget* dialogParent)
     transport.PortConfigure(settings.handle, static_cast<BaudCode>(settings.baudCode), 0, 0, 0, 1);
     link->AttachPort(settings.handle);
 
-    if (app.ClockSynchronization.load() != 0)
+    if (app.clockSwitch().load() != 0)
         StartClockThread();
     if (registryDriven) {
         // Posted: the frame acts on it once the connection's window exists.
@@ -148,7 +149,7 @@ bool CKVVidiRidovedDoc::OnNewDocument(QWidget* dialogParent)
             },
             Qt::QueuedConnection);
     }
-    app.StartMode.store(0);
+    app.startMode().store(0);
     SetTitle(settings.portName);
     return true;
 }
@@ -171,7 +172,7 @@ void CKVVidiRidovedDoc::OnCloseDocument()
     std::shared_ptr<ReceivedFileLog> oldLog(std::move(receivedFiles));
     const PortHandle handle = settings.handle;
     settings.handle = kNoPort;
-    CKVVidiRidovedApp& app = *TheApp();
+    ProgramServices& app = program;
     Transport* transport = &app.transport();
     // The workers must end before the link they use goes, the link before its
     // port and its log. Nothing of the connection stays behind here: the reaper
@@ -192,7 +193,7 @@ void CKVVidiRidovedDoc::ClosePortForReconnect()
     if (clockThread)
         clockThread->RequestStop();
     if (settings.handle != kNoPort)
-        TheApp()->transport().PortClose(settings.handle);
+        program.transport().PortClose(settings.handle);
     settings.handle = kNoPort;
 }
 
@@ -203,7 +204,7 @@ CKVVidiRidovedDoc::Reopened CKVVidiRidovedDoc::ReopenPort(const ConnectionSettin
         InstallLink(chosen, handle);
         return Reopened::Chosen;
     }
-    const int previousPosition = FindPortPosition(TheApp()->PortNames(), settings.portName);
+    const int previousPosition = FindPortPosition(program.PortNames(), settings.portName);
     if (const PortHandle handle = OpenPort(settings.portName, previousPosition);
         handle != kNoPort) {
         InstallLink(settings, handle);
@@ -217,13 +218,13 @@ PortHandle CKVVidiRidovedDoc::OpenPort(const QString& portName, int listPosition
     const auto choice = ChoosePortOpen(portName, listPosition);
     if (!choice)
         return kNoPort;
-    return TheApp()->transport().PortOpen(choice->kind, choice->numberOrIndex,
-                                          portName.toStdString());
+    return program.transport().PortOpen(choice->kind, choice->numberOrIndex,
+                                        portName.toStdString());
 }
 
 void CKVVidiRidovedDoc::InstallLink(const ConnectionSettings& chosen, PortHandle handle)
 {
-    CKVVidiRidovedApp& app = *TheApp();
+    ProgramServices& app = program;
     Transport& transport = app.transport();
     transport.PortConfigure(handle, static_cast<BaudCode>(chosen.baudCode), 0, 0, 0, 1);
     auto fresh = std::make_unique<TerminalLink>(transport);
@@ -247,7 +248,7 @@ void CKVVidiRidovedDoc::InstallLink(const ConnectionSettings& chosen, PortHandle
     settings = chosen;
     settings.handle = handle;
     SetTitle(settings.portName);
-    if (app.ClockSynchronization.load() != 0)
+    if (app.clockSwitch().load() != 0)
         StartClockThread();
 }
 
@@ -257,7 +258,7 @@ void CKVVidiRidovedDoc::StartClockThread()
         return;
     if (!clockThread || !clockThread->Running()) {
         clockThread.reset();
-        clockThread = std::make_unique<ClockSyncThread>(*link, TheApp()->ClockSynchronization);
+        clockThread = std::make_unique<ClockSyncThread>(*link, program.clockSwitch());
     }
     QTimer::singleShot(kClockStartDelayMs, this, [this] { WakeClockThread(); });
 }

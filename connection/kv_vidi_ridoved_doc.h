@@ -4,6 +4,7 @@
 #pragma once
 
 #include "connection/connection_rules.h"
+#include "connection/program_services.h"
 
 #include <QObject>
 #include <QString>
@@ -20,7 +21,7 @@ class QWidget;
 class CKVVidiRidovedDoc : public QObject {
     Q_OBJECT
 public:
-    explicit CKVVidiRidovedDoc(QObject* parent = nullptr);
+    explicit CKVVidiRidovedDoc(ProgramServices& services, QObject* parent = nullptr);
     ~CKVVidiRidovedDoc() override;
 
     // Opens the connection the application's start mode calls for: the connect
@@ -51,6 +52,7 @@ public:
     // How many times this connection's worker has set the terminal's clock.
     int ClockSyncCount() const;
 
+    ProgramServices& services() const { return program; }
     QString Title() const { return title; }
     void SetTitle(const QString& text);
 
@@ -73,6 +75,7 @@ private:
     PortHandle OpenPort(const QString& portName, int listPosition);
     void InstallLink(const ConnectionSettings& chosen, PortHandle handle);
 
+    ProgramServices& program;
     std::unique_ptr<ClockSyncThread> clockThread;
     // Where the link reports the files its terminal pushes; goes after the link.
     std::shared_ptr<ReceivedFileLog> receivedFiles;
@@ -81,7 +84,7 @@ private:
 
 // Message 40006 for portName, followed by what to do about it when the user may
 // not open that device. GUI thread.
-void ShowOpenPortFail(const QString& portName);
+void ShowOpenPortFail(ProgramServices& services, const QString& portName);
 
 // The first line of the transmission list at path, or nullopt when the file
 // cannot be read or its first line is malformed. Reads at most the first 4 KiB.

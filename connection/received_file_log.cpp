@@ -1,9 +1,9 @@
 #include "connection/received_file_log.h"
 
+#include "gui/message_window.h"
+#include "gui/run_in_gui_thread.h"
 #include "link/operation_text.h"
 #include "link/transfer_log.h"
-#include "shell/message_window.h"
-#include "shell/run_in_gui_thread.h"
 
 #include <QCoreApplication>
 

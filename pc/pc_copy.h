@@ -3,7 +3,7 @@
 // tree's drop runs it on the GUI thread with itself as the host.
 #pragma once
 
-#include "terminal/job_host.h"
+#include "link/job_host.h"
 
 #include <filesystem>
 #include <vector>

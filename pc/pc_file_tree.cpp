@@ -2,7 +2,7 @@
 
 #include "pc/pc_copy.h"
 #include "pc/volumes.h"
-#include "terminal/gui_job_host.h"
+#include "gui/gui_job_host.h"
 
 #include <QDir>
 #include <QFile>

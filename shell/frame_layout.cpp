@@ -1,5 +1,6 @@
 #include "shell/frame_layout.h"
 
+#include "connection/program_settings.h"
 #include "pc/pc_file_tree.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/main_frame.h"
@@ -108,7 +109,7 @@ QRect FitInside(const QRect& window, const QRect& area)
 
 void RestoreFrameLayout(QMainWindow& frame)
 {
-    const QSettings settings = CKVVidiRidovedApp::ProgramSettings();
+    const QSettings settings = ProgramSettings();
     const QByteArray geometry = settings.value(kGeometryKey).toByteArray();
     if (!geometry.isEmpty())
         frame.restoreGeometry(geometry);
@@ -119,7 +120,7 @@ void RestoreFrameLayout(QMainWindow& frame)
 
 void SaveFrameLayout(const QMainWindow& frame)
 {
-    QSettings settings = CKVVidiRidovedApp::ProgramSettings();
+    QSettings settings = ProgramSettings();
     settings.setValue(kGeometryKey, frame.saveGeometry());
     settings.setValue(kStateKey, frame.saveState(kLayoutVersion));
 }

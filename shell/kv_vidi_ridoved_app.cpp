@@ -1,36 +1,25 @@
 #include "shell/kv_vidi_ridoved_app.h"
 
 #include "connection/connection_reaper.h"
+#include "connection/device_monitor.h"
+#include "connection/program_settings.h"
 #include "convert/convert_ini_location.h"
+#include "gui/ui_language.h"
 #include "link/replaced_history.h"
 #include "link/serial/program_ports.h"
-#include "shell/device_monitor.h"
 #include "shell/main_frame.h"
 #include "shell/single_instance.h"
 #include "shell/start_options.h"
-#include "shell/ui_language.h"
 
 #include <QApplication>
 #include <QThread>
 
 #include <algorithm>
 
-namespace {
-
-std::atomic<CKVVidiRidovedApp*> theApp{nullptr};
-
-} // namespace
-
-CKVVidiRidovedApp* TheApp()
-{
-    return theApp.load();
-}
-
 CKVVidiRidovedApp::CKVVidiRidovedApp()
     : connectionReaper(std::make_unique<ConnectionReaper>()),
       monitor(std::make_unique<DeviceMonitor>())
 {
-    theApp.store(this);
 }
 
 CKVVidiRidovedApp::~CKVVidiRidovedApp()
@@ -48,18 +37,6 @@ CKVVidiRidovedApp::~CKVVidiRidovedApp()
     // Closed connections end before the transport their ports belong to.
     connectionReaper.reset();
     ports.reset();
-    CKVVidiRidovedApp* self = this;
-    theApp.compare_exchange_strong(self, nullptr);
-}
-
-QSettings CKVVidiRidovedApp::ProgramSettings()
-{
-    return QSettings(QStringLiteral("TELMARQ SOFTWARE"), QStringLiteral("KVVidiRidoved"));
-}
-
-QSettings CKVVidiRidovedApp::TransmissionSettings()
-{
-    return QSettings(QStringLiteral("TELMARQ SOFTWARE"), QStringLiteral("Korvane"));
 }
 
 void CKVVidiRidovedApp::LoadClockSetting()
@@ -69,27 +46,6 @@ void CKVVidiRidovedApp::LoadClockSetting()
     const int value = settings.value(QStringLiteral("Setting/ClockSynchronization"), 0).toInt(&ok);
     // Anything unreadable counts as off; any other non-zero value as on.
     ClockSynchronization.store(ok && value != 0 ? 1 : 0);
-}
-
-UnscrambleKey CKVVidiRidovedApp::UnscrambleKeySetting()
-{
-    const QVariant value = ProgramSettings().value(QStringLiteral("Setting/UnscrambleKey"));
-    if (!value.isValid())
-        return kDefaultUnscrambleKey;
-    // Written without quotes, the store reads "1, 2, ..." back as a list.
-    const QStringList parts = value.toStringList();
-    const QString text = parts.size() > 1 ? parts.join(u',') : value.toString();
-    return ParseUnscrambleKey(text.toStdString()).value_or(kDefaultUnscrambleKey);
-}
-
-int CKVVidiRidovedApp::ReplacedKeepDaysSetting()
-{
-    bool ok = false;
-    const int days =
-        ProgramSettings()
-            .value(QStringLiteral("Setting/ReplacedKeepDays"), kDefaultReplacedKeepDays)
-            .toInt(&ok);
-    return ok && days >= 0 ? std::min(days, 3650) : kDefaultReplacedKeepDays;
 }
 
 void CKVVidiRidovedApp::SaveClockSetting()

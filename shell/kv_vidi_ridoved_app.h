@@ -1,11 +1,11 @@
 // kv_vidi_ridoved_app.h: the one application object: start-up (single instance,
 // command line, settings, Convert.ini, main frame, first connection), the
-// process-wide settings the other parts read, and the saving at exit.
+// program's services the connections are given, and the saving at exit.
 // GUI thread, except the atomic fields, which workers read.
 #pragma once
 
+#include "connection/program_services.h"
 #include "convert/convert_settings.h"
-#include "convert/scramble.h"
 
 #include <QSettings>
 #include <QString>
@@ -25,11 +25,10 @@ class SingleInstance;
 class Transport;
 struct StartOptions;
 
-class CKVVidiRidovedApp {
+class CKVVidiRidovedApp : public ProgramServices {
 public:
-    // Becomes the object TheApp() returns.
     CKVVidiRidovedApp();
-    ~CKVVidiRidovedApp();
+    ~CKVVidiRidovedApp() override;
     CKVVidiRidovedApp(const CKVVidiRidovedApp&) = delete;
     CKVVidiRidovedApp& operator=(const CKVVidiRidovedApp&) = delete;
 
@@ -46,30 +45,24 @@ public:
     // Saves ClockSynchronization and Convert.ini; returns code.
     int ExitInstance(int code);
 
-    // The per-user store: group "Setting" holds "ClockSynchronization".
-    static QSettings ProgramSettings();
-    // Where the sibling program leaves automatic work: group "Transmission".
-    static QSettings TransmissionSettings();
     void LoadClockSetting();
-    // The key of BASIC programs (group "Setting", value "UnscrambleKey": ten
-    // numbers); the built-in key when the store names none or something else.
-    static UnscrambleKey UnscrambleKeySetting();
-    // Days the receive folder keeps a pushed file a newer push replaced:
-    // "Setting/ReplacedKeepDays", 30 when unset or unreadable, at most ten years.
-    static int ReplacedKeepDaysSetting();
     void SaveClockSetting();
 
     // The port list and the transport every connection opens its port through.
-    Transport& transport();
-    QStringList PortNames();
+    Transport& transport() override;
+    QStringList PortNames() override;
     // Tests put their own transport in place; not owned, null for the program's.
     void SetTransport(Transport* replacement) { injectedTransport = replacement; }
     // The program's own ports, made on first use; null while a test's
     // transport is in place.
-    ProgramPorts* programPorts();
+    ProgramPorts* programPorts() override;
 
-    ConnectionReaper& reaper() { return *connectionReaper; }
-    DeviceMonitor& deviceMonitor() { return *monitor; }
+    ConnectionReaper& reaper() override { return *connectionReaper; }
+    DeviceMonitor& deviceMonitor() override { return *monitor; }
+    std::atomic<int>& clockSwitch() override { return ClockSynchronization; }
+    std::atomic<int>& startMode() override { return StartMode; }
+    bool convertOnSend() const override { return ConvertMode.load() != 0; }
+    ConvertSettings convertSettings() const override { return Settings; }
     CMainFrame* mainFrame() const { return frame.get(); }
     // Creates the main frame without the rest of the start-up (tests).
     CMainFrame& CreateMainFrame();
@@ -96,6 +89,3 @@ private:
     std::function<void()> beforeFirstNew;
     bool anotherInstanceRaised = false;
 };
-
-// The application object, or null before it exists.
-CKVVidiRidovedApp* TheApp();

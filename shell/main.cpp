@@ -1,10 +1,10 @@
 // main.cpp: the desktop program kvvidiridoved.
+#include "gui/ui_language.h"
 #include "pc/pc_file_tree.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/main_frame.h"
 #include "shell/single_instance.h"
 #include "shell/start_options.h"
-#include "shell/ui_language.h"
 #include "terminal/terminal_view.h"
 
 #include <QApplication>

@@ -1,17 +1,18 @@
+// main_frame.cpp: the main frame made: its actions, menus, bars and panes, its
+// connection windows opened and closed, and what its commands show enabled.
 #include "shell/main_frame.h"
 
-#include "connection/connection_rules.h"
+#include "connection/device_monitor.h"
 #include "connection/kv_vidi_ridoved_doc.h"
-#include "convert/convert_setting_dialog.h"
-#include "link/operation_text.h"
+#include "gui/message_window.h"
+#include "gui/modal_box.h"
+#include "gui/prompter.h"
+#include "gui/ui_language.h"
 #include "pc/pc_file_tree.h"
 #include "shell/about_dialog.h"
-#include "shell/device_monitor.h"
+#include "shell/convert_setting_dialog.h"
 #include "shell/frame_layout.h"
 #include "shell/kv_vidi_ridoved_app.h"
-#include "shell/message_window.h"
-#include "shell/prompter.h"
-#include "shell/ui_language.h"
 #include "terminal/terminal_view.h"
 
 #include <QActionGroup>
@@ -22,9 +23,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSettings>
 #include <QStatusBar>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolTip>
 
@@ -402,22 +401,6 @@ QList<CKVVidiRidovedDoc*> CMainFrame::Documents() const
     return docs;
 }
 
-bool CMainFrame::PasteEnabledNow() const
-{
-    const CFileTreeCtrl* context = commands.contextTree;
-    const CFileTreeCtrl* clip = commands.clipboardTree;
-    if (!context)
-        return false;
-    PasteSituation s;
-    s.contextIsTerminal = context->isTerminalTree != 0;
-    s.clipboardSet = clip != nullptr;
-    s.clipboardIsContext = clip == context;
-    s.clipboardHasMarks = clip && !clip->markedItems.isEmpty();
-    if (const QTreeWidgetItem* target = context->CommandTarget())
-        s.contextItemImage = CFileTreeCtrl::ImageOf(target);
-    return PasteEnabled(s);
-}
-
 void CMainFrame::UpdateCommands()
 {
     using namespace Command;
@@ -450,7 +433,7 @@ void CMainFrame::RefreshFrameState()
 void CMainFrame::OnFileNew()
 {
     // Parented to the frame while it connects; the window takes it over.
-    auto* doc = new CKVVidiRidovedDoc(this);
+    auto* doc = new CKVVidiRidovedDoc(app, this);
     // Until the connection is known the window is named after the document
     // template: KVFile1, KVFile2, ...
     doc->SetTitle(QStringLiteral("KVFile%1").arg(untitledCount + 1));
@@ -503,98 +486,6 @@ void CMainFrame::OnMessageWindow()
     UpdateCommands();
 }
 
-void CMainFrame::CutOrCopy(int mode)
-{
-    CFileTreeCtrl* tree = commands.contextTree;
-    if (!tree)
-        return;
-    commands.clipboardTree = tree;
-    tree->copyMode = mode;
-    // From the menu of a file outside the marks: that file alone. Otherwise (the
-    // keys, or a marked file's menu) the marks as they are.
-    if (QTreeWidgetItem* item = tree->contextItem;
-        item && CFileTreeCtrl::ImageOf(item) == FileTreeImage::ImageFile &&
-        !tree->markedItems.contains(item)) {
-        tree->ClearMarks();
-        tree->markedItems.append(item);
-        tree->SetMarked(item, true);
-    }
-    UpdateCommands();
-}
-
-void CMainFrame::OnCut()
-{
-    CutOrCopy(0);
-}
-
-void CMainFrame::OnCopy()
-{
-    CutOrCopy(1);
-}
-
-void CMainFrame::OnPaste()
-{
-    CFileTreeCtrl* clip = commands.clipboardTree;
-    CFileTreeCtrl* context = commands.contextTree;
-    if (!clip || !context || clip->markedItems.isEmpty())
-        return;
-    QTreeWidgetItem* target = context->CommandTarget();
-    if (context->isTerminalTree != 0)
-        context->StartDrop(target, clip);
-    else
-        context->AcceptDrop(target, clip);
-}
-
-void CMainFrame::OnDelete()
-{
-    CFileTreeCtrl* tree = commands.contextTree;
-    if (!tree)
-        return;
-    // The menu of a file adds that file; the key deletes the marks alone.
-    if (QTreeWidgetItem* item = tree->contextItem;
-        item && CFileTreeCtrl::ImageOf(item) == FileTreeImage::ImageFile &&
-        !tree->markedItems.contains(item))
-        tree->markedItems.append(item);
-    commands.clipboardTree = tree;
-    const QList<QTreeWidgetItem*> items = tree->markedItems;
-    for (QTreeWidgetItem* item : items) {
-        // Removing an item forgets everything below it.
-        if (!tree->markedItems.contains(item))
-            continue;
-        const QString path = tree->GetItemPath(item);
-        const LinkStatus result = tree->DeleteItemFile(path);
-        std::string line;
-        if (result == LinkStatus::Ok) {
-            tree->RemoveItem(item);
-            line = DeleteDoneLine(path.toStdString());
-        } else {
-            if (const auto message = MessageForDelete(result))
-                ShowMessage(*message);
-            line = DeleteFailLine(path.toStdString());
-            // Gone already: the item goes too, as the terminal no longer lists it.
-            if (result == LinkStatus::NoSuchFile &&
-                CFileTreeCtrl::ImageOf(item) == FileTreeImage::ImageFile)
-                tree->RemoveItem(item);
-        }
-        LogMessage(line);
-    }
-    tree->markedItems.clear();
-    tree->SetDropHighlight(nullptr);
-    UpdateCommands();
-}
-
-void CMainFrame::OnProperty()
-{
-    if (commands.contextTree)
-        commands.contextTree->ShowTerminalProperties();
-}
-
-void CMainFrame::OnFormat()
-{
-    if (commands.contextTree)
-        commands.contextTree->FormatSelectedDisk();
-}
-
 void CMainFrame::OnConvertSetting()
 {
     EditConvertSettings(app.Settings, app.convertIniPath, this);
@@ -619,119 +510,10 @@ void CMainFrame::OnConvertMode(int mode)
     UpdateCommands();
 }
 
-void CMainFrame::OnDeviceChange()
-{
-    // Closing a window may let another notice in: one rescan at a time.
-    if (deviceScanBusy != 0)
-        return;
-    deviceScanBusy = 1;
-    const QStringList ports = app.PortNames();
-    for (CChildFrame* child : ConnectionWindows())
-        if (ShouldCloseOnDeviceChange(child->document()->Title(), ports))
-            child->close();
-    deviceScanBusy = 0;
-}
-
 void CMainFrame::OnAbout()
 {
     AboutDialog dialog(this);
-    dialog.exec();
-}
-
-CChildFrame* CMainFrame::FindConnection(const QString& portName) const
-{
-    for (CChildFrame* child : ConnectionWindows())
-        if (child->document()->Title().compare(portName, Qt::CaseInsensitive) == 0)
-            return child;
-    return nullptr;
-}
-
-void CMainFrame::ReconfigureSpeed(CKVVidiRidovedDoc& doc, int baudCode)
-{
-    doc.settings.baudCode = baudCode;
-    if (doc.settings.handle != kNoPort)
-        app.transport().PortConfigure(doc.settings.handle,
-                                      static_cast<BaudCode>(doc.settings.baudCode), 0, 0, 0, 1);
-}
-
-bool CMainFrame::RefuseWhileBusy(CChildFrame& child, const QString& work,
-                                 void (CMainFrame::*again)())
-{
-    CKVVidiRidovedDoc& doc = *child.document();
-    if (child.view()->Tree().jobRunning.load() == 0 && doc.settings.transmissionLock == 0 &&
-        doc.link)
-        return false;
-    // A listing the user started ends within the link's time-outs: the work
-    // waits for it rather than being turned away.
-    if (child.view()->Tree().RequestRunning()) {
-        QTimer::singleShot(kListingWaitMs, this, again);
-        return true;
-    }
-    LogMessage(
-        tr("%1 on %2 refused: another job of this connection is running").arg(work, doc.Title()));
-    return true;
-}
-
-void CMainFrame::OnAutoTransmit()
-{
-    emit AutomaticWorkRequested(1);
-    AutoTransmit();
-}
-
-void CMainFrame::AutoTransmit()
-{
-    QSettings registry = CKVVidiRidovedApp::TransmissionSettings();
-    const std::optional<QString> file =
-        TransmissionText(registry.value(QStringLiteral("Transmission/File")));
-    if (!file)
-        return;
-    const std::optional<TransmissionTarget> target = ReadTransmissionList(*file);
-    if (!target)
-        return;
-    if (CChildFrame* child = FindConnection(target->portName)) {
-        // The run in progress keeps its speed and its list.
-        if (RefuseWhileBusy(*child, tr("Automatic transmission"), &CMainFrame::AutoTransmit))
-            return;
-        CKVVidiRidovedDoc& doc = *child->document();
-        ReconfigureSpeed(doc, target->baudCode);
-        doc.transmissionFile = *file;
-        child->view()->AutoTransmissionJob();
-        return;
-    }
-    // The new connection reads the list itself and asks again once connected.
-    // Should it fail, the user's next New shows the dialog again.
-    app.StartMode.store(1);
-    OnFileNew();
-    app.StartMode.store(0);
-}
-
-void CMainFrame::OnAutoInstall()
-{
-    emit AutomaticWorkRequested(2);
-    AutoInstall();
-}
-
-void CMainFrame::AutoInstall()
-{
-    QSettings registry = CKVVidiRidovedApp::TransmissionSettings();
-    registry.beginGroup(QStringLiteral("Transmission"));
-    const std::optional<QString> image =
-        TransmissionText(registry.value(QStringLiteral("BI File")));
-    const std::optional<QString> port = TransmissionText(registry.value(QStringLiteral("Port")));
-    const std::optional<long long> baud = TransmissionBaud(registry.value(QStringLiteral("Baud")));
-    if (!image || !port || !baud)
-        return;
-    if (CChildFrame* child = FindConnection(*port)) {
-        if (RefuseWhileBusy(*child, tr("Automatic application install"), &CMainFrame::AutoInstall))
-            return;
-        ReconfigureSpeed(*child->document(), BaudCodeForRate(*baud));
-        child->view()->appImagePath = *image;
-        child->view()->AutoInstallJob();
-        return;
-    }
-    app.StartMode.store(2);
-    OnFileNew();
-    app.StartMode.store(0);
+    ExecModal(dialog);
 }
 
 void CMainFrame::BringToFront()
@@ -741,12 +523,6 @@ void CMainFrame::BringToFront()
     show();
     raise();
     activateWindow();
-}
-
-void CMainFrame::ShowContextMenu(const QPoint& globalPos)
-{
-    UpdateCommands();
-    treeMenu->popup(globalPos);
 }
 
 void CMainFrame::TileWindows(Qt::Orientation orientation)

@@ -1,8 +1,9 @@
 // main_frame.h: the program's one top-level window: the connection windows in an
 // MDI area, the toolbar, the status bar, the docked PC Window and Message Window,
 // the two menus (without and with a connection), the edit commands both file
-// trees share, the clock-synchronisation toggle and the device-change rescan.
-// GUI thread.
+// trees share (frame_tree_commands.cpp), the clock-synchronisation toggle, and
+// the work done without the user: the sibling program's requests and the
+// device-change rescan (frame_automatic_work.cpp). GUI thread.
 #pragma once
 
 #include "pc/file_tree_ctrl.h"

@@ -9,10 +9,6 @@
 
 #include <optional>
 
-// Leading blanks, an optional sign, digits up to the first other character; no
-// digits gives 0. Values beyond 32 bits keep their low 32 bits.
-int AtoiValue(const QString& text);
-
 struct StartOptions {
     int startMode = 0;                // 0 interactive, 1 transmission, other: install
     std::optional<Language> language; // --lang en|pl

@@ -1,9 +1,9 @@
 #include "terminal/application_download_job.h"
 
+#include "gui/ui_language.h"
 #include "link/operation_text.h"
 #include "link/terminal_link.h"
 #include "link/transfer_progress.h"
-#include "shell/ui_language.h"
 
 #include <QCoreApplication>
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "link/link_status.h"
-#include "terminal/job_host.h"
+#include "link/job_host.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,7 +5,7 @@
 
 #include "convert/scramble.h"
 #include "link/link_status.h"
-#include "terminal/job_host.h"
+#include "link/job_host.h"
 
 #include <cstddef>
 #include <filesystem>

@@ -1,6 +1,6 @@
 #include "terminal/code_page.h"
 
-#include "shell/kv_vidi_ridoved_app.h"
+#include "connection/program_settings.h"
 
 #include <QSettings>
 #include <QStringDecoder>
@@ -29,7 +29,7 @@ CodePageTable CodePageNamed(const QString& name)
 CodePageTable TerminalCodePage()
 {
     const QString name =
-        CKVVidiRidovedApp::ProgramSettings()
+        ProgramSettings()
             .value(QLatin1StringView(kCodePageKey), QLatin1StringView(kDefaultCodePage))
             .toString();
     return CodePageNamed(name);

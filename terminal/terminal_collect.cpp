@@ -1,14 +1,14 @@
 // The Collect command of a connection window: every file of the folder the user
 // highlighted in the terminal's tree into a PC folder of the terminal's own, on
 // the connection's job thread, with the progress dialog and its Cancel.
+#include "connection/program_settings.h"
 #include "terminal/terminal_view.h"
 
 #include "connection/kv_vidi_ridoved_doc.h"
-#include "shell/kv_vidi_ridoved_app.h"
-#include "shell/message_window.h"
-#include "shell/prompter.h"
+#include "gui/message_window.h"
+#include "gui/prompter.h"
+#include "link/job_host.h"
 #include "terminal/collect_job.h"
-#include "terminal/job_host.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -47,7 +47,7 @@ void CTerminalView::OnCollect()
     dialog.setObjectName(QStringLiteral("collectFolderDialog"));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
-    QSettings settings = CKVVidiRidovedApp::ProgramSettings();
+    QSettings settings = ProgramSettings();
     dialog.setDirectory(settings.value(kCollectFolderKey, QDir::homePath()).toString());
     if (!ExecDialog(dialog) || dialog.selectedFiles().isEmpty())
         return;

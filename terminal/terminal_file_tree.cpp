@@ -2,12 +2,13 @@
 
 #include "connection/job_thread.h"
 #include "connection/kv_vidi_ridoved_doc.h"
+#include "gui/message_window.h"
+#include "gui/modal_box.h"
+#include "gui/prompter.h"
+#include "gui/wait_cursor.h"
 #include "link/operation_text.h"
 #include "link/terminal_link.h"
 #include "pc/properties_dialog.h"
-#include "shell/message_window.h"
-#include "shell/prompter.h"
-#include "shell/wait_cursor.h"
 #include "terminal/code_page.h"
 #include "terminal/terminal_tree_rules.h"
 
@@ -53,7 +54,7 @@ void ShowPropertiesDialog(QWidget* parent, PropertiesKind kind, const QString& l
 {
     PropertiesDialog dialog(parent);
     dialog.SetInfo(static_cast<std::int32_t>(kind), location, name, size, freeSpace, spare, date);
-    dialog.exec();
+    ExecModal(dialog);
 }
 
 } // namespace

@@ -3,15 +3,15 @@
 // GUI thread again by what the worker posts as its last act.
 #include "connection/job_thread.h"
 #include "connection/kv_vidi_ridoved_doc.h"
+#include "connection/program_settings.h"
+#include "gui/gui_job_host.h"
+#include "gui/prompter.h"
+#include "gui/run_in_gui_thread.h"
 #include "link/terminal_link.h"
 #include "link/transfer_log.h"
 #include "pc/pc_file_tree.h"
 #include "pc/progress_dialog.h"
-#include "shell/kv_vidi_ridoved_app.h"
-#include "shell/prompter.h"
-#include "shell/run_in_gui_thread.h"
 #include "terminal/code_page.h"
-#include "terminal/gui_job_host.h"
 #include "terminal/terminal_file_tree.h"
 #include "terminal/terminal_tree_rules.h"
 #include "terminal/transfer_jobs.h"
@@ -98,13 +98,13 @@ void CTerminalFileTree::StartDownloadJob(QTreeWidgetItem* target, CFileTreeCtrl*
     input.targetFolder = RequestPath(target);
     input.shownTargetFolder = targetPath.toStdString();
     input.move = source->copyMode == 0;
-    if (CKVVidiRidovedApp* app = TheApp()) {
-        input.convert = app->ConvertMode.load() != 0;
-        input.settings = app->Settings;
+    if (document) {
+        input.convert = document->services().convertOnSend();
+        input.settings = document->services().convertSettings();
         input.shownFixedName =
             DecodeTerminalText(input.settings.OriFixedFileName, TerminalCodePage());
     }
-    input.key = CKVVidiRidovedApp::UnscrambleKeySetting();
+    input.key = UnscrambleKeySetting();
 
     const QPointer<CTerminalFileTree> self(this);
     const QPointer<CFileTreeCtrl> pcTree(source);

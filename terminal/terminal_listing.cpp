@@ -4,10 +4,10 @@
 
 #include "connection/job_thread.h"
 #include "connection/kv_vidi_ridoved_doc.h"
+#include "gui/message_window.h"
+#include "gui/run_in_gui_thread.h"
 #include "link/terminal_link.h"
 #include "link/transfer_log.h"
-#include "shell/message_window.h"
-#include "shell/run_in_gui_thread.h"
 #include "terminal/terminal_tree_rules.h"
 
 #include <QApplication>

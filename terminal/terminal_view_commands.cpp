@@ -2,21 +2,22 @@
 // clock, the terminal's information, the reconnect, and the application and
 // batch downloads, which run on the connection's job thread.
 #include "connection/connect_setup_dialog.h"
+#include "connection/device_monitor.h"
 #include "connection/job_thread.h"
 #include "connection/kv_vidi_ridoved_doc.h"
+#include "connection/program_settings.h"
+#include "gui/gui_job_host.h"
+#include "gui/message_window.h"
+#include "gui/modal_box.h"
+#include "gui/prompter.h"
+#include "gui/run_in_gui_thread.h"
 #include "link/operation_text.h"
 #include "link/terminal_link.h"
 #include "link/transfer_log.h"
 #include "pc/progress_dialog.h"
-#include "shell/device_monitor.h"
-#include "shell/kv_vidi_ridoved_app.h"
-#include "shell/message_window.h"
-#include "shell/prompter.h"
-#include "shell/run_in_gui_thread.h"
 #include "terminal/application_download_job.h"
 #include "terminal/auto_transmission.h"
 #include "terminal/batch_download_job.h"
-#include "terminal/gui_job_host.h"
 #include "terminal/terminal_info_dialog.h"
 #include "terminal/terminal_time_dialog.h"
 #include "terminal/terminal_view.h"
@@ -66,7 +67,7 @@ bool CTerminalView::ExecDialog(QDialog& dialog)
     // belongs to the main window, and nothing of the view is touched after.
     const QPointer<CTerminalView> self(this);
     openDialog = &dialog;
-    const int answer = dialog.exec();
+    const int answer = ExecModal(dialog);
     if (!self)
         return false;
     openDialog = nullptr;
@@ -92,7 +93,7 @@ void CTerminalView::OnCommunicate()
         ShowMessage(MessageId::AnotherJob);
         return;
     }
-    CKVVidiRidovedApp& app = *TheApp();
+    ProgramServices& app = doc.services();
     ConnectionSettings chosen = doc.settings;
     ConnectSetupDialog dialog(
         chosen, [&app] { return app.PortNames(); }, window());
@@ -118,8 +119,11 @@ void CTerminalView::OnCommunicate()
         tree.jobRunning.store(0);
         reconnecting = false;
         const ScopedLogConnection logAs(doc.Title().toStdString());
+        const QPointer<CTerminalView> self(this);
         if (reopened != CKVVidiRidovedDoc::Reopened::Chosen)
-            ShowOpenPortFail(chosen.portName);
+            ShowOpenPortFail(doc.services(), chosen.portName);
+        if (!self)
+            return;
         if (reopened == CKVVidiRidovedDoc::Reopened::None) {
             // Neither port opens: the connection is over.
             LogMessage(tr("The connection on %1 is closed: its port cannot be opened again")
@@ -238,7 +242,7 @@ void CTerminalView::BatchDownloadJob()
     BatchDownloadInput input;
     input.file = batchFilePath.toStdString();
     input.portName = doc.settings.portName.toStdString();
-    input.key = CKVVidiRidovedApp::UnscrambleKeySetting();
+    input.key = UnscrambleKeySetting();
     auto result = std::make_shared<BatchDownloadResult>();
     const QString file = batchFilePath;
     StartJob(
@@ -251,6 +255,8 @@ void CTerminalView::BatchDownloadJob()
                 ShowMessage(MessageId::OpenFileFail);
                 return;
             }
+            // The window may close while the closing box is open.
+            const QPointer<CTerminalView> self(this);
             if (result->damagedRecord != 0)
                 LogMessage(tr("%1: record %2 is damaged; it and the records after it were not sent")
                                .arg(file)
@@ -269,7 +275,8 @@ void CTerminalView::BatchDownloadJob()
                         .arg(result->sent)
                         .arg(result->records));
             }
-            tree.FillItem(tree.rootItem);
+            if (self)
+                tree.FillItem(tree.rootItem);
         });
 }
 

@@ -7,7 +7,7 @@
 
 #include "convert/convert_settings.h"
 #include "convert/scramble.h"
-#include "terminal/job_host.h"
+#include "link/job_host.h"
 
 #include <filesystem>
 #include <string>

@@ -4,6 +4,8 @@
 #include "connection/connect_setup_dialog.h"
 #include "connection/connection_reaper.h"
 #include "connection/kv_vidi_ridoved_doc.h"
+#include "connection/program_settings.h"
+#include "gui/message_window.h"
 #include "gui_test_support.h"
 #include "link/operation_text.h"
 #include "link/serial/serial_transport.h"
@@ -11,7 +13,6 @@
 #include "pc/progress_dialog.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/main_frame.h"
-#include "shell/message_window.h"
 #include "sim/sim_ports.h"
 #include "sim/sim_terminal.h"
 #include "terminal/application_download_job.h"
@@ -32,7 +33,7 @@ QString Text(const std::filesystem::path& p)
 
 void SetTransmission(const QString& key, const QVariant& value)
 {
-    QSettings registry = CKVVidiRidovedApp::TransmissionSettings();
+    QSettings registry = TransmissionSettings();
     registry.setValue(QStringLiteral("Transmission/") + key, value);
 }
 
@@ -51,6 +52,7 @@ private slots:
     void installNeedsAllThreeValuesWithinTheirLimits();
     void anInstallWritesItsOutcome();
     void serialLinesOpenByNumberAndByDevicePath();
+    void aTransmissionAskedForUnderABoxRunsOnceItHasClosed();
 
 private:
     // The frame over two simulated terminals; lineRate slows their lines.
@@ -84,7 +86,7 @@ void AutomaticWorkTest::cleanup()
     app.reset();
     sims.reset();
     prompter.reset();
-    CKVVidiRidovedApp::TransmissionSettings().clear();
+    TransmissionSettings().clear();
     dir.reset();
 }
 
@@ -269,7 +271,7 @@ void AutomaticWorkTest::installNeedsAllThreeValuesWithinTheirLimits()
         {"Port too long", image, tooLong, 9600}, {"Baud not a number", image, "SIM1", "fast"},
     };
     for (const Row& row : rows) {
-        CKVVidiRidovedApp::TransmissionSettings().clear();
+        TransmissionSettings().clear();
         for (const auto& [key, value] :
              {std::pair{"BI File", row.image}, {"Port", row.port}, {"Baud", row.baud}})
             if (value.isValid())
@@ -279,7 +281,7 @@ void AutomaticWorkTest::installNeedsAllThreeValuesWithinTheirLimits()
     }
     // A list path beyond the limit is as good as none, also for a new
     // connection, even when its first 255 bytes name a list.
-    CKVVidiRidovedApp::TransmissionSettings().clear();
+    TransmissionSettings().clear();
     const std::string folder = (dir->path / "").string();
     const std::string list = folder + std::string(255 - folder.size() - 4, 'l') + ".lst";
     TestDir::WriteFile(list, "SIM1:57600\r\n0," + Pc("MAIN.BIN", "main") + "\r\n");
@@ -397,3 +399,29 @@ void AutomaticWorkTest::serialLinesOpenByNumberAndByDevicePath()
 
 KV_GUI_TEST_MAIN(AutomaticWorkTest)
 #include "automatic_work_test.moc"
+
+void AutomaticWorkTest::aTransmissionAskedForUnderABoxRunsOnceItHasClosed()
+{
+    OpenFrame();
+    AcceptConnectDialog(0);
+    frame->OnFileNew();
+    CKVVidiRidovedDoc* sim1 = frame->Documents().at(0);
+    CTerminalFileTree& tree = View(0)->Tree();
+    PostList("sim1:9600\r\n2," + Pc("ITEMS.DBF", "items") + "\r\n");
+    // The sibling program asks while the batch's closing box is open: served
+    // there, the run started under the box's caller, which then listed the root.
+    int lockedUnderTheBox = -1;
+    prompter->whileShown = [&] {
+        frame->OnAutoTransmit();
+        lockedUnderTheBox = sim1->settings.transmissionLock.load();
+    };
+    TestDir::WriteFile(dir->path / "one.cmb", "C:\\DATA\\ONE.TXT,3,one");
+    View(0)->batchFilePath = Text(dir->path / "one.cmb");
+    View(0)->BatchDownloadJob();
+    QTRY_COMPARE(prompter->shown, QStringList{MessageText(MessageId::BatchDone)});
+    QCOMPARE(lockedUnderTheBox, 0);
+    QTRY_COMPARE(TestDir::ReadFile(Disk(1, "D/PROGRAM/ITEMS.DBF")), std::string("items"));
+    QTRY_COMPARE(tree.jobRunning.load(), 0);
+    QCOMPARE(TestDir::ReadFile(Disk(1, "C/DATA/ONE.TXT")), std::string("one"));
+    QVERIFY(tree.rootItem->childCount() >= 2);
+}

@@ -1,6 +1,6 @@
 // The clock worker on a link against the simulated terminal: it never sets the
 // clock inside an operation, and sets it once the operation has ended.
-#include "shell/clock_sync_thread.h"
+#include "connection/clock_sync_thread.h"
 #include "tests/support/sim_rig.h"
 
 #include "link/transfer_progress.h"

@@ -1,6 +1,6 @@
 // The connection's decisions that need no window, and the command line.
+#include "connection/clock_sync_thread.h"
 #include "connection/connection_rules.h"
-#include "shell/clock_sync_thread.h"
 #include "shell/start_options.h"
 
 #include <gtest/gtest.h>

@@ -2,12 +2,12 @@
 // typed, the field rows and their scroll bars, the count boxes, the checks on OK,
 // separators outside the list, the fixed name, both languages, and the way from
 // Setup > Convert Setting to Convert.ini and the conversion.
-#include "convert/convert_setting_dialog.h"
 #include "convert/record_conversion.h"
+#include "gui/ui_language.h"
 #include "gui_test_support.h"
+#include "shell/convert_setting_dialog.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/main_frame.h"
-#include "shell/ui_language.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,14 +1,15 @@
 // What a desktop user expects of the main window: its size, place and panes as
 // they were left, connection windows wholly inside the window area, and the
 // usual keys on the commands.
+#include "connection/program_settings.h"
 #include "tests/gui/gui_test_support.h"
 
 #include "connection/connect_setup_dialog.h"
+#include "gui/message_window.h"
 #include "pc/pc_file_tree.h"
 #include "shell/frame_layout.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/main_frame.h"
-#include "shell/message_window.h"
 #include "terminal/terminal_view.h"
 
 #include <QComboBox>
@@ -61,7 +62,7 @@ void FrameLayoutTest::cleanup()
 {
     app.reset();
     prompter.reset();
-    CKVVidiRidovedApp::ProgramSettings().clear();
+    ProgramSettings().clear();
     dir.reset();
 }
 
@@ -117,7 +118,7 @@ void FrameLayoutTest::sizePlaceAndPanesAreKeptBetweenRuns()
 void FrameLayoutTest::newConnectionWindowsLieInsideTheArea()
 {
     // Three simulated terminals, SIM1 to SIM3.
-    CKVVidiRidovedApp::ProgramSettings().setValue("Ports/Simulated", 3);
+    ProgramSettings().setValue("Ports/Simulated", 3);
     app = std::make_unique<CKVVidiRidovedApp>();
     app->convertIniPath = dir->path / "Convert.ini";
     OpenFrame();

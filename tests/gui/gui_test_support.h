@@ -4,8 +4,8 @@
 #pragma once
 
 #include "connection/connect_setup_dialog.h"
+#include "gui/prompter.h"
 #include "pc/file_tree_ctrl.h"
-#include "shell/prompter.h"
 #include "tests/support/test_dir.h"
 
 #include <QApplication>
@@ -47,7 +47,12 @@ class RecordingPrompter : public Prompter {
 public:
     RecordingPrompter() { SetPrompter(this); }
     ~RecordingPrompter() override { SetPrompter(nullptr); }
-    void ShowMessage(const QString& text) override { shown << text; }
+    void ShowMessage(const QString& text) override
+    {
+        shown << text;
+        if (whileShown)
+            whileShown();
+    }
     bool AskYesNo(const QString& text) override
     {
         shown << text;
@@ -55,6 +60,7 @@ public:
     }
     QStringList shown;
     bool answer = true;
+    std::function<void()> whileShown; // what happens while a message box is open
 };
 
 // Listings run on the connection's worker: true once tree shows the answer.

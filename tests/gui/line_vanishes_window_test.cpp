@@ -5,13 +5,13 @@
 // closes, and a new connection on a fresh terminal works.
 #include "connection/connect_setup_dialog.h"
 #include "connection/connection_reaper.h"
+#include "gui/message_window.h"
 #include "gui_test_support.h"
 #include "link/serial/serial_transport.h"
 #include "pc/pc_file_tree.h"
 #include "pc/progress_dialog.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/main_frame.h"
-#include "shell/message_window.h"
 #include "terminal/terminal_view.h"
 #include "tests/support/process.h"
 

@@ -4,19 +4,20 @@
 // workers, device changes, settings at start and exit, both languages.
 #include "connection/connect_setup_dialog.h"
 #include "connection/connection_reaper.h"
+#include "connection/device_monitor.h"
 #include "connection/kv_vidi_ridoved_doc.h"
+#include "connection/program_settings.h"
 #include "convert/convert_settings.h"
+#include "gui/message_window.h"
+#include "gui/ui_language.h"
 #include "gui_test_support.h"
 #include "link/terminal_link.h"
 #include "link/transfer_log.h"
 #include "pc/pc_file_tree.h"
 #include "shell/about_dialog.h"
-#include "shell/device_monitor.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/main_frame.h"
-#include "shell/message_window.h"
 #include "shell/start_options.h"
-#include "shell/ui_language.h"
 #include "sim/sim_ports.h"
 #include "terminal/terminal_view.h"
 
@@ -176,8 +177,8 @@ void MainFrameTest::cleanup()
 {
     app.reset();
     prompter.reset();
-    CKVVidiRidovedApp::ProgramSettings().clear();
-    CKVVidiRidovedApp::TransmissionSettings().clear();
+    ProgramSettings().clear();
+    TransmissionSettings().clear();
     dir.reset();
 }
 
@@ -577,7 +578,7 @@ void MainFrameTest::transmissionModeConnectsFromTheListFile()
     const auto list = dir->path / "project.lst";
     TestDir::WriteFile(list, "sim1:57600\r\nC:\\DATA\\ITEMS.TXT\r\n");
     {
-        QSettings registry = CKVVidiRidovedApp::TransmissionSettings();
+        QSettings registry = TransmissionSettings();
         registry.setValue("Transmission/File", Text(list));
     }
     app->StartMode = 1;
@@ -603,7 +604,7 @@ void MainFrameTest::transmissionModeConnectsFromTheListFile()
     QCOMPARE(automatic.size(), 1);
 
     // Without the registry value nothing happens.
-    CKVVidiRidovedApp::TransmissionSettings().clear();
+    TransmissionSettings().clear();
     frame->OnFileNew();
     QCOMPARE(frame->Documents().size(), 1);
 }
@@ -613,7 +614,7 @@ void MainFrameTest::installModeConnectsFromTheRegistry()
     OpenFrame();
     QSignalSpy automatic(frame, &CMainFrame::AutomaticWorkRequested);
     {
-        QSettings registry = CKVVidiRidovedApp::TransmissionSettings();
+        QSettings registry = TransmissionSettings();
         registry.setValue("Transmission/Port", "sim1"); // found without regard to case
         registry.setValue("Transmission/Baud", 9600);
     }
@@ -633,7 +634,7 @@ void MainFrameTest::installModeConnectsFromTheRegistry()
     QCOMPARE(frame->Documents().size(), 1);
 
     // A port that would not open: message 40006.
-    CKVVidiRidovedApp::TransmissionSettings().setValue("Transmission/Port", "COM250");
+    TransmissionSettings().setValue("Transmission/Port", "COM250");
     app->StartMode = 2;
     frame->OnFileNew();
     QCOMPARE(prompter->shown, QStringList{"Open communicate port fail!!!"});
@@ -643,7 +644,7 @@ void MainFrameTest::installModeConnectsFromTheRegistry()
 void MainFrameTest::commandLineStartModes()
 {
     {
-        QSettings registry = CKVVidiRidovedApp::TransmissionSettings();
+        QSettings registry = TransmissionSettings();
         registry.setValue("Transmission/Port", "SIM1");
         registry.setValue("Transmission/Baud", 57600);
     }
@@ -678,7 +679,7 @@ void MainFrameTest::commandLineStartModes()
 void MainFrameTest::settingsAreReadAtStartAndWrittenAtExit()
 {
     {
-        QSettings settings = CKVVidiRidovedApp::ProgramSettings();
+        QSettings settings = ProgramSettings();
         settings.setValue("Setting/ClockSynchronization", 1);
     }
     WhenModal<ConnectSetupDialog>([](ConnectSetupDialog* d) { d->reject(); });
@@ -692,7 +693,7 @@ void MainFrameTest::settingsAreReadAtStartAndWrittenAtExit()
     frame->action(Command::ClockSynchronization)->trigger();
     app->Settings.OriSeparator = ';';
     QCOMPARE(app->ExitInstance(3), 3);
-    QCOMPARE(CKVVidiRidovedApp::ProgramSettings().value("Setting/ClockSynchronization").toInt(), 0);
+    QCOMPARE(ProgramSettings().value("Setting/ClockSynchronization").toInt(), 0);
     QCOMPARE(TestDir::ReadFile(app->convertIniPath), FormatConvertIni(app->Settings));
 }
 

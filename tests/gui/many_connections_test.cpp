@@ -5,6 +5,8 @@
 // its own lines.
 #include "connection/connect_setup_dialog.h"
 #include "connection/kv_vidi_ridoved_doc.h"
+#include "connection/program_settings.h"
+#include "gui/message_window.h"
 #include "gui_test_support.h"
 #include "link/serial/program_ports.h"
 #include "link/transfer_progress.h"
@@ -12,7 +14,6 @@
 #include "pc/progress_dialog.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/main_frame.h"
-#include "shell/message_window.h"
 #include "sim/sim_ports.h"
 #include "sim/sim_terminal.h"
 #include "terminal/terminal_view.h"
@@ -137,7 +138,7 @@ void ManyConnectionsTest::eightWindowsSendAndFetchAtOnce()
 {
     TestDir dir;
     RecordingPrompter prompter;
-    CKVVidiRidovedApp::ProgramSettings().setValue("Ports/Simulated", kConnections);
+    ProgramSettings().setValue("Ports/Simulated", kConnections);
     // Odd windows fetch: their terminals hold their files from the start.
     const auto terminalFile = [](int c, int f) {
         return DefaultTerminalsRoot() / SimPortsTransport::SimPortName(c + 1) / "C" / "DATA" /

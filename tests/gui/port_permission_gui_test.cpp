@@ -2,6 +2,7 @@
 // communicate port fail!!!" a second message names the device, its group and the
 // fix. As root the program runs as nobody, since root opens any device: the test
 // starts this same binary with --probe in a child that has dropped its rights.
+#include "connection/program_settings.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/process.h"
 
@@ -31,7 +32,7 @@ int RunProbe(int argc, char** argv, const QString& device)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     RecordingPrompter prompter;
-    CKVVidiRidovedApp::ProgramSettings().setValue("Ports/Extra", QStringList{device});
+    ProgramSettings().setValue("Ports/Extra", QStringList{device});
     CKVVidiRidovedApp app;
     app.convertIniPath =
         std::filesystem::path(qEnvironmentVariable("HOME").toStdString()) / "Convert.ini";

@@ -5,6 +5,8 @@
 #include "connection/connect_setup_dialog.h"
 #include "connection/connection_reaper.h"
 #include "connection/kv_vidi_ridoved_doc.h"
+#include "connection/program_settings.h"
+#include "gui/message_window.h"
 #include "gui_test_support.h"
 #include "link/frame.h"
 #include "link/terminal_link.h"
@@ -12,7 +14,6 @@
 #include "pc/properties_dialog.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/main_frame.h"
-#include "shell/message_window.h"
 #include "sim/sim_ports.h"
 #include "terminal/code_page.h"
 #include "terminal/terminal_file_tree.h"
@@ -493,7 +494,7 @@ void TerminalFileTreeTest::
 {
     SilentLine line;
     // The connection's own commands, in its view, use the same link.
-    CKVVidiRidovedDoc doc;
+    CKVVidiRidovedDoc doc(*app);
     doc.link = std::make_unique<TerminalLink>(line, kTestTimings);
     TerminalLink& silent = *doc.link;
     silent.AttachPort(line.PortOpen(PortKind::ListIndex, 1, "SILENT"));
@@ -950,11 +951,11 @@ void TerminalFileTreeTest::namesInTheTerminalsCodePageShowDecodedAndGoBackAsThei
     QVERIFY(!Child(c, zloty));
 
     // Another 8-bit code page named in the settings.
-    CKVVidiRidovedApp::ProgramSettings().setValue(kCodePageKey, "ISO-8859-1");
+    ProgramSettings().setValue(kCodePageKey, "ISO-8859-1");
     rig->Script([&] { AnswerRequest(*rig->peer, 2, listing); });
     Click(c);
     rig->Finish();
-    CKVVidiRidovedApp::ProgramSettings().remove(kCodePageKey);
+    ProgramSettings().remove(kCodePageKey);
     QVERIFY(Child(c, QString::fromUtf8("Z\u00A3OTY.TXT")));
 }
 

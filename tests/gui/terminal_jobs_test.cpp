@@ -5,6 +5,9 @@
 #include "connection/connect_setup_dialog.h"
 #include "connection/connection_reaper.h"
 #include "connection/kv_vidi_ridoved_doc.h"
+#include "connection/program_settings.h"
+#include "gui/message_window.h"
+#include "gui/ui_language.h"
 #include "gui_test_support.h"
 #include "link/incoming_file.h"
 #include "link/operation_text.h"
@@ -13,8 +16,6 @@
 #include "pc/progress_dialog.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "shell/main_frame.h"
-#include "shell/message_window.h"
-#include "shell/ui_language.h"
 #include "sim/sim_ports.h"
 #include "sim/sim_terminal.h"
 #include "terminal/terminal_view.h"
@@ -511,16 +512,16 @@ void TerminalJobsTest::exitDuringATransferEndsTheProgramAndSavesTheSettings()
     QVERIFY(ended);
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
-    QCOMPARE(CKVVidiRidovedApp::ProgramSettings().value("Setting/ClockSynchronization").toInt(), 1);
+    QCOMPARE(ProgramSettings().value("Setting/ClockSynchronization").toInt(), 1);
     QVERIFY(std::filesystem::exists(*dir / "Convert.ini"));
-    CKVVidiRidovedApp::ProgramSettings().clear();
+    ProgramSettings().clear();
 }
 
 void TerminalJobsTest::aScrambledProgramIsUnscrambledWithTheStoredKey()
 {
     const UnscrambleKey key{1, 2, 3, 4, 5, 6, 7, 8, 9, 200};
-    CKVVidiRidovedApp::ProgramSettings().setValue("Setting/UnscrambleKey",
-                                                  QString::fromStdString(FormatUnscrambleKey(key)));
+    ProgramSettings().setValue("Setting/UnscrambleKey",
+                               QString::fromStdString(FormatUnscrambleKey(key)));
     const std::string plain = "10 PRINT \"HELLO\"\r\n20 GOTO 10\r\n";
     std::string scrambled = plain;
     Scramble(std::span(reinterpret_cast<std::uint8_t*>(scrambled.data()), scrambled.size()), key);
@@ -535,7 +536,7 @@ void TerminalJobsTest::aScrambledProgramIsUnscrambledWithTheStoredKey()
         tree.InsertItem(Open(tree, {"D:"}), "Program", FileTreeImage::ImageFolder);
     Drag(pc, Child(pcFolder, "default.bas"), &tree, program);
     QTRY_COMPARE(tree.jobRunning.load(), 0);
-    CKVVidiRidovedApp::ProgramSettings().remove("Setting/UnscrambleKey");
+    ProgramSettings().remove("Setting/UnscrambleKey");
     QCOMPARE(TestDir::ReadFile(Disk(0, "D/PROGRAM/DEFAULT.BAS")), plain);
     QCOMPARE(Lines(), QStringList{"Copy " + Text(*dir / "pc/default.bas") +
                                   " to D:\\Program\\default.bas have done"});

@@ -6,7 +6,7 @@
 #include "tests/support/sim_rig.h"
 
 #include "link/transfer_progress.h"
-#include "terminal/job_host.h"
+#include "link/job_host.h"
 
 #include <gtest/gtest.h>
 

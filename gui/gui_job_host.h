@@ -3,7 +3,7 @@
 // message boxes through the Prompter, the removal of a moved source's item).
 #pragma once
 
-#include "terminal/job_host.h"
+#include "link/job_host.h"
 
 #include <functional>
 

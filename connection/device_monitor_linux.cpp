@@ -1,4 +1,4 @@
-#include "shell/device_monitor.h"
+#include "connection/device_monitor.h"
 
 #include <QSocketNotifier>
 

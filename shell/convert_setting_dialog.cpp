@@ -1,7 +1,8 @@
-#include "convert/convert_setting_dialog.h"
+#include "shell/convert_setting_dialog.h"
 
-#include "shell/prompter.h"
-#include "shell/ui_language.h"
+#include "gui/modal_box.h"
+#include "gui/prompter.h"
+#include "gui/ui_language.h"
 #include "terminal/code_page.h"
 
 #include <QCheckBox>
@@ -426,7 +427,7 @@ bool EditConvertSettings(ConvertSettings& record, const std::filesystem::path& i
                          QWidget* parent)
 {
     ConvertSettingDialog dialog(record, parent);
-    if (dialog.exec() != QDialog::Accepted)
+    if (ExecModal(dialog) != QDialog::Accepted)
         return false;
     if (!iniPath.empty())
         SaveConvertSettings(iniPath, record);

@@ -1,6 +1,7 @@
-#include "shell/prompter.h"
+#include "gui/prompter.h"
 
-#include "shell/ui_language.h"
+#include "gui/modal_box.h"
+#include "gui/ui_language.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -30,6 +31,34 @@ public:
 
 std::atomic<Prompter*> current{nullptr};
 
+// Every box, the message boxes' and a test's alike, counts as a modal box.
+class CountingPrompter : public Prompter {
+public:
+    void ShowMessage(const QString& text) override
+    {
+        const ModalBox open;
+        Current().ShowMessage(text);
+    }
+    bool AskYesNo(const QString& text) override
+    {
+        const ModalBox open;
+        return Current().AskYesNo(text);
+    }
+    bool AskYesNoDefaultNo(const QString& text) override
+    {
+        const ModalBox open;
+        return Current().AskYesNoDefaultNo(text);
+    }
+
+private:
+    static Prompter& Current()
+    {
+        static MessageBoxPrompter boxes;
+        Prompter* p = current.load();
+        return p ? *p : boxes;
+    }
+};
+
 QString WithLineBreaks(const std::string& text)
 {
     return QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -39,9 +68,8 @@ QString WithLineBreaks(const std::string& text)
 
 Prompter& ThePrompter()
 {
-    static MessageBoxPrompter boxes;
-    Prompter* p = current.load();
-    return p ? *p : boxes;
+    static CountingPrompter counting;
+    return counting;
 }
 
 void SetPrompter(Prompter* prompter)

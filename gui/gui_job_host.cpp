@@ -1,9 +1,9 @@
-#include "terminal/gui_job_host.h"
+#include "gui/gui_job_host.h"
 
-#include "shell/message_window.h"
-#include "shell/prompter.h"
-#include "shell/run_in_gui_thread.h"
-#include "shell/ui_language.h"
+#include "gui/message_window.h"
+#include "gui/prompter.h"
+#include "gui/run_in_gui_thread.h"
+#include "gui/ui_language.h"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "shell/ui_language.h"
+#include "gui/ui_language.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,6 +1,6 @@
-#include "shell/message_window.h"
+#include "gui/message_window.h"
 
-#include "shell/run_in_gui_thread.h"
+#include "gui/run_in_gui_thread.h"
 
 #include "link/transfer_log.h"
 

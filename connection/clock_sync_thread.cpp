@@ -1,4 +1,4 @@
-#include "shell/clock_sync_thread.h"
+#include "connection/clock_sync_thread.h"
 
 #include "link/terminal_link.h"
 
