@@ -720,6 +720,10 @@ std::vector<std::string> SerialTransport::ExtraPaths()
 
 std::vector<std::string> SystemSerialDevices()
 {
+    // One list at a time in the process: libudev, below Qt's list, sets up
+    // state it shares between threads (kvctl watch lists from one per port).
+    static std::mutex listing;
+    const std::lock_guard lock(listing);
     std::vector<std::string> paths;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
         paths.push_back(info.systemLocation().toStdString());
