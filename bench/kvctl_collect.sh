@@ -7,19 +7,12 @@
 set -euo pipefail
 source "$(dirname "$0")/kvsim_rack.sh"
 
-ports=
 for i in $(seq 1 "$count"); do
   mkdir -p "$work/t$i/C/DATA"
   head -c "$size" /dev/urandom >"$work/t$i/C/DATA/COUNT.DAT"
-  "$kvsim" --root "$work/t$i" --pty "$work/tty$i" --serial "T$i" --line-rate 115200 \
-    2>"$work/kvsim$i.err" &
-  pids+=($!)
-  ports=${ports:+$ports,}$work/tty$i
 done
-for i in $(seq 1 "$count"); do
-  for _ in $(seq 1 500); do [ -e "$work/tty$i" ] && break; sleep 0.01; done
-  [ -e "$work/tty$i" ] || { echo "kvsim $i did not start: $(cat "$work/kvsim$i.err")" >&2; exit 1; }
-done
+start_rack 1 "$count"
+ports=$rack_ports
 
 s=$(seconds)
 "$kvctl" --port "$work/tty1" collect 'C:\DATA' "$work/alone" >/dev/null

@@ -7,17 +7,8 @@
 set -euo pipefail
 source "$(dirname "$0")/kvsim_rack.sh"
 
-ports=
-for i in $(seq 1 "$count"); do
-  "$kvsim" --root "$work/t$i" --pty "$work/tty$i" --capacity D:=100000000 --line-rate 115200 \
-    2>"$work/kvsim$i.err" &
-  pids+=($!)
-  ports=${ports:+$ports,}$work/tty$i
-done
-for i in $(seq 1 "$count"); do
-  for _ in $(seq 1 500); do [ -e "$work/tty$i" ] && break; sleep 0.01; done
-  [ -e "$work/tty$i" ] || { echo "kvsim $i did not start: $(cat "$work/kvsim$i.err")" >&2; exit 1; }
-done
+start_rack 1 "$count" --capacity D:=100000000
+ports=$rack_ports
 head -c "$size" /dev/urandom >"$work/src.bin"
 
 s=$(seconds)

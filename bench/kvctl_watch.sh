@@ -10,19 +10,13 @@ source "$(dirname "$0")/kvsim_rack.sh"
 # Runs one round: n terminals (names from first), docked at once; the seconds
 # go to $work/seconds.
 round() {
-  local first=$1 n=$2 ports= terminals=()
+  local first=$1 n=$2
   for i in $(seq "$first" $((first + n - 1))); do
     mkdir -p "$work/t$i/C/DATA"
     head -c "$size" /dev/urandom >"$work/t$i/C/DATA/COUNT.DAT"
-    "$kvsim" --root "$work/t$i" --pty "$work/tty$i" --serial "T$i" --line-rate 115200 --undocked \
-      >/dev/null 2>"$work/kvsim$i.err" &
-    pids+=($!)
-    terminals+=($!)
-    ports=${ports:+$ports,}$work/tty$i
   done
-  for i in $(seq "$first" $((first + n - 1))); do
-    for _ in $(seq 1 500); do [ -e "$work/tty$i" ] && break; sleep 0.01; done
-  done
+  start_rack "$first" $((first + n - 1)) --undocked
+  local ports=$rack_ports terminals=("${rack_pids[@]}")
   printf '[Watch]\nPoll=1\n[Collect]\nFrom=C:\\DATA\nTo=%s\n' "$work/out" >"$work/p$first.ini"
   "$kvctl" --port "$ports" watch --profile "$work/p$first.ini" >"$work/watch$first.out" 2>&1 &
   local watch=$!

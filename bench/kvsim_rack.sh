@@ -18,3 +18,24 @@ trap cleanup EXIT
 # kvctl and kvsim must not touch the user's own settings, terminals or log.
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_STATE_HOME=$work/state
 seconds() { date +%s.%N; }
+# Starts kvsim terminals FIRST..LAST, each on the pseudo-terminal $work/ttyI with its
+# disks in $work/tI, serial number TI, at an emulated 115200 baud, with the options
+# given after; returns once every one is up. Sets rack_ports (their pseudo-
+# terminals, comma-joined) and rack_pids.
+start_rack() {
+  local first=$1 last=$2 i
+  shift 2
+  rack_ports=
+  rack_pids=()
+  for i in $(seq "$first" "$last"); do
+    "$kvsim" --root "$work/t$i" --pty "$work/tty$i" --serial "T$i" --line-rate 115200 "$@" \
+      >/dev/null 2>"$work/kvsim$i.err" &
+    pids+=($!)
+    rack_pids+=($!)
+    rack_ports=${rack_ports:+$rack_ports,}$work/tty$i
+  done
+  for i in $(seq "$first" "$last"); do
+    for _ in $(seq 1 500); do [ -e "$work/tty$i" ] && break; sleep 0.01; done
+    [ -e "$work/tty$i" ] || { echo "kvsim $i did not start: $(cat "$work/kvsim$i.err")" >&2; exit 1; }
+  done
+}
