@@ -252,6 +252,14 @@ void CKVVidiRidovedDoc::InstallLink(const ConnectionSettings& chosen, PortHandle
         StartClockThread();
 }
 
+void CKVVidiRidovedDoc::SetSpeed(int baudCode)
+{
+    settings.baudCode = baudCode;
+    if (settings.handle != kNoPort)
+        program.transport().PortConfigure(settings.handle, static_cast<BaudCode>(baudCode), 0, 0, 0,
+                                          1);
+}
+
 void CKVVidiRidovedDoc::StartClockThread()
 {
     if (!link)

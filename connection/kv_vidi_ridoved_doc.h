@@ -44,6 +44,8 @@ public:
     // which ends the worker before the link. With synchronisation on, the new
     // link gets its own worker. None: no port is open and the link is the old one.
     Reopened ReopenPort(const ConnectionSettings& chosen, int listPosition);
+    // The connection's speed (BaudCode 1-6), set on its open port at once.
+    void SetSpeed(int baudCode);
     // Starts the clock worker (unless one runs) and wakes it in 500 ms.
     void StartClockThread();
     // Wakes the clock worker, which then sees whether the flag is still on.

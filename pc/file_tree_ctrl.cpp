@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QStyle>
 #include <QTreeWidgetItemIterator>
 
@@ -444,7 +445,11 @@ void CFileTreeCtrl::mouseDoubleClickEvent(QMouseEvent* event)
 void CFileTreeCtrl::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Delete) {
+        const QPointer<CFileTreeCtrl> self(this);
+        state->contextTree = this;
         emit DeleteKeyPressed();
+        if (!self)
+            return;
         selectionModel()->clear();
         SetDropHighlight(nullptr);
     }

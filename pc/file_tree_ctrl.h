@@ -92,6 +92,13 @@ public:
     // What Paste and F5 act on: the right-clicked item while its menu is open,
     // else the folder shown highlighted (the one clicked last).
     QTreeWidgetItem* CommandTarget() const { return contextItem ? contextItem : dropItem; }
+    // Cut (mode 0) or Copy (1): the marks, or the file of the open menu alone
+    // when it is not among them, become what Paste takes from this tree.
+    void TakeForClipboard(int mode);
+    // Delete: the marks and the file of the open menu, each deleted where it
+    // lives (DeleteItemFile) and its item gone; each failure is told and logged.
+    // The tree may be gone on return, its window closed while a box was open.
+    void DeleteMarked();
     // A terminal tree's Property and Format commands on contextItem.
     virtual void ShowTerminalProperties() {}
     virtual void FormatSelectedDisk() {}
@@ -118,7 +125,8 @@ signals:
     void CommandsChanged();
     // A right-click asks for the context menu at a screen point.
     void ContextMenuRequested(const QPoint& globalPos);
-    // The Delete key: the frame's Delete command runs on this tree.
+    // The Delete key: this tree is the context tree now; the frame's Delete
+    // command runs on it.
     void DeleteKeyPressed();
     // A line for the message window.
     void LineToLog(const QString& line);

@@ -1,8 +1,8 @@
 #include "pc/pc_file_tree.h"
 
+#include "gui/gui_job_host.h"
 #include "pc/pc_copy.h"
 #include "pc/volumes.h"
-#include "gui/gui_job_host.h"
 
 #include <QDir>
 #include <QFile>

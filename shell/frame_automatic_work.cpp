@@ -38,14 +38,6 @@ CChildFrame* CMainFrame::FindConnection(const QString& portName) const
     return nullptr;
 }
 
-void CMainFrame::ReconfigureSpeed(CKVVidiRidovedDoc& doc, int baudCode)
-{
-    doc.settings.baudCode = baudCode;
-    if (doc.settings.handle != kNoPort)
-        app.transport().PortConfigure(doc.settings.handle,
-                                      static_cast<BaudCode>(doc.settings.baudCode), 0, 0, 0, 1);
-}
-
 bool CMainFrame::RefuseWhileBusy(CChildFrame& child, const QString& work,
                                  void (CMainFrame::*again)())
 {
@@ -88,10 +80,7 @@ void CMainFrame::AutoTransmit()
         // The run in progress keeps its speed and its list.
         if (RefuseWhileBusy(*child, tr("Automatic transmission"), &CMainFrame::AutoTransmit))
             return;
-        CKVVidiRidovedDoc& doc = *child->document();
-        ReconfigureSpeed(doc, target->baudCode);
-        doc.transmissionFile = *file;
-        child->view()->AutoTransmissionJob();
+        child->view()->AutoTransmissionJob(*file, target->baudCode);
         return;
     }
     // The new connection reads the list itself and asks again once connected.
@@ -122,9 +111,7 @@ void CMainFrame::AutoInstall()
     if (CChildFrame* child = FindConnection(*port)) {
         if (RefuseWhileBusy(*child, tr("Automatic application install"), &CMainFrame::AutoInstall))
             return;
-        ReconfigureSpeed(*child->document(), BaudCodeForRate(*baud));
-        child->view()->appImagePath = *image;
-        child->view()->AutoInstallJob();
+        child->view()->AutoInstallJob(*image, BaudCodeForRate(*baud));
         return;
     }
     app.StartMode.store(2);

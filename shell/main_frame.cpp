@@ -27,11 +27,7 @@
 #include <QToolBar>
 #include <QToolTip>
 
-#include <atomic>
-
 namespace {
-
-std::atomic<CMainFrame*> theFrame{nullptr};
 
 // Set on the commands whose prompt gives no tooltip.
 constexpr char kNoToolTip[] = "noToolTip";
@@ -52,11 +48,6 @@ protected:
 };
 
 } // namespace
-
-CMainFrame* TheMainFrame()
-{
-    return theFrame.load();
-}
 
 CMainFrame::CMainFrame(CKVVidiRidovedApp& application, QWidget* parent)
     : QMainWindow(parent), app(application)
@@ -85,13 +76,10 @@ CMainFrame::CMainFrame(CKVVidiRidovedApp& application, QWidget* parent)
         const QMdiSubWindow* active = mdi->currentSubWindow();
         return active ? active->windowTitle() : QString();
     });
-    theFrame.store(this);
 }
 
 CMainFrame::~CMainFrame()
 {
-    CMainFrame* self = this;
-    theFrame.compare_exchange_strong(self, nullptr);
     SetLogConnectionSource({});
     CloseAllConnections();
     // The trees outlive this object's members while the widget tree is torn down.
@@ -377,10 +365,7 @@ void CMainFrame::AttachTree(CFileTreeCtrl* tree)
     connect(tree, &CFileTreeCtrl::CommandsChanged, this, &CMainFrame::UpdateCommands);
     connect(tree, &CFileTreeCtrl::ContextMenuRequested, this, &CMainFrame::ShowContextMenu);
     // The key deletes in the tree it was pressed in, whichever was clicked last.
-    connect(tree, &CFileTreeCtrl::DeleteKeyPressed, this, [this, tree] {
-        commands.contextTree = tree;
-        OnDelete();
-    });
+    connect(tree, &CFileTreeCtrl::DeleteKeyPressed, this, &CMainFrame::OnDelete);
     connect(tree, &CFileTreeCtrl::LineToLog, this, [](const QString& line) { LogMessage(line); });
 }
 

@@ -114,8 +114,6 @@ private:
     void ShowMenus(bool connection);
     void TileWindows(Qt::Orientation orientation);
     void CutOrCopy(int mode);
-    // Sets the connection's speed code and its port's speed.
-    void ReconfigureSpeed(CKVVidiRidovedDoc& doc, int baudCode);
     // True, after one line in the message window, when a job of the connection
     // runs and automatic work must wait for another request. While only a
     // listing runs, again is called once more a moment later, without a line.
@@ -139,6 +137,3 @@ private:
     bool connectionMenus = false;
     int untitledCount = 0;
 };
-
-// The frame of the application, or null.
-CMainFrame* TheMainFrame();

@@ -3,8 +3,8 @@
 // the other, with overwrite on. Plain C++; runs on the connection's job thread.
 #pragma once
 
-#include "link/link_status.h"
 #include "link/job_host.h"
+#include "link/link_status.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "convert/scramble.h"
-#include "link/link_status.h"
 #include "link/job_host.h"
+#include "link/link_status.h"
 
 #include <cstddef>
 #include <filesystem>

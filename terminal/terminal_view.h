@@ -50,14 +50,16 @@ public:
     // 40005, nothing more. The automatic install is an application download that
     // also writes its outcome as a line in the message window.
     void ApplicationDownloadJob();
-    void AutoInstallJob();
     void BatchDownloadJob();
-    // Starts the automatic transmission of the document's transmissionFile on
-    // the connection's job thread, with the progress dialog and its Cancel; the
-    // connect setup dialog keeps port and speed fixed meanwhile. The message
-    // window names each file not sent, and a last line says how many were. False,
-    // and nothing started, without a link or while a job of the connection runs.
-    bool AutoTransmissionJob();
+    // The automatic install of image, the connection set to baudCode first.
+    void AutoInstallJob(const QString& image, int baudCode);
+    // Starts the automatic transmission of listFile, the connection set to
+    // baudCode first, on the connection's job thread, with the progress dialog
+    // and its Cancel; the connect setup dialog keeps port and speed fixed
+    // meanwhile. The message window names each file not sent, and a last line
+    // says how many were. False, and nothing started, without a link or while a
+    // job of the connection runs.
+    bool AutoTransmissionJob(const QString& listFile, int baudCode);
 
     QString appImagePath;
     QString batchFilePath;

@@ -211,8 +211,10 @@ void CTerminalView::ApplicationDownloadJob()
     StartApplicationDownload(false);
 }
 
-void CTerminalView::AutoInstallJob()
+void CTerminalView::AutoInstallJob(const QString& image, int baudCode)
 {
+    doc.SetSpeed(baudCode);
+    appImagePath = image;
     StartApplicationDownload(true);
 }
 
@@ -280,11 +282,12 @@ void CTerminalView::BatchDownloadJob()
         });
 }
 
-bool CTerminalView::AutoTransmissionJob()
+bool CTerminalView::AutoTransmissionJob(const QString& listFile, int baudCode)
 {
+    doc.SetSpeed(baudCode);
+    doc.transmissionFile = listFile;
     if (!doc.link || tree.jobRunning.load())
         return false;
-    const QString listFile = doc.transmissionFile;
     auto result = std::make_shared<TransmissionRunResult>();
     doc.settings.transmissionLock = 1;
     const bool started = StartJob(

@@ -105,8 +105,8 @@ void AnswerConnect(int index, bool ok = true, QString* titleSeen = nullptr)
 {
     WhenModal<ConnectSetupDialog>([=](ConnectSetupDialog* d) {
         if (titleSeen)
-            for (auto* doc : TheMainFrame()->findChildren<CKVVidiRidovedDoc*>())
-                if (doc->parent() == TheMainFrame())
+            for (auto* doc : d->parentWidget()->findChildren<CKVVidiRidovedDoc*>())
+                if (doc->parent() == d->parentWidget())
                     *titleSeen = doc->Title();
         d->findChild<QComboBox*>("portList")->setCurrentIndex(index);
         QTest::mouseClick(d->findChild<QPushButton*>(ok ? "okButton" : "cancelButton"),
@@ -371,8 +371,8 @@ void MainFrameTest::toolbarButtonsShowOnlyTheirOwnTooltips()
 {
     OpenFrame();
     auto* bar = frame->findChild<QToolBar*>("toolBar");
-    const auto tipOf = [bar](int id) {
-        QWidget* button = bar->widgetForAction(TheMainFrame()->action(id));
+    const auto tipOf = [this, bar](int id) {
+        QWidget* button = bar->widgetForAction(frame->action(id));
         const QPoint at = button->rect().center();
         QHelpEvent help(QEvent::ToolTip, at, button->mapToGlobal(at));
         QApplication::sendEvent(button, &help);
