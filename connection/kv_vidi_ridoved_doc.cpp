@@ -7,6 +7,7 @@
 #include "connection/job_thread.h"
 #include "connection/program_settings.h"
 #include "connection/received_file_log.h"
+#include "gui/message_sink.h"
 #include "gui/modal_box.h"
 #include "gui/prompter.h"
 #include "gui/ui_language.h"
@@ -27,10 +28,11 @@ constexpr int kClockStartDelayMs = 500;
 
 // The log of the files the terminal pushes over link, under the connection's
 // name; it must outlive the link.
-std::shared_ptr<ReceivedFileLog> LogIncomingFiles(TerminalLink& link, const QString& connection)
+std::shared_ptr<ReceivedFileLog> LogIncomingFiles(TerminalLink& link, const QString& connection,
+                                                  MessageSink& messages)
 {
     link.SetReplacedKeepDays(ReplacedKeepDaysSetting());
-    auto log = std::make_shared<ReceivedFileLog>(connection.toStdString());
+    auto log = std::make_shared<ReceivedFileLog>(connection.toStdString(), messages);
     link.SetObserver(log.get());
     return log;
 }
@@ -131,7 +133,7 @@ bool CKVVidiRidovedDoc::OnNewDocument(QWidget* dialogParent)
         return false;
     }
     link = std::make_unique<TerminalLink>(transport);
-    receivedFiles = LogIncomingFiles(*link, settings.portName);
+    receivedFiles = LogIncomingFiles(*link, settings.portName, program.messages());
     transport.PortConfigure(settings.handle, static_cast<BaudCode>(settings.baudCode), 0, 0, 0, 1);
     link->AttachPort(settings.handle);
 
@@ -228,7 +230,8 @@ void CKVVidiRidovedDoc::InstallLink(const ConnectionSettings& chosen, PortHandle
     Transport& transport = app.transport();
     transport.PortConfigure(handle, static_cast<BaudCode>(chosen.baudCode), 0, 0, 0, 1);
     auto fresh = std::make_unique<TerminalLink>(transport);
-    std::shared_ptr<ReceivedFileLog> freshLog = LogIncomingFiles(*fresh, chosen.portName);
+    std::shared_ptr<ReceivedFileLog> freshLog =
+        LogIncomingFiles(*fresh, chosen.portName, program.messages());
     fresh->AttachPort(handle);
     // The old worker may still be inside an operation on the old link: it ends
     // first, on the reaper's thread, then the link, then the log it reports to.

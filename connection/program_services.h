@@ -12,6 +12,7 @@
 #include <atomic>
 
 class ConnectionReaper;
+class MessageSink;
 class DeviceMonitor;
 class ProgramPorts;
 class Transport;
@@ -26,6 +27,8 @@ public:
     // test's transport is in place.
     virtual ProgramPorts* programPorts() = 0;
     virtual ConnectionReaper& reaper() = 0;
+    // Where lines for the message window and the transfer log go.
+    virtual MessageSink& messages() = 0;
     virtual DeviceMonitor& deviceMonitor() = 0;
     // "Setting/ClockSynchronization", switched from the menu; the clock workers read it.
     virtual std::atomic<int>& clockSwitch() = 0;

@@ -1,6 +1,6 @@
 #include "connection/received_file_log.h"
 
-#include "gui/message_window.h"
+#include "gui/message_sink.h"
 #include "gui/run_in_gui_thread.h"
 #include "link/operation_text.h"
 #include "link/transfer_log.h"
@@ -31,8 +31,9 @@ void ReceivedFileLog::PostLine(const std::string& line) const
         return;
     // The GUI thread logs for every connection: the line names its own, whichever
     // window is active when it arrives.
-    PostToGuiThread(app, [text = QString::fromStdString(line), name = connection] {
-        const ScopedLogConnection scope(name);
-        LogMessage(text);
-    });
+    PostToGuiThread(app,
+                    [text = QString::fromStdString(line), name = connection, sink = &messages] {
+                        const ScopedLogConnection scope(name);
+                        sink->Log(text);
+                    });
 }

@@ -6,12 +6,18 @@
 
 #include "link/link_observer.h"
 
+class MessageSink;
+
 #include <string>
 
 class ReceivedFileLog : public LinkObserver {
 public:
-    // connection: the name the lines carry in the transfer log.
-    explicit ReceivedFileLog(std::string connection) : connection(std::move(connection)) {}
+    // connection: the name the lines carry in the transfer log; messages: where
+    // they go, which must outlive this.
+    ReceivedFileLog(std::string connection, MessageSink& messages)
+        : connection(std::move(connection)), messages(messages)
+    {
+    }
     void IncomingFileStored(const std::filesystem::path& path) override;
     void IncomingFileKept(const std::filesystem::path& path,
                           const std::filesystem::path& keptAs) override;
@@ -21,4 +27,5 @@ private:
     void PostLine(const std::string& line) const;
 
     const std::string connection;
+    MessageSink& messages;
 };

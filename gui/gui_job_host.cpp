@@ -1,6 +1,6 @@
 #include "gui/gui_job_host.h"
 
-#include "gui/message_window.h"
+#include "gui/message_sink.h"
 #include "gui/prompter.h"
 #include "gui/run_in_gui_thread.h"
 #include "gui/ui_language.h"
@@ -22,16 +22,19 @@ QString Filled(MessageId id, const std::string& argument)
 
 } // namespace
 
-GuiJobHost::GuiJobHost(std::function<void(std::size_t)> moved) : sourceMoved(std::move(moved)) {}
+GuiJobHost::GuiJobHost(MessageSink& sink, std::function<void(std::size_t)> moved)
+    : messages(sink), sourceMoved(std::move(moved))
+{
+}
 
 void GuiJobHost::LogLine(const std::string& line)
 {
-    LogMessage(line);
+    messages.Log(line);
 }
 
 void GuiJobHost::LogMessageLine(MessageId id)
 {
-    LogMessage(MessageString(id, UiLanguage()));
+    messages.Log(MessageString(id, UiLanguage()));
 }
 
 void GuiJobHost::ShowMessage(MessageId id, const std::string& argument)

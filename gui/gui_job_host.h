@@ -7,10 +7,13 @@
 
 #include <functional>
 
+class MessageSink;
+
 class GuiJobHost : public JobHost {
 public:
-    // sourceMoved runs on the GUI thread with the index of the moved source.
-    explicit GuiJobHost(std::function<void(std::size_t)> sourceMoved = {});
+    // Lines go to messages; sourceMoved runs on the GUI thread with the index
+    // of the moved source.
+    explicit GuiJobHost(MessageSink& messages, std::function<void(std::size_t)> sourceMoved = {});
 
     void LogLine(const std::string& line) override;
     void LogMessageLine(MessageId id) override;
@@ -19,5 +22,6 @@ public:
     void SourceMoved(std::size_t index) override;
 
 private:
+    MessageSink& messages;
     std::function<void(std::size_t)> sourceMoved;
 };

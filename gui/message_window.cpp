@@ -1,5 +1,7 @@
 #include "gui/message_window.h"
 
+#include "gui/message_sink.h"
+
 #include "gui/run_in_gui_thread.h"
 
 #include "link/transfer_log.h"
@@ -69,4 +71,9 @@ void SetLogConnectionSource(std::function<QString()> source)
 void LogMessage(const std::string& line)
 {
     LogMessage(QString::fromStdString(line));
+}
+
+void MessageWindowSink::Log(const QString& line)
+{
+    LogMessage(line);
 }

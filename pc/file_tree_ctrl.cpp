@@ -1,5 +1,7 @@
 #include "pc/file_tree_ctrl.h"
 
+#include "gui/message_sink.h"
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QIcon>
@@ -65,6 +67,22 @@ CFileTreeCtrl::~CFileTreeCtrl()
         state->contextTree = nullptr;
     if (state->clipboardTree == this)
         state->clipboardTree = nullptr;
+}
+
+void CFileTreeCtrl::SetMessageSink(MessageSink* newSink)
+{
+    sink = newSink;
+}
+
+MessageSink& CFileTreeCtrl::messages() const
+{
+    // A tree on its own (a test's) logs nowhere.
+    struct Nowhere : MessageSink {
+        using MessageSink::Log;
+        void Log(const QString&) override {}
+    };
+    static Nowhere nowhere;
+    return sink ? *sink : nowhere;
 }
 
 void CFileTreeCtrl::SetCommandState(EditCommandState* newState)
@@ -433,7 +451,7 @@ bool CFileTreeCtrl::TakeDragItems()
             SetMarked(item, true);
         }
     if (markedItems.isEmpty())
-        emit LineToLog(EmptyDropLine());
+        messages().Log(EmptyDropLine());
     return !markedItems.isEmpty();
 }
 

@@ -14,6 +14,7 @@
 #include <optional>
 
 class CFileTreeCtrl;
+class MessageSink;
 
 // Shared by the trees and the main frame: the trees write it on clicks, the frame
 // reads it to enable its edit commands and act on them.
@@ -36,6 +37,10 @@ public:
     // The state this tree writes; not owned. Without one the tree keeps its own.
     void SetCommandState(EditCommandState* state);
     EditCommandState& commandState() { return *state; }
+    // Where the tree and its jobs write their lines; not owned. Without one
+    // they go nowhere.
+    void SetMessageSink(MessageSink* sink);
+    MessageSink& messages() const;
 
     // The item's path: the texts from below the root down to the item, joined with
     // the tree's separator ("/" on the PC, "\" on a terminal). The root's own text
@@ -128,8 +133,6 @@ signals:
     // The Delete key: this tree is the context tree now; the frame's Delete
     // command runs on it.
     void DeleteKeyPressed();
-    // A line for the message window.
-    void LineToLog(const QString& line);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -160,6 +163,7 @@ private:
 
     EditCommandState ownState;
     EditCommandState* state = &ownState;
+    MessageSink* sink = nullptr;
     QTreeWidgetItem* dropItem = nullptr;
     bool dragCursorSet = false;
     QStringList dragPaths; // the marked items at the last left press

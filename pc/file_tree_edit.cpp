@@ -3,7 +3,7 @@
 // and its place as the clipboard; the frame only picks the tree.
 #include "pc/file_tree_ctrl.h"
 
-#include "gui/message_window.h"
+#include "gui/message_sink.h"
 #include "gui/prompter.h"
 #include "link/operation_text.h"
 
@@ -52,12 +52,12 @@ void CFileTreeCtrl::DeleteMarked()
         const LinkStatus result = DeleteItemFile(path);
         if (result == LinkStatus::Ok) {
             RemoveItem(item);
-            LogMessage(DeleteDoneLine(path.toStdString()));
+            messages().Log(DeleteDoneLine(path.toStdString()));
             continue;
         }
         if (const auto message = MessageForDelete(result))
             ShowMessage(*message);
-        LogMessage(DeleteFailLine(path.toStdString()));
+        messages().Log(DeleteFailLine(path.toStdString()));
         // The tree's window may close while the box is open.
         if (!self)
             return;

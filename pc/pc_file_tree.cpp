@@ -75,7 +75,7 @@ void CPCFileTree::AcceptDrop(QTreeWidgetItem* target, CFileTreeCtrl* source)
         input.sources.emplace_back(path.toStdString());
     // On this thread the host's requests run at once; a moved file's item goes
     // from its tree as soon as the file has gone.
-    GuiJobHost host([source, &paths](std::size_t index) {
+    GuiJobHost host(messages(), [source, &paths](std::size_t index) {
         if (index < static_cast<std::size_t>(paths.size()))
             if (QTreeWidgetItem* item = source->FindItem(paths[static_cast<qsizetype>(index)]))
                 source->RemoveItem(item);

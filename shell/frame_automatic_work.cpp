@@ -6,7 +6,7 @@
 #include "connection/connection_rules.h"
 #include "connection/kv_vidi_ridoved_doc.h"
 #include "connection/program_settings.h"
-#include "gui/message_window.h"
+#include "gui/message_sink.h"
 #include "gui/modal_box.h"
 #include "shell/kv_vidi_ridoved_app.h"
 #include "terminal/terminal_view.h"
@@ -51,7 +51,7 @@ bool CMainFrame::RefuseWhileBusy(CChildFrame& child, const QString& work,
         QTimer::singleShot(kListingWaitMs, this, again);
         return true;
     }
-    LogMessage(
+    app.messages().Log(
         tr("%1 on %2 refused: another job of this connection is running").arg(work, doc.Title()));
     return true;
 }

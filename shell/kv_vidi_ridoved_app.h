@@ -6,6 +6,7 @@
 
 #include "connection/program_services.h"
 #include "convert/convert_settings.h"
+#include "gui/message_sink.h"
 
 #include <QSettings>
 #include <QString>
@@ -58,6 +59,7 @@ public:
     ProgramPorts* programPorts() override;
 
     ConnectionReaper& reaper() override { return *connectionReaper; }
+    MessageSink& messages() override { return windowLog; }
     DeviceMonitor& deviceMonitor() override { return *monitor; }
     std::atomic<int>& clockSwitch() override { return ClockSynchronization; }
     std::atomic<int>& startMode() override { return StartMode; }
@@ -80,6 +82,8 @@ public:
     QString instanceServerName;           // chosen at start-up unless set before
 
 private:
+    // Declared before the reaper: the jobs it ends may still write lines.
+    MessageWindowSink windowLog;
     std::unique_ptr<ConnectionReaper> connectionReaper;
     std::unique_ptr<DeviceMonitor> monitor;
     std::unique_ptr<ProgramPorts> ports;

@@ -366,7 +366,7 @@ void CMainFrame::AttachTree(CFileTreeCtrl* tree)
     connect(tree, &CFileTreeCtrl::ContextMenuRequested, this, &CMainFrame::ShowContextMenu);
     // The key deletes in the tree it was pressed in, whichever was clicked last.
     connect(tree, &CFileTreeCtrl::DeleteKeyPressed, this, &CMainFrame::OnDelete);
-    connect(tree, &CFileTreeCtrl::LineToLog, this, [](const QString& line) { LogMessage(line); });
+    tree->SetMessageSink(&app.messages());
 }
 
 QList<CChildFrame*> CMainFrame::ConnectionWindows() const

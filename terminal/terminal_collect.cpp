@@ -5,7 +5,7 @@
 #include "terminal/terminal_view.h"
 
 #include "connection/kv_vidi_ridoved_doc.h"
-#include "gui/message_window.h"
+#include "gui/message_sink.h"
 #include "gui/prompter.h"
 #include "link/job_host.h"
 #include "terminal/collect_job.h"
@@ -67,9 +67,9 @@ void CTerminalView::OnCollect()
         },
         [this, result, shown, deleteAfter = input.deleteAfter] {
             if (result->status != LinkStatus::Ok) {
-                LogMessage(tr("Collect %1 failed (status %2)")
-                               .arg(shown)
-                               .arg(StatusValue(result->status)));
+                doc.services().messages().Log(tr("Collect %1 failed (status %2)")
+                                                  .arg(shown)
+                                                  .arg(StatusValue(result->status)));
                 return;
             }
             const auto count = [&](auto pass) {
@@ -79,13 +79,14 @@ void CTerminalView::OnCollect()
             const int collected =
                 count([](const CollectedFile& f) { return f.outcome != CollectOutcome::Failed; });
             const int deleted = count([](const CollectedFile& f) { return f.deleted; });
-            LogMessage((deleteAfter ? tr("Collect %1 into %2: %3 of %4 files collected, %5 "
-                                         "deleted on the terminal")
-                                    : tr("Collect %1 into %2: %3 of %4 files collected"))
-                           .arg(shown, QString::fromStdString(result->folder.string()))
-                           .arg(collected)
-                           .arg(result->files.size())
-                           .arg(deleted));
+            doc.services().messages().Log(
+                (deleteAfter ? tr("Collect %1 into %2: %3 of %4 files collected, %5 "
+                                  "deleted on the terminal")
+                             : tr("Collect %1 into %2: %3 of %4 files collected"))
+                    .arg(shown, QString::fromStdString(result->folder.string()))
+                    .arg(collected)
+                    .arg(result->files.size())
+                    .arg(deleted));
             if (QTreeWidgetItem* listed = tree.FindItem(shown))
                 tree.FillItem(listed);
         });

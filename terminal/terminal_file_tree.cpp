@@ -2,7 +2,7 @@
 
 #include "connection/job_thread.h"
 #include "connection/kv_vidi_ridoved_doc.h"
-#include "gui/message_window.h"
+#include "gui/message_sink.h"
 #include "gui/modal_box.h"
 #include "gui/prompter.h"
 #include "gui/wait_cursor.h"
@@ -124,7 +124,7 @@ void CTerminalFileTree::FillItemFrom(QTreeWidgetItem* item, std::span<const std:
     }
     // The rest is not shown: the user is told, so that nothing seems missing.
     if (ListingIsCut(data, count, root))
-        LogMessage(ListingCutLine(GetItemPath(item).toStdString(), kMaxListedItems));
+        messages().Log(ListingCutLine(GetItemPath(item).toStdString(), kMaxListedItems));
 }
 
 void CTerminalFileTree::ShowTerminalProperties()
@@ -246,12 +246,12 @@ void CTerminalFileTree::FormatSelectedDisk()
     }();
     if (status == LinkStatus::Ok) {
         FillItem(item);
-        LogMessage(FormatDoneLine(disk.toStdString()));
+        messages().Log(FormatDoneLine(disk.toStdString()));
         return;
     }
     if (const auto message = MessageForFormat(status))
         ThePrompter().ShowMessage(MessageText(*message, disk));
-    LogMessage(FormatFailLine(disk.toStdString()));
+    messages().Log(FormatFailLine(disk.toStdString()));
 }
 
 LinkStatus CTerminalFileTree::DeleteItemFile(const QString& path)

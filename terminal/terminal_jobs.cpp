@@ -5,6 +5,7 @@
 #include "connection/kv_vidi_ridoved_doc.h"
 #include "connection/program_settings.h"
 #include "gui/gui_job_host.h"
+#include "gui/message_sink.h"
 #include "gui/prompter.h"
 #include "gui/run_in_gui_thread.h"
 #include "link/terminal_link.h"
@@ -51,8 +52,9 @@ void ListOnJobThread(TerminalLink& link, const std::string& request, FolderListi
 // the message window.
 class WindowJobHost : public GuiJobHost {
 public:
-    WindowJobHost(const JobThread& owner, std::function<void(std::size_t)> moved)
-        : GuiJobHost(std::move(moved)), thread(owner)
+    WindowJobHost(const JobThread& owner, MessageSink& messages,
+                  std::function<void(std::size_t)> moved)
+        : GuiJobHost(messages, std::move(moved)), thread(owner)
     {
     }
     void ShowMessage(MessageId id, const std::string& argument) override
@@ -240,11 +242,11 @@ bool CTerminalFileTree::RunJob(std::function<void(TerminalLink&, JobHost&)> engi
         const ScopedLogConnection logAs(connection);
         finish();
     };
-    thread->Start(
-        [engine = std::move(engine), done = std::move(done), moved = std::move(moved), l, thread] {
-            WindowJobHost host(*thread, moved);
-            engine(*l, host);
-            PostToGuiThread(qApp, done);
-        });
+    thread->Start([engine = std::move(engine), done = std::move(done), moved = std::move(moved), l,
+                   thread, sink = &messages()] {
+        WindowJobHost host(*thread, *sink, moved);
+        engine(*l, host);
+        PostToGuiThread(qApp, done);
+    });
     return true;
 }

@@ -4,7 +4,7 @@
 
 #include "connection/job_thread.h"
 #include "connection/kv_vidi_ridoved_doc.h"
-#include "gui/message_window.h"
+#include "gui/message_sink.h"
 #include "gui/run_in_gui_thread.h"
 #include "link/terminal_link.h"
 #include "link/transfer_log.h"
@@ -112,9 +112,9 @@ void CTerminalFileTree::ListingEnded(QTreeWidgetItem* item, LinkStatus status,
     item->setExpanded(false);
     const QString shown = GetItemPath(item);
     if (status == LinkStatus::NoReply)
-        LogMessage(tr("Listing %1 failed: the terminal does not answer").arg(shown));
+        messages().Log(tr("Listing %1 failed: the terminal does not answer").arg(shown));
     else if (status == LinkStatus::LineGone)
-        LogMessage(tr("Listing %1 failed: the line to the terminal is gone").arg(shown));
+        messages().Log(tr("Listing %1 failed: the line to the terminal is gone").arg(shown));
     else
-        LogMessage(tr("Listing %1 failed (status %2)").arg(shown).arg(StatusValue(status)));
+        messages().Log(tr("Listing %1 failed (status %2)").arg(shown).arg(StatusValue(status)));
 }

@@ -7,7 +7,7 @@
 #include "connection/kv_vidi_ridoved_doc.h"
 #include "connection/program_settings.h"
 #include "gui/gui_job_host.h"
-#include "gui/message_window.h"
+#include "gui/message_sink.h"
 #include "gui/modal_box.h"
 #include "gui/prompter.h"
 #include "gui/run_in_gui_thread.h"
@@ -37,7 +37,9 @@ constexpr int kReconnectPauseMs = 1000;
 // shown; lines still reach the message window.
 class ViewJobHost : public GuiJobHost {
 public:
-    explicit ViewJobHost(const JobThread& owner) : thread(owner) {}
+    ViewJobHost(const JobThread& owner, MessageSink& messages) : GuiJobHost(messages), thread(owner)
+    {
+    }
     void ShowMessage(MessageId id, const std::string& argument) override
     {
         if (!thread.Abandoned())
@@ -126,14 +128,16 @@ void CTerminalView::OnCommunicate()
             return;
         if (reopened == CKVVidiRidovedDoc::Reopened::None) {
             // Neither port opens: the connection is over.
-            LogMessage(tr("The connection on %1 is closed: its port cannot be opened again")
-                           .arg(doc.settings.portName));
+            doc.services().messages().Log(
+                tr("The connection on %1 is closed: its port cannot be opened again")
+                    .arg(doc.settings.portName));
             if (QWidget* window = parentWidget())
                 window->close();
             return;
         }
         if (reopened == CKVVidiRidovedDoc::Reopened::Previous)
-            LogMessage(tr("The connection stays on %1").arg(doc.settings.portName));
+            doc.services().messages().Log(
+                tr("The connection stays on %1").arg(doc.settings.portName));
         AttachLink(*doc.link);
         // The tree showed what the other terminal holds.
         tree.InsertRoot();
@@ -228,13 +232,14 @@ void CTerminalView::StartApplicationDownload(bool automatic)
         [image, status](TerminalLink& link, JobHost&) {
             *status = RunApplicationDownloadJob(link, image);
         },
-        [status, automatic, imagePath] {
+        [this, status, automatic, imagePath] {
             const QString text = ApplicationDownloadText(*status);
             // Nobody may be watching an install another program asked for:
             // the message window and the transfer log keep its outcome.
             if (automatic)
-                LogMessage(tr("Automatic application install of %1: %2")
-                               .arg(imagePath, QString(text).replace(u'\n', u' ')));
+                doc.services().messages().Log(
+                    tr("Automatic application install of %1: %2")
+                        .arg(imagePath, QString(text).replace(u'\n', u' ')));
             ThePrompter().ShowMessage(text);
         });
 }
@@ -260,17 +265,18 @@ void CTerminalView::BatchDownloadJob()
             // The window may close while the closing box is open.
             const QPointer<CTerminalView> self(this);
             if (result->damagedRecord != 0)
-                LogMessage(tr("%1: record %2 is damaged; it and the records after it were not sent")
-                               .arg(file)
-                               .arg(result->damagedRecord));
+                doc.services().messages().Log(
+                    tr("%1: record %2 is damaged; it and the records after it were not sent")
+                        .arg(file)
+                        .arg(result->damagedRecord));
             if (result->sent == result->records) {
                 ShowMessage(MessageId::BatchDone);
             } else {
                 // The job has named each record that did not go.
-                LogMessage(tr("%1: %2 of %3 records sent")
-                               .arg(file)
-                               .arg(result->sent)
-                               .arg(result->records));
+                doc.services().messages().Log(tr("%1: %2 of %3 records sent")
+                                                  .arg(file)
+                                                  .arg(result->sent)
+                                                  .arg(result->records));
                 ThePrompter().ShowMessage(
                     tr("Batch build file download incomplete: %1 of %2 records sent. The message "
                        "window names the others.")
@@ -299,10 +305,11 @@ bool CTerminalView::AutoTransmissionJob(const QString& listFile, int baudCode)
         [this, result, listFile] {
             doc.settings.transmissionLock = 0;
             if (result->listRead)
-                LogMessage(tr("Automatic transmission from %1: %2 of %3 files sent")
-                               .arg(listFile)
-                               .arg(result->sent)
-                               .arg(result->entries));
+                doc.services().messages().Log(
+                    tr("Automatic transmission from %1: %2 of %3 files sent")
+                        .arg(listFile)
+                        .arg(result->sent)
+                        .arg(result->entries));
         });
     if (!started)
         doc.settings.transmissionLock = 0;
@@ -352,8 +359,9 @@ bool CTerminalView::StartJob(bool cancelVisible, std::function<void(TerminalLink
     // The thread outlives the work it runs, and the link the thread: the reaper
     // joins the job before it destroys the link.
     thread->SetLogConnection(connection);
-    thread->Start([work = std::move(work), done = std::move(done), link, thread] {
-        ViewJobHost host(*thread);
+    thread->Start([work = std::move(work), done = std::move(done), link, thread,
+                   sink = &doc.services().messages()] {
+        ViewJobHost host(*thread, *sink);
         work(*link, host);
         PostToGuiThread(qApp, done);
     });
